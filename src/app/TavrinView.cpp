@@ -1,0 +1,196 @@
+#include "app/TavrinView.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QThread>
+#include <QToolTip>
+
+#include "app/CommandIds.h"
+#include "app/KeyChar.h"
+#include "app/TrafficText.h"
+
+namespace {
+
+constexpr int kToolTipHideDelayMs = 32000;
+
+// Grid lines between cells, as the list shows them.
+class CGridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(QColor(0xD8, 0xD8, 0xD8));
+        const QRect& r = option.rect;
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+};
+
+}  // namespace
+
+CTavrinView::CTavrinView(QWidget* parent) : QTreeView(parent), m_model(new CTrafficModel(this)) {
+    setModel(m_model);
+    setItemDelegate(new CGridDelegate(this));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);  // a million lines are laid out without asking each one
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSortingEnabled(false);
+    setAllColumnsShowFocus(true);
+    setFrameShadow(QFrame::Sunken);
+    setIconSize(QSize(16, 16));
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    setColumnWidth(CTrafficModel::TimeColumn, 130);
+    setColumnWidth(CTrafficModel::LengthColumn, 90);
+    setColumnWidth(CTrafficModel::DataColumn, 500);
+    viewport()->setMouseTracking(true);
+
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this] { OnRowsAboutToBeInserted(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int, int last) { OnRowsInserted(last); });
+}
+
+CTavrinView::~CTavrinView() {
+    ClearLog();
+}
+
+bool CTavrinView::AddPacket(const CPacket* packet, bool sent) {
+    if (!m_model->AddPacket(packet, sent)) {
+        return false;
+    }
+    if (QThread::currentThread() == thread()) {
+        m_model->Flush();
+    }
+    return true;
+}
+
+void CTavrinView::ClearLog() {
+    emit LogClearing();
+    HideToolTip();
+    m_model->ClearLog();
+}
+
+QString CTavrinView::GetTooltipText(int line) const {
+    return QString::fromLatin1(BreakTooltipText(m_model->GetDataText(line).toStdString()));
+}
+
+int CTavrinView::GetSelectedLine() const {
+    const QModelIndexList rows =
+        selectionModel() != nullptr ? selectionModel()->selectedRows() : QModelIndexList();
+    int first = -1;
+    for (const QModelIndex& row : rows) {
+        if (first < 0 || row.row() < first) {
+            first = row.row();
+        }
+    }
+    return first;
+}
+
+// Follow rule: the view scrolls along while the user keeps the last line selected. A batch
+// is followed exactly when its first line would be, and then so is each line after it.
+void CTavrinView::OnRowsAboutToBeInserted() {
+    m_follow = ShouldFollow(m_model->rowCount(), GetSelectedLine());
+}
+
+void CTavrinView::OnRowsInserted(int last) {
+    if (!m_follow) {
+        return;
+    }
+    m_follow = false;
+    const QModelIndex index = m_model->index(last, 0);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+QMenu* CTavrinView::CreateContextMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    QAction* resend =
+        menu->addAction(QStringLiteral("Отправить пакет"), this, [this] { Resend(); });
+    resend->setData(ID_PACKET_RESEND);
+    resend->setEnabled(GetSelectedLine() >= 0);
+    menu->addSeparator();
+    QAction* clear = menu->addAction(QStringLiteral("Очистить лог"), this, [this] { ClearLog(); });
+    clear->setData(ID_LOG_CLEAR);
+    return menu;
+}
+
+void CTavrinView::Resend() {
+    const CPacket* packet = m_model->GetPacket(GetSelectedLine());
+    if (packet != nullptr) {
+        emit ResendRequested(packet);
+    }
+}
+
+void CTavrinView::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    if (text.isEmpty()) {
+        QTreeView::keyPressEvent(event);  // arrows, paging: the list's own navigation
+        return;
+    }
+    // Characters send packets; the list's type-ahead search never runs.
+    for (char32_t character : text.toUcs4()) {
+        if (std::optional<int> key = KeyFromCharacter(character)) {
+            emit KeyTyped(*key);
+        }
+    }
+    event->accept();
+}
+
+void CTavrinView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = CreateContextMenu(this);
+    menu->exec(event->globalPos());
+    delete menu;
+}
+
+void CTavrinView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeView::mouseDoubleClickEvent(event);
+    const CPacket* packet = m_model->GetPacket(GetSelectedLine());
+    if (packet != nullptr) {
+        emit ShowPacketRequested(packet);
+    }
+}
+
+// The tip for a line shows from the second mouse move over it, and stays up to 32 s.
+void CTavrinView::mouseMoveEvent(QMouseEvent* event) {
+    QTreeView::mouseMoveEvent(event);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid()) {
+        HideToolTip();
+        return;
+    }
+    if (index.row() == m_hoverLine) {
+        QString tip = GetTooltipText(m_hoverLine);
+        tip.remove(QLatin1Char('\r'));
+        QToolTip::showText(event->globalPosition().toPoint(), tip, viewport(), QRect(),
+                           kToolTipHideDelayMs);
+        return;
+    }
+    QToolTip::hideText();
+    m_hoverLine = index.row();
+}
+
+void CTavrinView::mousePressEvent(QMouseEvent* event) {
+    HideToolTip();
+    QTreeView::mousePressEvent(event);
+}
+
+void CTavrinView::scrollContentsBy(int dx, int dy) {
+    HideToolTip();
+    QTreeView::scrollContentsBy(dx, dy);
+}
+
+void CTavrinView::HideToolTip() {
+    QToolTip::hideText();
+    m_hoverLine = -1;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The traffic list: one line per packet received or sent, newest at the bottom. The list talks
+// to the main window only through its signals (send by key, resend a line, show a line's
+// packet), so it can be tested on its own.
+
+#include <QTreeView>
+
+#include "app/TrafficModel.h"
+
+class QMenu;
+
+class CTavrinView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit CTavrinView(QWidget* parent = nullptr);
+    ~CTavrinView() override;
+
+    // Any thread. On the user-interface thread the line is in the list on return; from another
+    // thread it arrives with the next batch. Never waits for the user-interface thread.
+    bool AddPacket(const CPacket* packet, bool sent);
+    void ClearLog();
+    // The line's data text with CR LF after every 48th character.
+    QString GetTooltipText(int line) const;
+
+    CTrafficModel* GetModel() const { return m_model; }
+    // The first selected line, -1 for none.
+    int GetSelectedLine() const;
+    // The context menu as it would open now ("Отправить пакет" greyed without a selection).
+    QMenu* CreateContextMenu(QWidget* parent);
+    // The line whose text the tool tip holds, -1 for none.
+    int GetHoverLine() const { return m_hoverLine; }
+
+signals:
+    // A character typed in the list, as a signed Windows-1251 byte widened to int.
+    void KeyTyped(int key);
+    // "Отправить пакет" on a line; the packet belongs to the line.
+    void ResendRequested(const CPacket* packet);
+    // Double click on the selected line; reserved for the hex view.
+    void ShowPacketRequested(const CPacket* packet);
+    // The lines are about to go: whoever shows one of their packets lets go of it.
+    void LogClearing();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void OnRowsAboutToBeInserted();
+    void OnRowsInserted(int last);
+    void Resend();
+    void HideToolTip();
+
+    CTrafficModel* m_model;
+    int m_hoverLine = -1;
+    bool m_follow = false;
+};

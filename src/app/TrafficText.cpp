@@ -1,0 +1,135 @@
+#include "app/TrafficText.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "packet/Packet.h"
+
+namespace {
+
+constexpr std::size_t kTooltipLineLength = 48;
+constexpr std::size_t kTooltipMaxText = 1023;
+
+}  // namespace
+
+std::string FormatLineTime(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", local.tm_mday,
+                  local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
+                  local.tm_sec);
+    return text;
+}
+
+std::string FormatPacketLength(const CPacket& packet) {
+    return std::to_string(packet.GetLength() + 2);
+}
+
+std::string FormatPacketData(const CPacket& packet) {
+    const int length = packet.GetLength();
+    std::string text;
+    text.resize(static_cast<std::size_t>(length + 2) * 3 - 1);
+    char digits[3];
+    ByteToHex(static_cast<unsigned char>((length + 2) % 256), digits);
+    text[0] = digits[0];
+    text[1] = digits[1];
+    ByteToHex(static_cast<unsigned char>(packet.GetCommand()), digits);
+    text[2] = ':';
+    text[3] = digits[0];
+    text[4] = digits[1];
+    const unsigned char* payload = packet.GetData();
+    for (int i = 0; i < length; ++i) {
+        std::size_t at = static_cast<std::size_t>(i + 2) * 3;
+        ByteToHex(payload[i], digits);
+        text[at - 1] = ':';
+        text[at] = digits[0];
+        text[at + 1] = digits[1];
+    }
+    return text;
+}
+
+std::string BreakTooltipText(std::string_view data) {
+    data = data.substr(0, kTooltipMaxText);
+    std::string tip;
+    tip.reserve(data.size() + data.size() / kTooltipLineLength * 2 + 2);
+    for (std::size_t at = 0; at < data.size(); at += kTooltipLineLength) {
+        std::string_view line = data.substr(at, kTooltipLineLength);
+        tip.append(line);
+        if (line.size() == kTooltipLineLength) {
+            tip.append("\r\n");
+        }
+    }
+    return tip;
+}
+
+std::string FormatLogText(bool sent, const CPacket& packet) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%s: %02X %02X ", sent ? "SEND" : "RECV",
+                  static_cast<unsigned>(packet.GetLength() + 2),
+                  static_cast<unsigned>(packet.GetCommand()));
+    return text;
+}
+
+std::string_view DeviceTypeName(int typeIndex) {
+    switch (typeIndex) {
+        case 0:
+            return "USB";
+        case 1:
+            return "PCI";
+        default:
+            return {};
+    }
+}
+
+std::string MakeTitle(bool open, int typeIndex, int number) {
+    std::string title = "Tavrin";
+    if (open) {
+        title += " - Устройство ";
+        title += DeviceTypeName(typeIndex);
+        title += " [ " + std::to_string(number) + " ] ";
+    }
+    return title;
+}
+
+bool IsProgrammingEnabled(bool open, int typeIndex) {
+    return open && typeIndex == 1;
+}
+
+bool ShouldFollow(int lineCount, int selectedLine) {
+    return lineCount > 0 && selectedLine == lineCount - 1;
+}
+
+int ParseDecimal(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    long long value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = value * 10 + (text[at] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    value = negative ? -value : value;
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    return static_cast<int>(value < INT_MIN ? INT_MIN : value);
+}
+
+DeviceChoice ChooseConfiguredDevice(const std::string& typeText, const std::string& numberText,
+                                    int splittableMode) {
+    DeviceChoice choice;
+    choice.typeIndex = typeText.empty() ? -1 : ParseDecimal(typeText);
+    choice.number = numberText.empty() ? -1 : ParseDecimal(numberText);
+    choice.singleFrame = splittableMode == 0;
+    choice.open = (choice.typeIndex == 0 || choice.typeIndex == 1) && choice.number >= 0;
+    return choice;
+}

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "app/TrafficLog.h"
+#include "packet/Packet.h"
+
+namespace {
+
+std::vector<TrafficLine> Drain(CTrafficLog& log) {
+    std::vector<TrafficLine> batch = log.TakePending();
+    return batch;
+}
+
+TEST(TrafficLog, KeepsATrimmedDeepCopyOfEachPacket) {
+    CTrafficLog log({}, [] { return std::time_t{1234}; });
+    // A received packet grows its buffer in 4 KiB steps; the line must not keep that.
+    CPacket received;
+    unsigned char frame[] = {5, 0x21, 0x00, 0xFF, 0x10};
+    ASSERT_TRUE(received.AppendSingleFrame(frame));
+    ASSERT_GE(received.GetCapacity(), 3);
+    CPacket empty;
+    unsigned char emptyFrame[] = {2, 0x07};
+    ASSERT_TRUE(empty.AppendSingleFrame(emptyFrame));
+
+    ASSERT_TRUE(log.AddPacket(&received, false));
+    ASSERT_TRUE(log.AddPacket(&empty, true));
+    received.GetData()[0] = 0x55;
+    log.Append(Drain(log));
+
+    ASSERT_EQ(log.GetCount(), 2);
+    const TrafficLine& first = log.GetLine(0);
+    EXPECT_EQ(first.time, 1234);
+    EXPECT_FALSE(first.sent);
+    EXPECT_EQ(first.packet->GetCommand(), 0x21);
+    ASSERT_EQ(first.packet->GetLength(), 3);
+    EXPECT_EQ(first.packet->GetData()[0], 0x00);
+    EXPECT_EQ(first.packet->GetCapacity(), 3);
+    EXPECT_EQ(first.packet->GetState(), Complete);
+    EXPECT_TRUE(log.GetLine(1).sent);
+    EXPECT_EQ(log.GetLine(1).packet->GetLength(), 0);
+    EXPECT_LE(log.GetLine(1).packet->GetCapacity(), 1);
+    EXPECT_FALSE(log.AddPacket(nullptr, false));
+}
+
+// The user-interface thread is told once per batch, not once per line.
+TEST(TrafficLog, NotifiesWhenABatchStarts) {
+    int notified = 0;
+    CTrafficLog log([&] { ++notified; });
+    CPacket packet(0x10);
+    log.AddPacket(&packet, false);
+    log.AddPacket(&packet, false);
+    log.AddPacket(&packet, true);
+    EXPECT_EQ(notified, 1);
+    EXPECT_EQ(Drain(log).size(), 3u);
+    log.AddPacket(&packet, false);
+    EXPECT_EQ(notified, 2);
+}
+
+TEST(TrafficLog, ClearDropsPendingLinesToo) {
+    CTrafficLog log;
+    CPacket packet(0x10);
+    log.AddPacket(&packet, false);
+    log.Append(Drain(log));
+    log.AddPacket(&packet, false);
+    log.Clear();
+    EXPECT_EQ(log.GetCount(), 0);
+    EXPECT_TRUE(Drain(log).empty());
+}
+
+// Two adding threads and a consumer taking batches meanwhile: no line lost, and each thread's
+// lines keep their order.
+TEST(TrafficLog, TwoThreadsKeepTheirOrder) {
+    CTrafficLog log;
+    constexpr int kPerThread = 20000;
+    auto produce = [&log](unsigned char command) {
+        for (int i = 0; i < kPerThread; ++i) {
+            unsigned char bytes[2] = {static_cast<unsigned char>(i >> 8),
+                                      static_cast<unsigned char>(i)};
+            CPacket packet;
+            packet.SetPacket(command, bytes, 2);
+            log.AddPacket(&packet, command == 2);
+        }
+    };
+    std::atomic<bool> done{false};
+    std::thread a(produce, 1);
+    std::thread b(produce, 2);
+    std::thread joiner([&] {
+        a.join();
+        b.join();
+        done = true;
+    });
+    while (!done) {
+        log.Append(Drain(log));
+    }
+    joiner.join();
+    log.Append(Drain(log));
+    ASSERT_EQ(log.GetCount(), 2 * kPerThread);
+    int next[3] = {0, 0, 0};
+    for (int i = 0; i < log.GetCount(); ++i) {
+        const CPacket& packet = *log.GetLine(i).packet;
+        int command = packet.GetCommand();
+        int value = packet.GetData()[0] << 8 | packet.GetData()[1];
+        ASSERT_EQ(value, next[command]);
+        EXPECT_EQ(log.GetLine(i).sent, command == 2);
+        ++next[command];
+    }
+}
+
+}  // namespace
