@@ -1,0 +1,337 @@
+#include "device/VXDevice.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+using Wirekit::Win32::kInfinite;
+using Wirekit::Win32::kWaitObject0;
+using Wirekit::Win32::WaitForAny;
+
+namespace {
+
+// How long Close waits for the reader thread to let go of the connection. The reader leaves
+// its read as soon as the cancel event is set, so this bound is only reached if it is stuck.
+constexpr auto kReleaseTimeout = std::chrono::seconds(2);
+// Pause after a read failure that repeats, so that a failing unit cannot make the reader spin.
+constexpr Wirekit::Win32::Milliseconds kRetryPauseMs = 20;
+
+}  // namespace
+
+CVXDevice::CVXDevice(const std::string& directory)
+    : CVXDevice(VxDriver::CreateSystemDriverPort(directory)) {}
+
+CVXDevice::CVXDevice(std::unique_ptr<VxDriver::CDriverPort> port) : m_port(std::move(port)) {
+    m_received.Allocate(kQueueSlots);
+    m_cancelEvent.Reset();
+    CThread::Start();
+}
+
+CVXDevice::~CVXDevice() {
+    Close();
+    m_stopping.store(true);
+    m_stopEvent.Set();
+    Join();
+}
+
+const char* CVXDevice::TypeName(int typeIndex) {
+    switch (typeIndex) {
+        case 0:
+            return "USB";
+        case 1:
+            return "PCI";
+        default:
+            return nullptr;
+    }
+}
+
+int CVXDevice::Open(unsigned int typeIndex, int number) {
+    if (typeIndex > 1) {
+        return 0;
+    }
+    if (IsOpen()) {
+        Close();
+    }
+    m_cancelEvent.Reset();
+    std::unique_ptr<VxDriver::CDriverConnection> connection;
+    if (m_port) {
+        connection = m_port->Open(TypeName(static_cast<int>(typeIndex)), number);
+    }
+    if (!connection) {
+        return 0;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_connection = std::move(connection);
+        ++m_generation;  // the reader empties its reassembly packet for the new unit
+    }
+    m_typeIndex.store(static_cast<int>(typeIndex));
+    m_number.store(number);
+    m_openFlag.store(true);
+    m_openEvent.Set();
+    return 1;
+}
+
+void CVXDevice::Close() {
+    CloseConnection(nullptr);
+}
+
+void CVXDevice::CloseConnection(const ConnectionPtr& only) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!m_connection || (only && m_connection != only)) {
+        return;
+    }
+    ConnectionPtr connection = std::move(m_connection);
+    m_openFlag.store(false);
+    m_openEvent.Reset();
+    m_cancelEvent.Set();
+    connection->Shutdown();
+    // The handshake that makes closing safe: the reader signals once it has left its read and
+    // dropped its hold on the connection. Only then does the handle go.
+    m_readerLetGo.wait_for(lock, kReleaseTimeout, [this] { return !m_readerHolds; });
+    lock.unlock();
+    // Closes the handle, unless a control request on another thread still uses it; it then goes
+    // when that request returns (it fails, as the connection has been shut down).
+    connection.reset();
+}
+
+bool CVXDevice::IsOpen() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_connection != nullptr;
+}
+
+int CVXDevice::GetTypeIndex() const {
+    return IsOpen() ? m_typeIndex.load() : -1;
+}
+
+int CVXDevice::GetNumber() const {
+    return IsOpen() ? m_number.load() : -1;
+}
+
+int CVXDevice::SetSingleFrameMode(bool single) {
+    m_singleFrame.store(single);
+    return 1;
+}
+
+CVXDevice::ConnectionPtr CVXDevice::GetConnection() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_connection;
+}
+
+int CVXDevice::SendPacket(const CPacket* packet) {
+    if (packet == nullptr || packet->GetState() != Complete) {
+        return 0;
+    }
+    bool single = m_singleFrame.load();
+    int length = packet->GetLength();
+    if (length > (single ? CPacket::kMaxSinglePayload : CPacket::kMaxSplitPayload)) {
+        return 0;
+    }
+    if (single || packet->GetChunkCount() == length / CPacket::kChunkSize + 1) {
+        return WriteFrames(*packet, single);
+    }
+    // A received packet whose counters do not match its payload: frame it afresh.
+    CPacket fresh;
+    if (!fresh.SetPacket(static_cast<unsigned char>(packet->GetCommand()), packet->GetData(),
+                         length)) {
+        return 0;
+    }
+    return WriteFrames(fresh, single);
+}
+
+int CVXDevice::WriteFrames(const CPacket& packet, bool single) {
+    bool usb = m_typeIndex.load() == 0;
+    unsigned char frame[256];
+    int count = single ? 1 : packet.GetChunkCount();
+    for (int i = 0; i < count; ++i) {
+        std::memset(frame, 0, sizeof frame);
+        int length = 0;
+        int ok = single ? packet.GetSingleFrame(frame, sizeof frame, &length)
+                        : packet.GetFrame(i, frame, CPacket::kMaxFrameSize, &length);
+        if (!ok) {
+            return 0;
+        }
+        if (!single) {
+            ++frame[3];  // the wire counts frames from 1
+        }
+        if (usb && length < CPacket::kMaxFrameSize) {
+            length = CPacket::kMaxFrameSize;  // the rest is already zero
+        }
+        if (!Write(frame, length)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CVXDevice::Write(const unsigned char* bytes, int count) {
+    if (bytes == nullptr || count <= 0) {
+        return 0;
+    }
+    ConnectionPtr connection = GetConnection();
+    if (!connection) {
+        return 0;
+    }
+    return connection->Write(bytes, count, kWriteTimeout) == count ? 1 : 0;
+}
+
+int CVXDevice::WaitPacket(std::uint32_t timeout) {
+    try {
+        return m_packetEvent.Wait(timeout) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int CVXDevice::TakePacket(CPacket* packet) {
+    return packet != nullptr && m_received.Get(packet) ? 1 : 0;
+}
+
+int CVXDevice::ExecuteCommand(DeviceCommand* command) {
+    ConnectionPtr connection = GetConnection();
+    if (!connection || command == nullptr) {
+        return 2;
+    }
+    std::vector<unsigned char> record;
+    if (!command->Encode(&record)) {
+        return 2;  // its data length promises more bytes than it holds
+    }
+    unsigned char head[DeviceCommand::kHeadSize];
+    int got = connection->Control(VxDriver::kIoctlProgram, record.data(),
+                                  static_cast<int>(record.size()), head, sizeof head, m_stopEvent);
+    if (got != DeviceCommand::kHeadSize) {
+        return 2;
+    }
+    command->result = static_cast<std::int32_t>(GetLe32(head + 20));
+    return 0;
+}
+
+int CVXDevice::QueryProgress(int* out) {
+    ConnectionPtr connection = GetConnection();
+    if (!connection) {
+        return 2;
+    }
+    unsigned char value[4];
+    if (out == nullptr || connection->Control(VxDriver::kIoctlProgress, nullptr, 0, value,
+                                              sizeof value, m_stopEvent) != 4) {
+        return 0;
+    }
+    *out = static_cast<int>(GetLe32(value));
+    return 1;
+}
+
+void CVXDevice::SetDebugOutput(DebugOutput output) {
+    std::lock_guard<std::mutex> lock(m_debugLock);
+    m_debugOutput = std::move(output);
+}
+
+void CVXDevice::Debug(const char* line) {
+    std::lock_guard<std::mutex> lock(m_debugLock);
+    if (m_debugOutput) {
+        m_debugOutput(line);
+    } else {
+        std::fputs(line, stderr);
+    }
+}
+
+int CVXDevice::Run() {
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kReadSize]);
+    if (!buffer) {
+        return 1;  // without a read buffer the channel never reads
+    }
+    try {
+        for (;;) {
+            if (m_stopping.load() || m_stopEvent.Wait(0)) {
+                return 0;
+            }
+            std::uint32_t which = WaitForAny({&m_stopEvent, &m_openEvent}, kInfinite);
+            if (which == kWaitObject0) {
+                return 0;
+            }
+            if (which != kWaitObject0 + 1) {
+                continue;
+            }
+            ReadOpenDevice(buffer.get());
+            m_packetEvent.Set();  // the receiving thread looks whether the unit is still open
+        }
+    } catch (...) {
+        return 0;
+    }
+}
+
+CVXDevice::ConnectionPtr CVXDevice::EnterRead(bool* reopened) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_connection) {
+        return nullptr;
+    }
+    *reopened = m_generation != m_readerGeneration;
+    m_readerGeneration = m_generation;
+    m_readerHolds = true;
+    return m_connection;
+}
+
+void CVXDevice::LeaveRead(ConnectionPtr* connection) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    connection->reset();
+    m_readerHolds = false;
+    m_readerLetGo.notify_all();
+}
+
+void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
+    int failures = 0;
+    while (!m_stopping.load() && m_openFlag.load()) {
+        bool reopened = false;
+        ConnectionPtr connection = EnterRead(&reopened);
+        if (!connection) {
+            return;
+        }
+        if (reopened) {
+            m_reassembly.Clear();
+        }
+        VxDriver::ReadResult result =
+            connection->Read(buffer, kReadSize, m_cancelEvent, m_stopEvent);
+        ConnectionPtr used = connection;  // kept only to compare, never to read again
+        LeaveRead(&connection);
+        if (result.bytes > 0) {
+            failures = 0;
+            ProcessFrame(buffer, result.bytes);
+        } else if (result.error == VxDriver::kErrorGone) {
+            CloseConnection(used);  // only this unit: the owner may have opened another since
+            return;
+        } else if (result.error != VxDriver::kErrorCancelled && ++failures > 1) {
+            // The same failure again: read again, but after a pause the owner can cut short.
+            WaitForAny({&m_stopEvent, &m_cancelEvent}, kRetryPauseMs);
+        }
+    }
+}
+
+void CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
+    bool single = m_singleFrame.load();
+    int headerSize = single ? CPacket::kSingleHeaderSize : CPacket::kSplitHeaderSize;
+    if (count < headerSize) {
+        Debug("ERROR - Buffer size < pack header\r\n");
+        return;
+    }
+    if (buffer[0] > count) {
+        Debug("ERROR - Pack size in header\r\n");
+        return;
+    }
+    int appended;
+    if (single) {
+        appended = m_reassembly.AppendSingleFrame(buffer);
+    } else {
+        --buffer[3];  // the wire counts frames from 1
+        appended = m_reassembly.AppendFrame(buffer);
+    }
+    if (!appended) {
+        Debug("ERROR - append packet\r\n");
+        return;
+    }
+    if (m_reassembly.GetState() == Complete) {
+        m_received.Put(&m_reassembly);
+        m_reassembly.Clear();
+        m_packetEvent.Set();
+    }
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The device channel: the program's one connection to a VX unit. It opens a unit through the
+// driver port, keeps one read outstanding on its own reader thread, puts the frames it reads
+// together into packets and queues complete packets for the receive thread, writes packets as
+// frames, and passes the two programming control requests to the driver.
+//
+// Threads: the owner (construction, destruction, Open, Close, SetSingleFrameMode, SendPacket,
+// Write, QueryProgress, short ExecuteCommand); the reader thread (Run, and Close when the unit
+// goes away); one receiving thread (WaitPacket, TakePacket, IsOpen); one programming worker
+// (a long ExecuteCommand while the owner polls QueryProgress).
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "device/DeviceCommand.h"
+#include "device/driver/DriverPort.h"
+#include "device/wirekit/Event.h"
+#include "device/wirekit/Thread.h"
+#include "packet/Packet.h"
+
+class CVXDevice : public Wirekit::Win32::CThread {
+public:
+    // Receives the reassembly diagnostics (English lines ending in CR LF), on the reader thread.
+    using DebugOutput = std::function<void(const char* line)>;
+
+    static constexpr int kQueueSlots = 10;
+    static constexpr int kReadSize = 16384;
+    static constexpr Wirekit::Win32::Milliseconds kWriteTimeout = 5000;
+
+    // Units are looked for in directory (POSIX: the folder holding the VX<type><n> sockets).
+    // Starts the reader thread at once.
+    explicit CVXDevice(const std::string& directory = "/dev");
+    // For tests: a port of the caller's making.
+    explicit CVXDevice(std::unique_ptr<VxDriver::CDriverPort> port);
+    ~CVXDevice() override;
+
+    CVXDevice(const CVXDevice&) = delete;
+    CVXDevice& operator=(const CVXDevice&) = delete;
+
+    // "USB" for 0, "PCI" for 1, null otherwise.
+    static const char* TypeName(int typeIndex);
+
+    // Opens unit number of type typeIndex (0 USB, 1 PCI), closing any open unit first. 1 when
+    // opened; 0 for a type index above 1 (nothing is touched then) or when the unit cannot be
+    // opened (the channel is then closed).
+    int Open(unsigned int typeIndex, int number);
+    // Closes the open unit, if any. Waits (bounded) for the reader to let go of it first.
+    void Close();
+    bool IsOpen() const;
+    // Type index and unit number of the open unit; -1 while closed.
+    int GetTypeIndex() const;
+    int GetNumber() const;
+    // true: single framing (the default); false: split framing. Returns 1.
+    int SetSingleFrameMode(bool single);
+    bool IsSingleFrameMode() const { return m_singleFrame.load(); }
+
+    // Writes a complete packet as frames, padded to 64 bytes on USB. 0 for no packet, a packet
+    // that is not complete, one whose payload the framing in force cannot carry (single: more
+    // than 253 bytes), or a failed write (frames already written stay sent).
+    int SendPacket(const CPacket* packet);
+    // Writes one frame; 1 when all count bytes were taken within 5000 ms.
+    int Write(const unsigned char* bytes, int count);
+    // 1 when a packet arrived (or the reader stopped reading) within the time-out.
+    int WaitPacket(std::uint32_t timeout);
+    // The oldest received packet; 0 when none is waiting.
+    int TakePacket(CPacket* packet);
+    // Programming request: 0 when the driver completed it (its verdict is then in the record's
+    // result field), 2 when no unit is open, the record is malformed, or the request failed.
+    // Blocks until the driver answers; ends early when the unit goes away or is closed.
+    int ExecuteCommand(DeviceCommand* command);
+    // Progress of the programming request in progress: 1 (value in *out), 0 failure, 2 no unit.
+    int QueryProgress(int* out);
+
+    // Where the diagnostics go; stderr when not set (or set to an empty function).
+    void SetDebugOutput(DebugOutput output);
+
+    int Run() override;
+
+private:
+    using ConnectionPtr = std::shared_ptr<VxDriver::CDriverConnection>;
+
+    ConnectionPtr GetConnection() const;
+    // Reader thread: takes the connection for one read, or null when the channel is closed.
+    ConnectionPtr EnterRead(bool* reopened);
+    void LeaveRead(ConnectionPtr* connection);
+    // Closes the open unit; when only is given, only if that is still the open one.
+    void CloseConnection(const ConnectionPtr& only);
+    void ReadOpenDevice(unsigned char* buffer);
+    void ProcessFrame(unsigned char* buffer, int count);
+    void Debug(const char* line);
+    int WriteFrames(const CPacket& packet, bool single);
+
+    std::unique_ptr<VxDriver::CDriverPort> m_port;
+
+    // Guards the connection, the open generation and the reader's hold on the connection.
+    mutable std::mutex m_lock;
+    std::condition_variable m_readerLetGo;
+    ConnectionPtr m_connection;
+    std::uint64_t m_generation = 0;
+    bool m_readerHolds = false;
+    std::uint64_t m_readerGeneration = 0;  // reader thread only (under m_lock when compared)
+
+    std::atomic<int> m_typeIndex{-1};
+    std::atomic<int> m_number{-1};
+    std::atomic<bool> m_singleFrame{true};
+    // Mirrors of the stop and open events, so the reader tests them without a system call.
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_openFlag{false};
+
+    Wirekit::Win32::CManualResetEvent m_stopEvent{false};
+    Wirekit::Win32::CManualResetEvent m_openEvent{false};
+    Wirekit::Win32::CManualResetEvent m_cancelEvent{false};
+    Wirekit::Win32::CEvent m_packetEvent{nullptr, false, false};
+
+    CPacket m_reassembly;  // reader thread only
+    CPacketFifo m_received;
+
+    std::mutex m_debugLock;
+    DebugOutput m_debugOutput;
+};

@@ -1,0 +1,79 @@
+#pragma once
+// The driver port: what the device channel needs from the VX kernel driver, behind one small
+// interface so that each operating system has its own backend file (DriverPortPosix.cpp here;
+// the Win32 backend over CreateFile/ReadFile/WriteFile/DeviceIoControl takes its place on
+// Windows). Nothing here knows about packets; a frame is just bytes.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "device/wirekit/Event.h"
+#include "device/wirekit/Platform.h"
+
+namespace VxDriver {
+
+using Wirekit::Win32::CEvent;
+using Wirekit::Win32::Milliseconds;
+
+// Outcome of one read: bytes > 0 with error 0, or bytes 0 with an error. kErrorGone (the
+// system's "access denied", 5) means that the unit has gone away; kErrorCancelled that one of
+// the events given to the read was signalled first.
+struct ReadResult {
+    int bytes = 0;
+    int error = 0;
+};
+inline constexpr int kErrorCancelled = 0;
+inline constexpr int kErrorGone = 5;
+inline constexpr int kErrorFailed = 31;  // any other failure ("device not functioning")
+
+// One open unit. Read and Write are used by one thread each (the reader thread and the
+// sender); Control and Shutdown may be called from any thread at any time, also while Read,
+// Write or another Control is in progress. Destroying the object closes the handle; the
+// device channel does that only when no other thread uses the object.
+class CDriverConnection {
+public:
+    virtual ~CDriverConnection() = default;
+
+    // Blocks until one frame arrives (its bytes, at most size, are stored in buffer), the unit
+    // goes away (kErrorGone), or one of the two events is signalled (kErrorCancelled; the
+    // events are not cleared). A frame longer than size is cut to size.
+    virtual ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel,
+                            const CEvent& stop) = 0;
+
+    // Writes one frame. Blocks until the unit has taken it or the time-out passes. Returns the
+    // number of bytes written, or -1 on time-out or failure (then nothing of the frame was
+    // sent, and the caller's buffer is free again when this returns).
+    virtual int Write(const unsigned char* bytes, int count, Milliseconds timeout) = 0;
+
+    // One control request (0x222004 or 0x222008) with its input and output buffers. Blocks,
+    // without a time limit, until the driver answers, the unit goes away or the connection is
+    // shut down, or the abort event is signalled. Returns the number of output bytes the driver
+    // wrote, or -1 when the request failed. Served concurrently with Read, Write and another
+    // Control: a progress query is answered while a write request is outstanding.
+    virtual int Control(std::uint32_t code, const unsigned char* in, int inLength,
+                        unsigned char* out, int outLength, const CEvent& abort) = 0;
+
+    // Ends the connection at once: the unit is free for another open, and Read, Write and
+    // Control in progress or to come fail. The handle itself stays valid until destruction.
+    virtual void Shutdown() = 0;
+};
+
+class CDriverPort {
+public:
+    virtual ~CDriverPort() = default;
+
+    // Opens the unit of the given type name ("USB", "PCI") and number for exclusive use.
+    // Synchronous; returns null when there is no such unit or it is open elsewhere.
+    virtual std::unique_ptr<CDriverConnection> Open(const char* typeName, int number) = 0;
+};
+
+// The system's backend. On POSIX the units are sockets in the given directory; on Windows the
+// directory is not used and units are the driver's device objects.
+std::unique_ptr<CDriverPort> CreateSystemDriverPort(const std::string& directory);
+
+// Control request codes.
+inline constexpr std::uint32_t kIoctlProgram = 0x222004;   // DeviceCommand in and out
+inline constexpr std::uint32_t kIoctlProgress = 0x222008;  // 4-byte progress count out
+
+}  // namespace VxDriver

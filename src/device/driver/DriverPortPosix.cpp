@@ -1,0 +1,207 @@
+// The POSIX backend of the driver port: units are SOCK_SEQPACKET sockets in a directory, spoken
+// to as device/driver/DriverProtocol.h describes.
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "device/DeviceCommand.h"
+#include "device/driver/DriverPort.h"
+#include "device/driver/DriverProtocol.h"
+#include "device/driver/PosixSocket.h"
+
+namespace VxDriver {
+namespace {
+
+using namespace VxProtocol;
+
+// How long a unit may take to answer a hello before the open counts as failed.
+constexpr int kAnswerTimeoutMs = 2000;
+// The host's send buffer on a data connection holds only a few frames, so that a write waits
+// until the unit has (nearly) taken the frame, as a write to the driver does.
+constexpr int kDataSendBuffer = 4096;
+
+// Connects to the unit and says hello; the socket, or -1 when the unit refuses or is absent.
+int SayHello(const std::string& path, std::uint32_t kind, std::uint32_t token,
+             std::uint32_t* answerToken) {
+    int fd = VxSocket::Connect(path);
+    if (fd < 0) {
+        return -1;
+    }
+    unsigned char message[kHelloSize];
+    VxSocket::EncodeTriple(message, kMagic, kind, token);
+    unsigned char answer[kHelloSize];
+    if (VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs) &&
+        VxSocket::ReceiveMessage(fd, answer, sizeof answer, kAnswerTimeoutMs) == kHelloSize) {
+        std::uint32_t magic = 0, status = 0;
+        VxSocket::DecodeTriple(answer, &magic, &status, answerToken);
+        if (magic == kMagic && status == kGranted) {
+            return fd;
+        }
+    }
+    ::close(fd);
+    return -1;
+}
+
+class CPosixConnection : public CDriverConnection {
+public:
+    CPosixConnection(int fd, std::string path, std::uint32_t token)
+        : m_fd(fd), m_path(std::move(path)), m_token(token) {}
+    ~CPosixConnection() override { ::close(m_fd); }
+
+    ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel,
+                    const CEvent& stop) override {
+        for (;;) {
+            ssize_t got = ::recv(m_fd, buffer, static_cast<std::size_t>(size), MSG_DONTWAIT);
+            if (got > 0) {
+                return {static_cast<int>(got), 0};
+            }
+            if (got == 0 || errno == ECONNRESET || errno == ENOTCONN) {
+                return {0, kErrorGone};
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                return {0, kErrorFailed};
+            }
+            auto wait = VxSocket::WaitFd(m_fd, POLLIN, {cancel.GetHandle(), stop.GetHandle()},
+                                         VxSocket::kNoLimit);
+            if (wait == VxSocket::kWoken) {
+                return {0, kErrorCancelled};
+            }
+            if (wait == VxSocket::kFailed) {
+                return {0, kErrorFailed};
+            }
+        }
+    }
+
+    int Write(const unsigned char* bytes, int count, Milliseconds timeout) override {
+        int limit = timeout > 0x7FFFFFFFu ? VxSocket::kNoLimit : static_cast<int>(timeout);
+        return VxSocket::SendMessage(m_fd, bytes, static_cast<std::size_t>(count), limit) ? count
+                                                                                          : -1;
+    }
+
+    int Control(std::uint32_t code, const unsigned char* in, int inLength, unsigned char* out,
+                int outLength, const CEvent& abort) override;
+
+    void Shutdown() override { ::shutdown(m_fd, SHUT_RDWR); }
+
+private:
+    int m_fd;
+    std::string m_path;
+    std::uint32_t m_token;
+};
+
+// Sends the request head and its input in messages of at most kMaxChunk bytes.
+bool SendRequest(int fd, std::uint32_t code, const unsigned char* in, int inLength, int outLength,
+                 int wake) {
+    std::vector<unsigned char> message(kMaxChunk);
+    VxSocket::EncodeTriple(message.data(), code, static_cast<std::uint32_t>(inLength),
+                           static_cast<std::uint32_t>(outLength));
+    int used = kHeadSize;
+    int sent = 0;
+    do {
+        int part = std::min(inLength - sent, kMaxChunk - used);
+        if (part > 0) {
+            std::memcpy(message.data() + used, in + sent, static_cast<std::size_t>(part));
+        }
+        if (!VxSocket::SendMessage(fd, message.data(), static_cast<std::size_t>(used + part),
+                                   VxSocket::kNoLimit, {wake})) {
+            return false;
+        }
+        sent += part;
+        used = 0;
+    } while (sent < inLength);
+    return true;
+}
+
+// Receives the reply; the number of output bytes, or -1 when the request failed.
+int ReceiveReply(int fd, std::uint32_t code, unsigned char* out, int outLength, int wake) {
+    std::vector<unsigned char> message(kMaxChunk);
+    long got =
+        VxSocket::ReceiveMessage(fd, message.data(), message.size(), VxSocket::kNoLimit, {wake});
+    if (got < kHeadSize) {
+        return -1;
+    }
+    std::uint32_t replyCode = 0, status = 0, length = 0;
+    VxSocket::DecodeTriple(message.data(), &replyCode, &status, &length);
+    if (replyCode != code || status != 0 || length > static_cast<std::uint32_t>(outLength)) {
+        return -1;
+    }
+    int total = static_cast<int>(length);
+    int done = 0;
+    long offset = kHeadSize;
+    for (;;) {
+        int part = static_cast<int>(std::min<long>(got - offset, total - done));
+        if (part > 0) {
+            std::memcpy(out + done, message.data() + offset, static_cast<std::size_t>(part));
+            done += part;
+        }
+        if (done >= total) {
+            return total;
+        }
+        got = VxSocket::ReceiveMessage(fd, message.data(), message.size(), VxSocket::kNoLimit,
+                                       {wake});
+        if (got <= 0) {
+            return -1;
+        }
+        offset = 0;
+    }
+}
+
+int CPosixConnection::Control(std::uint32_t code, const unsigned char* in, int inLength,
+                              unsigned char* out, int outLength, const CEvent& abort) {
+    if (inLength < 0 || outLength < 0) {
+        return -1;
+    }
+    // Each request has a connection of its own, so a progress query never waits behind the
+    // write request that another thread has outstanding.
+    std::uint32_t token = 0;
+    int fd = SayHello(m_path, kControl, m_token, &token);
+    if (fd < 0) {
+        return -1;
+    }
+    int result = -1;
+    if (SendRequest(fd, code, in, inLength, outLength, abort.GetHandle())) {
+        result = ReceiveReply(fd, code, out, outLength, abort.GetHandle());
+    }
+    ::close(fd);
+    return result;
+}
+
+class CPosixPort : public CDriverPort {
+public:
+    explicit CPosixPort(std::string directory) : m_directory(std::move(directory)) {}
+
+    std::unique_ptr<CDriverConnection> Open(const char* typeName, int number) override {
+        if (typeName == nullptr) {
+            return nullptr;
+        }
+        std::string path = VxSocket::UnitPath(m_directory, typeName, number);
+        std::uint32_t token = 0;
+        int fd = SayHello(path, kOpen, 0, &token);
+        if (fd < 0) {
+            return nullptr;
+        }
+        int size = kDataSendBuffer;
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+        return std::make_unique<CPosixConnection>(fd, path, token);
+    }
+
+private:
+    std::string m_directory;
+};
+
+}  // namespace
+
+std::unique_ptr<CDriverPort> CreateSystemDriverPort(const std::string& directory) {
+    return std::make_unique<CPosixPort>(directory);
+}
+
+}  // namespace VxDriver

@@ -1,0 +1,166 @@
+#include "device/driver/PosixSocket.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "device/DeviceCommand.h"
+
+namespace VxSocket {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool MakeAddress(const std::string& path, sockaddr_un* address) {
+    std::memset(address, 0, sizeof *address);
+    address->sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address->sun_path) {
+        return false;
+    }
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+int Remaining(int timeoutMs, Clock::time_point start) {
+    if (timeoutMs < 0) {
+        return -1;
+    }
+    auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    return spent >= timeoutMs ? 0 : timeoutMs - static_cast<int>(spent);
+}
+
+}  // namespace
+
+std::string UnitPath(const std::string& directory, const char* typeName, int number) {
+    return directory + "/VX" + typeName + std::to_string(number);
+}
+
+int Connect(const std::string& path) {
+    sockaddr_un address;
+    if (!MakeAddress(path, &address)) {
+        return -1;
+    }
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    int result;
+    do {
+        result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int Listen(const std::string& path) {
+    sockaddr_un address;
+    if (!MakeAddress(path, &address)) {
+        return -1;
+    }
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+WaitResult WaitFd(int fd, short events, std::initializer_list<int> wake, int timeoutMs) {
+    pollfd entries[4];
+    nfds_t count = 0;
+    entries[count++] = {fd, events, 0};
+    for (int handle : wake) {
+        if (count < 4) {
+            entries[count++] = {handle, POLLIN, 0};
+        }
+    }
+    auto start = Clock::now();
+    for (;;) {
+        int ready = ::poll(entries, count, Remaining(timeoutMs, start));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            return kFailed;
+        }
+        if (ready == 0) {
+            return kTimedOut;
+        }
+        for (nfds_t i = 1; i < count; ++i) {
+            if (entries[i].revents != 0) {
+                return kWoken;
+            }
+        }
+        return kReady;
+    }
+}
+
+bool SendMessage(int fd, const void* bytes, std::size_t count, int timeoutMs,
+                 std::initializer_list<int> wake) {
+    auto start = Clock::now();
+    for (;;) {
+        ssize_t sent = ::send(fd, bytes, count, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent >= 0) {
+            return static_cast<std::size_t>(sent) == count;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return false;
+        }
+        int left = Remaining(timeoutMs, start);
+        if (left == 0 || WaitFd(fd, POLLOUT, wake, left) != kReady) {
+            return false;
+        }
+    }
+}
+
+long ReceiveMessage(int fd, void* buffer, std::size_t size, int timeoutMs,
+                    std::initializer_list<int> wake) {
+    auto start = Clock::now();
+    for (;;) {
+        ssize_t got = ::recv(fd, buffer, size, MSG_DONTWAIT);
+        if (got >= 0) {
+            return static_cast<long>(got);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return errno == ECONNRESET ? 0 : -1;
+        }
+        int left = Remaining(timeoutMs, start);
+        if (left == 0 || WaitFd(fd, POLLIN, wake, left) != kReady) {
+            return -1;
+        }
+    }
+}
+
+void EncodeTriple(unsigned char* out, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+    PutLe32(out, a);
+    PutLe32(out + 4, b);
+    PutLe32(out + 8, c);
+}
+
+void DecodeTriple(const unsigned char* in, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c) {
+    *a = GetLe32(in);
+    *b = GetLe32(in + 4);
+    *c = GetLe32(in + 8);
+}
+
+}  // namespace VxSocket

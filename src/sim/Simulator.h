@@ -1,0 +1,122 @@
+#pragma once
+// The VX device simulator: serves units (USB 0-9, PCI 0-9) as sockets in a directory, the way
+// the POSIX driver port expects them (device/driver/DriverProtocol.h), on its own thread.
+//
+// Each unit answers every complete packet from the host with the same packet (echo, on by
+// default), can send status packets periodically, records every frame the host writes, and
+// models the microcontroller's FLASH and fuse bytes for the programming requests. The host does
+// not announce its framing, so each unit has a framing setting (single by default) that it uses
+// both to read the host's frames and to frame its own; frames to the host are padded with zero
+// bytes to 64 bytes on USB and sent at their exact length on PCI.
+//
+// Units are named by type index (0 USB, 1 PCI) and number (0-9). Every member may be called
+// from any thread. Calls that name a unit that was never added return false (or nothing).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/DeviceCommand.h"
+#include "packet/Packet.h"
+
+namespace vxsim {
+
+enum class Framing { Single, Split };
+
+// Result codes the simulated driver writes into a DeviceCommand's result field.
+enum ResultCode : std::int32_t {
+    kResultOk = 0,
+    kResultUnknownCommand = 1,
+    kResultImageTooLarge = 2,
+    kResultVerifyMismatch = 3,
+    kResultNotSupported = 4,  // extended fuse bits in ATmega103 mode
+    kResultBadRecord = 5,     // data length and data disagree
+};
+
+// The command and payload layout of the status packets: {type index, unit number, sequence
+// number low byte, high byte}.
+inline constexpr unsigned char kStatusCommand = 0x53;
+inline constexpr int kDefaultFlashSize = 128 * 1024;
+inline constexpr int kDefaultProgrammingSpeed = 64 * 1024;  // bytes per second
+
+struct Fuses {
+    std::uint32_t lockBits = 0xFF;
+    std::uint32_t fuseBits = 0xFF;
+    std::uint32_t extendedFuseBits = 0xFF;
+};
+
+// "USB3" <-> (0, 3). Parse returns false for anything else.
+bool ParseUnitName(const std::string& name, int* typeIndex, int* number);
+std::string UnitName(int typeIndex, int number);
+
+class Simulator {
+public:
+    // Serves units in directory (which must exist) from a thread of its own.
+    explicit Simulator(const std::string& directory);
+    // Stops serving and removes every socket it made.
+    ~Simulator();
+
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    const std::string& GetDirectory() const;
+
+    // Adds a unit and makes its socket appear. False when it exists already, the name is out of
+    // range or the socket cannot be made.
+    bool AddUnit(int typeIndex, int number);
+    // The unit goes away: its socket is removed and its connections are closed; the host reads
+    // end of file. Settings, recorded frames and FLASH stay for Plug.
+    bool Unplug(int typeIndex, int number);
+    bool Plug(int typeIndex, int number);
+    bool IsPlugged(int typeIndex, int number) const;
+    // True while a host holds the unit open.
+    bool IsOpen(int typeIndex, int number) const;
+    bool WaitOpen(int typeIndex, int number, bool open, std::uint32_t timeoutMs) const;
+    // Units in the order added, with their state, one line each ("USB0 plugged open single").
+    std::vector<std::string> List() const;
+
+    void SetFraming(int typeIndex, int number, Framing framing);
+    void SetFramingAll(Framing framing);  // also for units added later
+    void SetEcho(bool on);
+    // Status packets to every open unit every periodMs; 0 turns them off.
+    void SetStatusPeriod(std::uint32_t periodMs);
+    void SetFlashSize(int bytes);  // for units added later; also their FLASH is erased
+    void SetProgrammingSpeed(int bytesPerSecond);
+
+    // Sends a packet from the unit to the host in the unit's framing. False when the unit is not
+    // open, the packet does not fit the framing, or the host does not take it within 2 s.
+    bool SendPacket(int typeIndex, int number, const CPacket& packet);
+    bool SendPacket(int typeIndex, int number, unsigned char command, const unsigned char* data,
+                    int length);
+    // Sends bytes as they are, as one frame (for malformed frames).
+    bool SendFrame(int typeIndex, int number, const unsigned char* bytes, int count);
+
+    // Frames received from the host, in order, as they came.
+    std::vector<std::vector<unsigned char>> GetFrames(int typeIndex, int number) const;
+    bool WaitFrames(int typeIndex, int number, std::size_t count, std::uint32_t timeoutMs) const;
+    void ClearFrames(int typeIndex, int number);
+    // Programming requests received, in order, as decoded (data included).
+    std::vector<DeviceCommand> GetCommands(int typeIndex, int number) const;
+
+    std::vector<unsigned char> GetFlash(int typeIndex, int number) const;
+    Fuses GetFuses(int typeIndex, int number) const;
+
+    // Fault injection. Each stays armed until it fires (or the unit is plugged again).
+    // The unit stops taking the host's frames for durationMs, starting after the next frame.
+    void StallWrites(int typeIndex, int number, std::uint32_t durationMs);
+    // From the next frame on the unit refuses the host's writes, until it is plugged again.
+    void FailWrites(int typeIndex, int number);
+    // The next control request fails as a whole (as a failed DeviceIoControl).
+    void RejectNextControl(int typeIndex, int number);
+    // Sends the first frames of a split packet and then unplugs the unit.
+    bool UnplugMidPacket(int typeIndex, int number, const CPacket& packet, int frames);
+    // Unplugs the unit when the write or verify in progress reaches atBytes.
+    void UnplugDuringProgramming(int typeIndex, int number, int atBytes);
+
+private:
+    class Engine;
+    std::unique_ptr<Engine> m_engine;
+};
+
+}  // namespace vxsim
