@@ -1,0 +1,75 @@
+#include "app/DeviceList.h"
+
+#include "device/VXDevice.h"
+
+std::uint32_t DeviceRow::GetValue() const {
+    return static_cast<std::uint32_t>(typeIndex) << 16 | static_cast<std::uint16_t>(number);
+}
+
+const char* DeviceStateText(bool busy) {
+    return busy ? "Занято" : "Свободно";
+}
+
+CDeviceList::CDeviceList(CVXDevice& channel) : m_channel(channel) {}
+
+void CDeviceList::Fill(CVXDevice& probe) {
+    m_rows.clear();
+    for (int type = 0; type <= 1; ++type) {
+        for (int number = 0; number < kProbedUnits; ++number) {
+            DeviceRow row{type, number, false};
+            if (m_channel.IsOpen() && m_channel.GetTypeIndex() == type &&
+                m_channel.GetNumber() == number) {
+                row.busy = true;
+            } else if (probe.Open(static_cast<unsigned>(type), number)) {
+                probe.Close();
+            } else {
+                continue;
+            }
+            m_rows.push_back(row);
+        }
+    }
+}
+
+bool CDeviceList::IsOpenUnit(int row) const {
+    return IsRow(row) && m_channel.IsOpen() &&
+           m_channel.GetTypeIndex() == m_rows[static_cast<std::size_t>(row)].typeIndex &&
+           m_channel.GetNumber() == m_rows[static_cast<std::size_t>(row)].number;
+}
+
+bool CDeviceList::Connect(int row) {
+    if (!IsRow(row)) {
+        return true;
+    }
+    if (m_channel.IsOpen()) {
+        const DeviceRow open{m_channel.GetTypeIndex(), m_channel.GetNumber(), true};
+        for (DeviceRow& other : m_rows) {
+            if (other.GetValue() == open.GetValue()) {
+                other.busy = false;
+                break;
+            }
+        }
+        m_channel.Close();
+    }
+    DeviceRow& chosen = m_rows[static_cast<std::size_t>(row)];
+    if (!m_channel.Open(static_cast<unsigned>(chosen.typeIndex), chosen.number)) {
+        return false;
+    }
+    chosen.busy = true;
+    return true;
+}
+
+void CDeviceList::Disconnect(int row) {
+    if (!IsRow(row)) {
+        return;
+    }
+    m_channel.Close();
+    m_rows[static_cast<std::size_t>(row)].busy = false;
+}
+
+bool CDeviceList::Toggle(int row) {
+    if (IsOpenUnit(row)) {
+        Disconnect(row);
+        return true;
+    }
+    return Connect(row);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// What the device selection dialog shows and does, without the window: the attached units as
+// rows, and connecting the main window's channel to one of them or disconnecting it. Runs on
+// the user-interface thread; Open and Close of the channel take effect at once.
+
+#include <cstdint>
+#include <vector>
+
+class CVXDevice;
+
+struct DeviceRow {
+    int typeIndex = 0;
+    int number = 0;
+    bool busy = false;  // open in the main window's channel
+
+    // Type index in the upper 16 bits, unit number in the lower 16.
+    std::uint32_t GetValue() const;
+};
+
+// "Занято" or "Свободно", UTF-8.
+const char* DeviceStateText(bool busy);
+
+class CDeviceList {
+public:
+    static constexpr int kProbedUnits = 10;  // units 0..9 of each type
+
+    explicit CDeviceList(CVXDevice& channel);
+
+    // USB 0..9 then PCI 0..9: the unit open in the channel is listed busy without probing; any
+    // other is listed free when probe can open it (and is closed again at once).
+    void Fill(CVXDevice& probe);
+
+    const std::vector<DeviceRow>& GetRows() const { return m_rows; }
+    // The row names the unit open in the channel (no row does while it is closed).
+    bool IsOpenUnit(int row) const;
+
+    // Closes the open unit (its row turns free) and opens the row's unit. False, with the
+    // channel closed, when the unit cannot be opened; the caller tells the user.
+    bool Connect(int row);
+    void Disconnect(int row);
+    // Disconnects the open unit's row; connects any other.
+    bool Toggle(int row);
+
+private:
+    bool IsRow(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
+
+    CVXDevice& m_channel;
+    std::vector<DeviceRow> m_rows;
+};

@@ -1,0 +1,399 @@
+#include "app/MainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/CommandIds.h"
+#include "app/PacketHolderView.h"
+#include "app/TavrinTreeView.h"
+#include "app/TavrinView.h"
+#include "app/TrafficText.h"
+#include "app/UserDialogs.h"
+#include "device/DeviceListDlg.h"
+#include "device/VXDevice.h"
+#include "packet/Packet.h"
+
+namespace {
+
+const QString kErrorCaption = QStringLiteral("Ошибка");
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs) {
+    setWindowTitle(QStringLiteral("Tavrin"));
+    m_config.Load(kSettingsFile);
+    const std::string logName = m_config.GetString("Main", "Log");
+    if (!logName.empty()) {
+        m_logFile.Open(logName.c_str(), true);
+    }
+    // Where the unit nodes live; the only setting that exists for this port's sake.
+    m_deviceDirectory = m_config.GetString("Driver", "Directory", "/dev");
+    m_device = std::make_unique<CVXDevice>(m_deviceDirectory);
+
+    CreateMenus();
+    CreateToolBar();
+    CreateAccelerators();
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    statusBar()->setSizeGripEnabled(true);
+    m_menuActions[ID_PROGRAMMING]->setEnabled(false);
+
+    OpenConfiguredDevice();
+    CreateViews();
+    qApp->installEventFilter(this);
+
+    IReceiveSink& sink = *this;
+    m_receiver = std::make_unique<CReceiveThread>(*m_device, m_logFile, sink);
+    m_receiver->Start();
+
+    resize(1000, 700);
+    QMetaObject::invokeMethod(
+        this, [this] { InitLayout(); }, Qt::QueuedConnection);
+    CentreOnScreen();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    StopReceiving();
+    // The views go before the channel, the log and the settings, as the window goes before
+    // the frame's members.
+    delete m_verticalSplitter;
+    m_verticalSplitter = nullptr;
+    m_logFile.Close();
+    m_device.reset();
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const QString& text, int id,
+                                const QString& statusTip) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    action->setStatusTip(statusTip);
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    m_menuActions[id] = action;
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    AddCommand(file, QStringLiteral("&Открыть файл с пакетами...\tCtrl+O"), ID_FILE_OPEN,
+               QStringLiteral("Open an existing document"));
+    file->addSeparator();
+    AddCommand(file, QStringLiteral("&Выход"), ID_APP_EXIT,
+               QStringLiteral("Quit the application; prompts to save documents"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
+    AddCommand(view, QStringLiteral("&Toolbar"), ID_VIEW_TOOLBAR,
+               QStringLiteral("Show or hide the toolbar"))
+        ->setCheckable(true);
+    AddCommand(view, QStringLiteral("&Status Bar"), ID_VIEW_STATUS_BAR,
+               QStringLiteral("Show or hide the status bar"))
+        ->setCheckable(true);
+    m_menuActions[ID_VIEW_TOOLBAR]->setChecked(true);
+    m_menuActions[ID_VIEW_STATUS_BAR]->setChecked(true);
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    AddCommand(settings, QStringLiteral("Выбор устройства ..."), ID_DEVICE_SELECT);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Инструменты"));
+    AddCommand(tools, QStringLiteral("Программирование"), ID_PROGRAMMING);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Помощь"));
+    AddCommand(help, QStringLiteral("&О программе..."), ID_APP_ABOUT,
+               QStringLiteral("Display program information, version number and copyright"));
+}
+
+// The toolbar's buttons are its own actions: the menu's enabled states do not reach them, so
+// the programming button stays usable whatever the device.
+void CMainFrame::CreateToolBar() {
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("toolbar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setIconSize(QSize(16, 15));
+    struct Button {
+        int id;
+        QStyle::StandardPixmap icon;
+        const char* tip;
+    };
+    const Button buttons[] = {{ID_FILE_OPEN, QStyle::SP_DialogOpenButton, "Open"},
+                              {ID_DEVICE_SELECT, QStyle::SP_ComputerIcon, "Выбор устройства"},
+                              {ID_PROGRAMMING, QStyle::SP_DriveHDIcon, "Программирование"}};
+    bool first = true;
+    for (const Button& button : buttons) {
+        if (!first) {
+            m_toolBar->addSeparator();
+        }
+        first = false;
+        QAction* action =
+            m_toolBar->addAction(style()->standardIcon(button.icon), QString::fromUtf8(button.tip));
+        action->setData(button.id);
+        const int id = button.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        m_toolBarActions[id] = action;
+    }
+    m_menuActions[ID_FILE_OPEN]->setIcon(m_toolBarActions[ID_FILE_OPEN]->icon());
+}
+
+void CMainFrame::CreateAccelerators() {
+    m_accelerators = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+        {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), ID_FILE_SAVE},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+        {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
+        {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
+        {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+    };
+}
+
+void CMainFrame::CreateViews() {
+    m_verticalSplitter = new QSplitter(Qt::Horizontal, this);
+    m_horizontalSplitter = new QSplitter(Qt::Vertical, m_verticalSplitter);
+    m_trafficView = new CTavrinView(m_verticalSplitter);
+    m_treeView = new CTavrinTreeView(m_horizontalSplitter);
+    m_definitionView = new CPacketHolderView(m_horizontalSplitter);
+    // Resizing the window gives and takes room from the traffic list and the tree; the left
+    // pane's width and the definition pane's height stay as set.
+    m_verticalSplitter->setStretchFactor(0, 0);
+    m_verticalSplitter->setStretchFactor(1, 1);
+    m_horizontalSplitter->setStretchFactor(0, 1);
+    m_horizontalSplitter->setStretchFactor(1, 0);
+    m_verticalSplitter->setChildrenCollapsible(false);
+    m_horizontalSplitter->setChildrenCollapsible(false);
+    setCentralWidget(m_verticalSplitter);
+
+    connect(m_trafficView, &CTavrinView::KeyTyped, this,
+            [this](int key) { SendPacketForKey(key); });
+    connect(m_trafficView, &CTavrinView::ResendRequested, this,
+            [this](const CPacket* packet) { TransmitPacket(packet); });
+}
+
+void CMainFrame::InitLayout() {
+    const int total = m_verticalSplitter->width();
+    m_verticalSplitter->setSizes({kLeftPaneWidth, std::max(total - kLeftPaneWidth, 1)});
+    const int height = m_horizontalSplitter->height();
+    const int bottom =
+        height >= kDefinitionPaneHeight ? kDefinitionPaneHeight : height - height / 2;
+    m_horizontalSplitter->setSizes({height - bottom, bottom});
+}
+
+void CMainFrame::CentreOnScreen() {
+    QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+}
+
+void CMainFrame::OpenConfiguredDevice() {
+    std::string typeText;
+    std::string numberText;
+    m_config.GetValue("Main", "DeviceType", typeText);
+    m_config.GetValue("Main", "DeviceNumber", numberText);
+    const DeviceChoice choice = ChooseConfiguredDevice(
+        typeText, numberText, m_config.GetInt("Main", "SplittablePacketMode", 0));
+    if (!choice.open) {
+        return;
+    }
+    m_device->SetSingleFrameMode(choice.singleFrame);
+    if (m_device->Open(static_cast<unsigned>(choice.typeIndex), choice.number)) {
+        UpdateTitle();
+    } else {
+        m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"), kErrorCaption,
+                              MessageIcon::None);
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    const bool open = m_device->IsOpen();
+    const int type = m_device->GetTypeIndex();
+    m_menuActions[ID_PROGRAMMING]->setEnabled(IsProgrammingEnabled(open, type));
+    setWindowTitle(FromUtf8(MakeTitle(open, type, m_device->GetNumber())));
+}
+
+void CMainFrame::WriteLog(bool sent, const CPacket& packet) {
+    const std::string text = FormatLogText(sent, packet);
+    m_logFile.Write(text.c_str(), packet.GetLength(), packet.GetData());
+}
+
+bool CMainFrame::TransmitPacket(const CPacket* packet) {
+    if (!m_device->IsOpen()) {
+        m_dialogs.ShowMessage(this, QStringLiteral("Выберите устройство"), kErrorCaption,
+                              MessageIcon::Error);
+        return false;
+    }
+    if (packet == nullptr) {
+        return false;
+    }
+    // The line goes in before the send, so it stays even when the send fails.
+    m_trafficView->AddPacket(packet, true);
+    if (!m_device->SendPacket(packet)) {
+        m_dialogs.ShowMessage(this, QStringLiteral("Невозможно отправить пакет"), kErrorCaption,
+                              MessageIcon::Error);
+        return false;
+    }
+    WriteLog(true, *packet);
+    return true;
+}
+
+// Packet files are not loaded yet in this window, so a key finds nothing to send; the lookup
+// and the parameters dialog come with the packet file tree.
+bool CMainFrame::SendPacketForKey(int /*key*/) {
+    if (!m_device->IsOpen()) {
+        m_dialogs.ShowMessage(this, QStringLiteral("Выберите устройство"), kErrorCaption,
+                              MessageIcon::Error);
+        return false;
+    }
+    m_dialogs.ShowMessage(this, QStringLiteral("Нет пакетов для отправки"), kErrorCaption,
+                          MessageIcon::Error);
+    return false;
+}
+
+// Receive thread: the line waits in the list's pending batch; nothing here waits for us.
+void CMainFrame::PacketReceived(const CPacket& packet) {
+    m_trafficView->AddPacket(&packet, false);
+}
+
+// Receive thread: the message is posted, so the thread goes on and shut-down never waits for a
+// box the user has not closed yet.
+void CMainFrame::DeviceLost() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_dialogs.ShowMessage(this, QStringLiteral("Устройство отключено!!!"),
+                                  QStringLiteral("Внимание"), MessageIcon::None);
+            if (m_receiver) {
+                m_receiver->DeviceLostShown();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainFrame::StopReceiving() {
+    if (m_receiver) {
+        m_receiver->Stop();
+    }
+}
+
+void CMainFrame::OnCommand(int id) {
+    switch (id) {
+        case ID_FILE_OPEN:
+            OnOpenPacketFile();
+            break;
+        case ID_APP_EXIT:
+            OnExit();
+            break;
+        case ID_VIEW_TOOLBAR:
+            ToggleToolBar();
+            break;
+        case ID_VIEW_STATUS_BAR:
+            ToggleStatusBar();
+            break;
+        case ID_DEVICE_SELECT:
+            OnDeviceSelect();
+            break;
+        case ID_APP_ABOUT:
+            OnAbout();
+            break;
+        case ID_PROGRAMMING:  // the programming dialog comes with its own window
+        case ID_FILE_NEW:     // reaches a handler that does nothing
+        default:
+            break;
+    }
+}
+
+void CMainFrame::OnDeviceSelect() {
+    CDeviceListDlg dialog(*m_device, m_dialogs, m_deviceDirectory, QApplication::activeWindow());
+    dialog.exec();
+    UpdateTitle();
+    const bool open = m_device->IsOpen();
+    const std::string type = open ? std::to_string(m_device->GetTypeIndex()) : "-1";
+    const std::string number = open ? std::to_string(m_device->GetNumber()) : "-1";
+    m_config.SetValue("Main", "DeviceType", type.c_str());
+    m_config.SetValue("Main", "DeviceNumber", number.c_str());
+    m_config.Save();
+}
+
+// Loading packet files into the tree comes with the packet views; the dialog is already the
+// one the user will get.
+void CMainFrame::OnOpenPacketFile() {
+    m_dialogs.GetOpenFileName(
+        QApplication::activeWindow(),
+        QStringLiteral("Файлы с пакетами(*.kad) (*.kad);;All Files(*.*) (*)"));
+}
+
+void CMainFrame::OnAbout() {
+    m_dialogs.ShowMessage(QApplication::activeWindow(), QStringLiteral("Tavrin версия 1.03"),
+                          QStringLiteral("О программе ..."), MessageIcon::None);
+}
+
+void CMainFrame::OnExit() {
+    StopReceiving();
+    close();
+}
+
+void CMainFrame::ToggleToolBar() {
+    m_toolBarVisible = !m_toolBarVisible;
+    m_toolBar->setVisible(m_toolBarVisible);
+    m_menuActions[ID_VIEW_TOOLBAR]->setChecked(m_toolBarVisible);
+}
+
+void CMainFrame::ToggleStatusBar() {
+    const bool show = statusBar()->isHidden();
+    statusBar()->setVisible(show);
+    m_menuActions[ID_VIEW_STATUS_BAR]->setChecked(show);
+}
+
+QAction* CMainFrame::GetMenuAction(int id) const {
+    auto found = m_menuActions.find(id);
+    return found != m_menuActions.end() ? found->second : nullptr;
+}
+
+QAction* CMainFrame::GetToolBarAction(int id) const {
+    auto found = m_toolBarActions.find(id);
+    return found != m_toolBarActions.end() ? found->second : nullptr;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    StopReceiving();
+    event->accept();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false;  // dialogs have their own keys
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(key->keyCombination());
+    for (const auto& [sequence, id] : m_accelerators) {
+        if (sequence == pressed) {
+            OnCommand(id);
+            return true;
+        }
+    }
+    return false;
+}

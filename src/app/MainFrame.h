@@ -1,0 +1,110 @@
+#pragma once
+// The main window: owner of the settings, the log file, the device channel, the loaded packet
+// files and the three views, for the life of the program. Start-up happens in the constructor
+// in the order the program has always used; shut-down stops the receive thread before the
+// views go.
+//
+// How the pieces meet (the pattern later windows follow):
+//  - widgets call the window-free core (app/TrafficText.h and friends) and only paint;
+//  - every message box and file dialog goes through CUserDialogs;
+//  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued) or
+//    through the traffic list's locked pending batch, never by waiting for this thread.
+
+#include <QKeySequence>
+#include <QMainWindow>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/ReceiveThread.h"
+#include "settings/Config.h"
+#include "settings/LogFile.h"
+
+class CPacket;
+class CPacketHolderView;
+class CTavrinTreeView;
+class CTavrinView;
+class CUserDialogs;
+class CVXDevice;
+class QSplitter;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, private IReceiveSink {
+    Q_OBJECT
+public:
+    static constexpr const char* kSettingsFile = "Tavrin.ini";
+    static constexpr int kLeftPaneWidth = 200;
+    static constexpr int kDefinitionPaneHeight = 200;
+
+    // Reads "Tavrin.ini" from the current directory, opens the log and the configured unit,
+    // builds the window and starts receiving. Messages go through dialogs, which must outlive
+    // the window.
+    explicit CMainFrame(CUserDialogs& dialogs, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Sends a packet of the traffic list again: a sent line, the send, a "SEND: " log line.
+    bool TransmitPacket(const CPacket* packet);
+    bool SendPacketForKey(int key);
+    void UpdateTitle();
+    void OpenConfiguredDevice();
+    // Runs a command by its id, as its menu item, button or key would.
+    void OnCommand(int id);
+    // Stops the receive thread; the first thing every way of closing does. Idempotent.
+    void StopReceiving();
+
+    CVXDevice& GetDevice() { return *m_device; }
+    CConfig& GetConfig() { return m_config; }
+    CTavrinView* GetTrafficView() const { return m_trafficView; }
+    CTavrinTreeView* GetTreeView() const { return m_treeView; }
+    CPacketHolderView* GetDefinitionView() const { return m_definitionView; }
+    QSplitter* GetVerticalSplitter() const { return m_verticalSplitter; }
+    QSplitter* GetHorizontalSplitter() const { return m_horizontalSplitter; }
+    QToolBar* GetToolBar() const { return m_toolBar; }
+    // The menu item of a command (the toolbar has its own programming button).
+    QAction* GetMenuAction(int id) const;
+    QAction* GetToolBarAction(int id) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Application-wide: the accelerator keys are taken before any view of this window sees
+    // them, text fields included.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PacketReceived(const CPacket& packet) override;
+    void DeviceLost() override;
+
+    QAction* AddCommand(QMenu* menu, const QString& text, int id, const QString& statusTip = {});
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateAccelerators();
+    void CreateViews();
+    void InitLayout();
+    void CentreOnScreen();
+    void WriteLog(bool sent, const CPacket& packet);
+
+    void OnDeviceSelect();
+    void OnOpenPacketFile();
+    void OnAbout();
+    void OnExit();
+    void ToggleToolBar();
+    void ToggleStatusBar();
+
+    CUserDialogs& m_dialogs;
+    CConfig m_config;
+    CLogFile m_logFile;
+    std::string m_deviceDirectory;
+    std::unique_ptr<CVXDevice> m_device;
+    std::unique_ptr<CReceiveThread> m_receiver;
+
+    CTavrinView* m_trafficView = nullptr;
+    CTavrinTreeView* m_treeView = nullptr;
+    CPacketHolderView* m_definitionView = nullptr;
+    QSplitter* m_verticalSplitter = nullptr;
+    QSplitter* m_horizontalSplitter = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    std::map<int, QAction*> m_menuActions;
+    std::map<int, QAction*> m_toolBarActions;
+    std::vector<std::pair<QKeySequence, int>> m_accelerators;
+    bool m_toolBarVisible = true;
+};

@@ -1,0 +1,56 @@
+#pragma once
+// The receive thread: turns every packet the device channel delivers into a log line and a
+// traffic line, and reports a channel that stopped reading (the unit went away or was closed).
+//
+// It waits on the channel's auto-reset packet signal. Packets that complete while it is busy
+// share one wake-up, so each wake-up takes every packet waiting, not just one; otherwise the
+// extra packets would sit unseen until later traffic and be dropped from the channel's small
+// queue. The sink is called on this thread and must not wait for the user-interface thread.
+
+#include <atomic>
+
+#include "device/wirekit/Thread.h"
+
+class CLogFile;
+class CPacket;
+class CVXDevice;
+
+class IReceiveSink {
+public:
+    virtual ~IReceiveSink() = default;
+    // A packet received, already written to the log.
+    virtual void PacketReceived(const CPacket& packet) = 0;
+    // The channel signalled while closed. Not called again until the previous report was
+    // acknowledged with CReceiveThread::DeviceLostShown, as a modal message would hold it.
+    virtual void DeviceLost() = 0;
+};
+
+class CReceiveThread : public Wirekit::Win32::CThread {
+public:
+    // How long one wait lasts before the stop request is looked at again.
+    static constexpr std::uint32_t kStopCheckMs = 100;
+
+    CReceiveThread(CVXDevice& device, CLogFile& log, IReceiveSink& sink);
+    ~CReceiveThread() override;
+
+    // Ends the thread and waits for it (at most about kStopCheckMs plus the packet in hand).
+    // Safe to call more than once and from the owner's thread only.
+    void Stop();
+    // The user has closed the device-lost message; the next loss is reported again.
+    void DeviceLostShown() { m_lostReported.store(false); }
+
+    int Run() override;
+
+    // Handles one wake-up of the packet signal: a lost channel, or every waiting packet.
+    // Returns the number of packets taken. Public for tests that drive it step by step.
+    int ReceiveLoopStep();
+
+private:
+    void ReceiveLoop();
+
+    CVXDevice& m_device;
+    CLogFile& m_log;
+    IReceiveSink& m_sink;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_lostReported{false};
+};

@@ -1,0 +1,145 @@
+#include "device/DeviceListDlg.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/CommandIds.h"
+#include "app/UserDialogs.h"
+#include "device/VXDevice.h"
+
+CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::string directory,
+                               QWidget* parent)
+    : QDialog(parent),
+      m_devices(channel),
+      m_dialogs(dialogs),
+      m_directory(std::move(directory)),
+      m_list(new QTreeWidget(this)) {
+    setWindowTitle(QStringLiteral("Выбор устройства"));
+    m_list->setObjectName(QString::number(kListId));
+    m_list->setColumnCount(3);
+    m_list->setHeaderLabels(
+        {QStringLiteral("Тип"), QStringLiteral("Номер"), QStringLiteral("Состояние")});
+    m_list->setColumnWidth(0, 60);
+    m_list->setColumnWidth(1, 90);
+    m_list->setColumnWidth(2, 120);
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->header()->setSectionsClickable(false);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { OnContextMenu(position); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { Toggle(); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addWidget(buttons);
+    resize(310, 260);
+    Fill();
+}
+
+CDeviceListDlg::~CDeviceListDlg() = default;
+
+// No way out but OK.
+void CDeviceListDlg::reject() {}
+
+void CDeviceListDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (parentWidget() != nullptr) {
+        move(parentWidget()->window()->geometry().center() - rect().center());
+    }
+}
+
+// A second channel probes the units and is gone (its reader thread ended) before the dialog
+// shows.
+void CDeviceListDlg::Fill() {
+    CVXDevice probe(m_directory);
+    m_devices.Fill(probe);
+    m_list->clear();
+    for (const DeviceRow& row : m_devices.GetRows()) {
+        auto* item = new QTreeWidgetItem(m_list);
+        item->setText(0, QString::fromLatin1(CVXDevice::TypeName(row.typeIndex)));
+        item->setData(0, Qt::UserRole, row.GetValue());
+        item->setText(1, QString::number(row.number));
+    }
+    ShowStates();
+}
+
+void CDeviceListDlg::ShowStates() {
+    const std::vector<DeviceRow>& rows = m_devices.GetRows();
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        m_list->topLevelItem(i)->setText(
+            2, QString::fromUtf8(DeviceStateText(rows[static_cast<std::size_t>(i)].busy)));
+    }
+}
+
+int CDeviceListDlg::GetSelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    return selected.isEmpty() ? -1 : m_list->indexOfTopLevelItem(selected.first());
+}
+
+QMenu* CDeviceListDlg::CreateContextMenu(int row, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    QAction* connectItem =
+        menu->addAction(QStringLiteral("Подключить"), this, [this] { Connect(); });
+    connectItem->setData(ID_DEVICE_CONNECT);
+    QAction* disconnectItem =
+        menu->addAction(QStringLiteral("Отключить"), this, [this] { Disconnect(); });
+    disconnectItem->setData(ID_DEVICE_DISCONNECT);
+    const bool open = m_devices.IsOpenUnit(row);
+    connectItem->setEnabled(!open);
+    disconnectItem->setEnabled(open);
+    return menu;
+}
+
+void CDeviceListDlg::OnContextMenu(const QPoint& position) {
+    QTreeWidgetItem* item = m_list->itemAt(position);
+    if (item == nullptr) {
+        return;
+    }
+    QMenu* menu = CreateContextMenu(m_list->indexOfTopLevelItem(item), this);
+    menu->exec(m_list->viewport()->mapToGlobal(position));
+    delete menu;
+}
+
+void CDeviceListDlg::Connect() {
+    const int row = GetSelectedRow();
+    if (row < 0) {
+        return;
+    }
+    const bool opened = m_devices.Connect(row);
+    ShowStates();
+    if (!opened) {
+        m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),
+                              QStringLiteral("Ошибка"), MessageIcon::Error);
+    }
+}
+
+void CDeviceListDlg::Disconnect() {
+    const int row = GetSelectedRow();
+    if (row >= 0) {
+        m_devices.Disconnect(row);
+        ShowStates();
+    }
+}
+
+void CDeviceListDlg::Toggle() {
+    const int row = GetSelectedRow();
+    if (row < 0) {
+        return;
+    }
+    const bool done = m_devices.Toggle(row);
+    ShowStates();
+    if (!done) {
+        m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),
+                              QStringLiteral("Ошибка"), MessageIcon::Error);
+    }
+}
