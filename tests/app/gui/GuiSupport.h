@@ -1,0 +1,120 @@
+#pragma once
+// What the GUI tests share: a recorder in place of the message boxes, waiting for the event
+// loop, and a main window started in a scratch directory beside an in-process simulator.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "app/UserDialogs.h"
+#include "sim/Simulator.h"
+#include "support/TempFiles.h"
+
+struct ShownMessage {
+    QString text;
+    QString caption;
+    MessageIcon icon;
+};
+
+class CRecordingDialogs : public CUserDialogs {
+public:
+    void ShowMessage(QWidget*, const QString& text, const QString& caption,
+                     MessageIcon icon) override {
+        messages.push_back({text, caption, icon});
+        if (onMessage) {
+            onMessage(text);
+        }
+    }
+    QString GetOpenFileName(QWidget*, const QString& filter) override {
+        fileFilters.push_back(filter);
+        return {};
+    }
+    int Count(const QString& text) const {
+        int count = 0;
+        for (const ShownMessage& message : messages) {
+            count += message.text == text ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::vector<ShownMessage> messages;
+    std::vector<QString> fileFilters;
+    std::function<void(const QString&)> onMessage;
+};
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+inline void RunEvents(int ms) {
+    WaitUntil([] { return false; }, ms);
+}
+
+// Settings file lines for [Main]: key -> value; the [Driver] directory is added for the
+// simulator's units.
+using Settings = std::vector<std::pair<std::string, std::string>>;
+
+class MainFrameFixture {
+public:
+    MainFrameFixture()
+        : m_units(m_dir.Path() / "units"), m_scope(m_dir.Path()) {}
+
+    // Units are made before the window starts, so the configured one can open.
+    void AddUnits(std::initializer_list<std::pair<int, int>> units) {
+        for (const auto& [type, number] : units) {
+            Simulator().AddUnit(type, number);
+        }
+    }
+    void Start(const Settings& main) {
+        std::string ini = "[Main]\r\n";
+        for (const auto& [key, value] : main) {
+            ini += key + "=" + value + "\r\n";
+        }
+        ini += "\r\n[Driver]\r\nDirectory=" + UnitDirectory() + "\r\n";
+        m_dir.Write("Tavrin.ini", ini);
+        m_frame = std::make_unique<CMainFrame>(dialogs);
+        m_frame->show();
+        QApplication::processEvents();
+    }
+    vxsim::Simulator& Simulator() {
+        if (!m_simulator) {
+            std::filesystem::create_directories(m_units);
+            m_simulator = std::make_unique<vxsim::Simulator>(m_units.string());
+            m_simulator->SetEcho(false);
+        }
+        return *m_simulator;
+    }
+    std::string UnitDirectory() {
+        Simulator();
+        return m_units.string();
+    }
+    CMainFrame& Frame() { return *m_frame; }
+    void DestroyFrame() { m_frame.reset(); }
+    const TempDir& Dir() const { return m_dir; }
+
+    CRecordingDialogs dialogs;
+
+private:
+    TempDir m_dir;
+    std::filesystem::path m_units;
+    CurrentDirectoryScope m_scope;
+    std::unique_ptr<vxsim::Simulator> m_simulator;
+    std::unique_ptr<CMainFrame> m_frame;
+};
