@@ -1,78 +1,244 @@
 #include "sim/Simulator.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <type_traits>
+
+#include "device/VXDevice.h"
+#include "device/driver/PosixSocket.h"
+#include "sim/SimEngine.h"
+
 namespace vxsim {
 
-class Simulator::Engine {};
+using Lock = std::unique_lock<std::mutex>;
 
-bool ParseUnitName(const std::string&, int*, int*) {
+bool ParseUnitName(const std::string& name, int* typeIndex, int* number) {
+    if (name.size() != 4 || name[3] < '0' || name[3] > '9') {
+        return false;
+    }
+    for (int type = 0; type < 2; ++type) {
+        if (name.compare(0, 3, CVXDevice::TypeName(type)) == 0) {
+            *typeIndex = type;
+            *number = name[3] - '0';
+            return true;
+        }
+    }
     return false;
 }
-std::string UnitName(int, int) {
-    return {};
+
+std::string UnitName(int typeIndex, int number) {
+    const char* type = CVXDevice::TypeName(typeIndex);
+    return std::string(type != nullptr ? type : "?") + std::to_string(number);
 }
-Simulator::Simulator(const std::string&) : m_engine(std::make_unique<Engine>()) {}
+
+Simulator::Simulator(const std::string& directory)
+    : m_engine(std::make_unique<Engine>(directory)) {}
+
 Simulator::~Simulator() = default;
-const std::string& Simulator::GetDirectory() const {
-    static std::string s;
-    return s;
+
+const std::string& Simulator::GetDirectory() const { return m_engine->directory; }
+
+bool Simulator::AddUnit(int typeIndex, int number) {
+    if (typeIndex < 0 || typeIndex > 1 || number < 0 || number > 9) {
+        return false;
+    }
+    Lock lock(m_engine->mutex);
+    if (m_engine->Find(typeIndex, number) != nullptr) {
+        return false;
+    }
+    std::string path =
+        VxSocket::UnitPath(m_engine->directory, CVXDevice::TypeName(typeIndex), number);
+    auto unit = std::make_unique<Unit>(typeIndex, number, path, m_engine->flashSize);
+    unit->framing = m_engine->defaultFraming;
+    if (!m_engine->Plug(*unit)) {
+        return false;
+    }
+    m_engine->units.push_back(std::move(unit));
+    return true;
 }
-bool Simulator::AddUnit(int, int) {
-    return false;
+
+// Runs action on the unit under the engine's lock; false when there is no such unit.
+template <typename Action>
+static bool WithUnit(Engine& engine, int typeIndex, int number, Action action) {
+    Lock lock(engine.mutex);
+    Unit* unit = engine.Find(typeIndex, number);
+    if (unit == nullptr) {
+        return false;
+    }
+    if constexpr (std::is_same_v<decltype(action(*unit)), bool>) {
+        return action(*unit);
+    } else {
+        action(*unit);
+        return true;
+    }
 }
-bool Simulator::Unplug(int, int) {
-    return false;
+
+bool Simulator::Unplug(int typeIndex, int number) {
+    return WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { m_engine->Unplug(unit); });
 }
-bool Simulator::Plug(int, int) {
-    return false;
+
+bool Simulator::Plug(int typeIndex, int number) {
+    return WithUnit(*m_engine, typeIndex, number,
+                    [&](Unit& unit) { return m_engine->Plug(unit); });
 }
-bool Simulator::IsPlugged(int, int) const {
-    return false;
+
+bool Simulator::IsPlugged(int typeIndex, int number) const {
+    return WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { return unit.plugged; });
 }
-bool Simulator::IsOpen(int, int) const {
-    return false;
+
+bool Simulator::IsOpen(int typeIndex, int number) const {
+    return WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { return unit.dataFd >= 0; });
 }
-bool Simulator::WaitOpen(int, int, bool, std::uint32_t) const {
-    return false;
+
+bool Simulator::WaitOpen(int typeIndex, int number, bool open, std::uint32_t timeoutMs) const {
+    Lock lock(m_engine->mutex);
+    return m_engine->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        Unit* unit = m_engine->Find(typeIndex, number);
+        return unit != nullptr && (unit->dataFd >= 0) == open;
+    });
 }
+
 std::vector<std::string> Simulator::List() const {
-    return {};
+    Lock lock(m_engine->mutex);
+    std::vector<std::string> lines;
+    for (const auto& unit : m_engine->units) {
+        lines.push_back(UnitName(unit->typeIndex, unit->number) +
+                        (unit->plugged ? " plugged" : " unplugged") +
+                        (unit->dataFd >= 0 ? " open" : " closed") +
+                        (unit->framing == Framing::Single ? " single" : " split"));
+    }
+    return lines;
 }
-void Simulator::SetFraming(int, int, Framing) {}
-void Simulator::SetFramingAll(Framing) {}
-void Simulator::SetEcho(bool) {}
-void Simulator::SetStatusPeriod(std::uint32_t) {}
-void Simulator::SetFlashSize(int) {}
-void Simulator::SetProgrammingSpeed(int) {}
-bool Simulator::SendPacket(int, int, const CPacket&) {
-    return false;
+
+void Simulator::SetFraming(int typeIndex, int number, Framing framing) {
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        unit.framing = framing;
+        unit.reassembly.Clear();
+    });
 }
-bool Simulator::SendPacket(int, int, unsigned char, const unsigned char*, int) {
-    return false;
+
+void Simulator::SetFramingAll(Framing framing) {
+    Lock lock(m_engine->mutex);
+    m_engine->defaultFraming = framing;
+    for (auto& unit : m_engine->units) {
+        unit->framing = framing;
+        unit->reassembly.Clear();
+    }
 }
-bool Simulator::SendFrame(int, int, const unsigned char*, int) {
-    return false;
+
+void Simulator::SetEcho(bool on) {
+    Lock lock(m_engine->mutex);
+    m_engine->echo = on;
 }
-std::vector<std::vector<unsigned char>> Simulator::GetFrames(int, int) const {
-    return {};
+
+void Simulator::SetStatusPeriod(std::uint32_t periodMs) {
+    Lock lock(m_engine->mutex);
+    m_engine->statusPeriodMs = periodMs;
+    m_engine->nextStatus = Clock::now() + std::chrono::milliseconds(periodMs);
+    m_engine->Wake();
 }
-bool Simulator::WaitFrames(int, int, std::size_t, std::uint32_t) const {
-    return false;
+
+void Simulator::SetFlashSize(int bytes) {
+    Lock lock(m_engine->mutex);
+    m_engine->flashSize = bytes;
+    for (auto& unit : m_engine->units) {
+        unit->flash.Resize(bytes);
+    }
 }
-void Simulator::ClearFrames(int, int) {}
-std::vector<DeviceCommand> Simulator::GetCommands(int, int) const {
-    return {};
+
+void Simulator::SetProgrammingSpeed(int bytesPerSecond) {
+    Lock lock(m_engine->mutex);
+    m_engine->speed = bytesPerSecond > 0 ? bytesPerSecond : 1;
+    m_engine->Wake();
 }
-std::vector<unsigned char> Simulator::GetFlash(int, int) const {
-    return {};
+
+bool Simulator::SendPacket(int typeIndex, int number, const CPacket& packet) {
+    return WithUnit(*m_engine, typeIndex, number,
+                    [&](Unit& unit) { return m_engine->SendPacket(unit, packet); });
 }
-Fuses Simulator::GetFuses(int, int) const {
-    return {};
+
+bool Simulator::SendPacket(int typeIndex, int number, unsigned char command,
+                           const unsigned char* data, int length) {
+    CPacket packet;
+    return packet.SetPacket(command, data, length) && SendPacket(typeIndex, number, packet);
 }
-void Simulator::StallWrites(int, int, std::uint32_t) {}
-void Simulator::FailWrites(int, int) {}
-void Simulator::RejectNextControl(int, int) {}
-bool Simulator::UnplugMidPacket(int, int, const CPacket&, int) {
-    return false;
+
+bool Simulator::SendFrame(int typeIndex, int number, const unsigned char* bytes, int count) {
+    return WithUnit(*m_engine, typeIndex, number,
+                    [&](Unit& unit) { return m_engine->SendFrame(unit, bytes, count); });
 }
-void Simulator::UnplugDuringProgramming(int, int, int) {}
+
+std::vector<std::vector<unsigned char>> Simulator::GetFrames(int typeIndex, int number) const {
+    std::vector<std::vector<unsigned char>> frames;
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { frames = unit.frames; });
+    return frames;
+}
+
+bool Simulator::WaitFrames(int typeIndex, int number, std::size_t count,
+                           std::uint32_t timeoutMs) const {
+    Lock lock(m_engine->mutex);
+    return m_engine->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        Unit* unit = m_engine->Find(typeIndex, number);
+        return unit != nullptr && unit->frames.size() >= count;
+    });
+}
+
+void Simulator::ClearFrames(int typeIndex, int number) {
+    WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { unit.frames.clear(); });
+}
+
+std::vector<DeviceCommand> Simulator::GetCommands(int typeIndex, int number) const {
+    std::vector<DeviceCommand> commands;
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { commands = unit.commands; });
+    return commands;
+}
+
+std::vector<unsigned char> Simulator::GetFlash(int typeIndex, int number) const {
+    std::vector<unsigned char> bytes;
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { bytes = unit.flash.GetBytes(); });
+    return bytes;
+}
+
+Fuses Simulator::GetFuses(int typeIndex, int number) const {
+    Fuses fuses;
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { fuses = unit.flash.GetFuses(); });
+    return fuses;
+}
+
+void Simulator::StallWrites(int typeIndex, int number, std::uint32_t durationMs) {
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        unit.stallArmed = true;
+        unit.stallDurationMs = durationMs;
+    });
+}
+
+void Simulator::FailWrites(int typeIndex, int number) {
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        unit.failWrites = true;
+        if (unit.dataFd >= 0) {
+            ::shutdown(unit.dataFd, SHUT_RD);
+        }
+    });
+}
+
+void Simulator::RejectNextControl(int typeIndex, int number) {
+    WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { unit.rejectNextControl = true; });
+}
+
+bool Simulator::UnplugMidPacket(int typeIndex, int number, const CPacket& packet, int frames) {
+    return WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        bool sent = m_engine->SendPacket(unit, packet, true, frames);
+        m_engine->Unplug(unit);
+        return sent;
+    });
+}
+
+void Simulator::UnplugDuringProgramming(int typeIndex, int number, int atBytes) {
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        unit.unplugAtBytes = atBytes;
+        m_engine->Wake();
+    });
+}
+
 }  // namespace vxsim

@@ -19,32 +19,19 @@
 
 #include "device/DeviceCommand.h"
 #include "packet/Packet.h"
+#include "sim/FlashModel.h"
 
 namespace vxsim {
 
-enum class Framing { Single, Split };
+class Engine;
 
-// Result codes the simulated driver writes into a DeviceCommand's result field.
-enum ResultCode : std::int32_t {
-    kResultOk = 0,
-    kResultUnknownCommand = 1,
-    kResultImageTooLarge = 2,
-    kResultVerifyMismatch = 3,
-    kResultNotSupported = 4,  // extended fuse bits in ATmega103 mode
-    kResultBadRecord = 5,     // data length and data disagree
-};
+enum class Framing { Single, Split };
 
 // The command and payload layout of the status packets: {type index, unit number, sequence
 // number low byte, high byte}.
 inline constexpr unsigned char kStatusCommand = 0x53;
 inline constexpr int kDefaultFlashSize = 128 * 1024;
 inline constexpr int kDefaultProgrammingSpeed = 64 * 1024;  // bytes per second
-
-struct Fuses {
-    std::uint32_t lockBits = 0xFF;
-    std::uint32_t fuseBits = 0xFF;
-    std::uint32_t extendedFuseBits = 0xFF;
-};
 
 // "USB3" <-> (0, 3). Parse returns false for anything else.
 bool ParseUnitName(const std::string& name, int* typeIndex, int* number);
@@ -115,7 +102,6 @@ public:
     void UnplugDuringProgramming(int typeIndex, int number, int atBytes);
 
 private:
-    class Engine;
     std::unique_ptr<Engine> m_engine;
 };
 

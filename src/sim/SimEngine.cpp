@@ -1,0 +1,555 @@
+#include "sim/SimEngine.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "device/driver/DriverPort.h"
+#include "device/driver/DriverProtocol.h"
+#include "device/driver/PosixSocket.h"
+
+namespace vxsim {
+namespace {
+
+using namespace VxProtocol;
+
+// Bounds on how long the engine waits for a host that does not read.
+constexpr int kSendTimeoutMs = 2000;
+constexpr int kAnswerTimeoutMs = 500;
+// A connection that has not said hello by then is dropped.
+constexpr auto kHelloTimeout = std::chrono::seconds(2);
+// Frames taken from one data connection per turn, so that one busy host cannot starve others.
+constexpr int kFramesPerTurn = 64;
+// Frames kept per unit; the older half goes when the list is full.
+constexpr std::size_t kMaxRecordedFrames = 1 << 16;
+// Largest request a host may send: a DeviceCommand with 1 MiB of data.
+constexpr std::uint32_t kMaxRequest = DeviceCommand::kHeadSize + DeviceCommand::kMaxDataLength;
+
+long long MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
+}  // namespace
+
+struct Engine::Target {
+    enum Kind { kWake, kListen, kPending, kData, kLink } kind;
+    Unit* unit;
+    int fd;
+};
+
+Engine::Engine(std::string directory) : directory(std::move(directory)) {
+    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_thread = std::thread(&Engine::Loop, this);
+}
+
+Engine::~Engine() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        m_stop = true;
+        Wake();
+    }
+    m_thread.join();
+    std::lock_guard<std::mutex> lock(mutex);
+    for (auto& unit : units) {
+        if (unit->plugged) {
+            Unplug(*unit);
+        }
+    }
+    for (auto& pending : m_pending) {
+        ::close(pending.fd);
+    }
+    ::close(m_wakeFd);
+}
+
+Unit* Engine::Find(int typeIndex, int number) const {
+    for (const auto& unit : units) {
+        if (unit->typeIndex == typeIndex && unit->number == number) {
+            return unit.get();
+        }
+    }
+    return nullptr;
+}
+
+void Engine::Wake() { eventfd_write(m_wakeFd, 1); }
+
+bool Engine::Plug(Unit& unit) {
+    if (unit.plugged) {
+        return true;
+    }
+    unit.listenFd = VxSocket::Listen(unit.path);
+    if (unit.listenFd < 0) {
+        return false;
+    }
+    unit.plugged = true;
+    unit.stallArmed = false;
+    unit.stallUntil = {};
+    unit.failWrites = false;
+    unit.rejectNextControl = false;
+    unit.unplugAtBytes = -1;
+    ++m_epoch;
+    Wake();
+    changed.notify_all();
+    return true;
+}
+
+void Engine::Unplug(Unit& unit) {
+    if (!unit.plugged) {
+        return;
+    }
+    CloseData(unit);
+    ::close(unit.listenFd);
+    unit.listenFd = -1;
+    ::unlink(unit.path.c_str());
+    for (auto& pending : m_pending) {
+        if (pending.unit == &unit) {
+            ::close(pending.fd);
+            pending.fd = -1;
+        }
+    }
+    std::erase_if(m_pending, [](const PendingLink& p) { return p.fd < 0; });
+    unit.plugged = false;
+    ++m_epoch;
+    Wake();
+    changed.notify_all();
+}
+
+void Engine::CloseData(Unit& unit) {
+    if (unit.dataFd < 0) {
+        return;
+    }
+    ::close(unit.dataFd);
+    unit.dataFd = -1;
+    unit.token = 0;
+    for (auto& link : unit.links) {
+        ::close(link.fd);
+    }
+    unit.links.clear();
+    unit.job.active = false;
+    ++m_epoch;
+    Wake();
+    changed.notify_all();
+}
+
+bool Engine::SendFrame(Unit& unit, const unsigned char* bytes, int count) {
+    if (unit.dataFd < 0 || bytes == nullptr || count <= 0 || count > kMaxFrame) {
+        return false;
+    }
+    return VxSocket::SendMessage(unit.dataFd, bytes, static_cast<std::size_t>(count),
+                                 kSendTimeoutMs);
+}
+
+bool Engine::SendPacket(Unit& unit, const CPacket& packet, bool forceSplit, int frameLimit) {
+    bool single = unit.framing == Framing::Single && !forceSplit;
+    int frames = single ? 1 : packet.GetChunkCount();
+    if (frameLimit >= 0) {
+        frames = std::min(frames, frameLimit);
+    }
+    unsigned char frame[256];
+    for (int i = 0; i < frames; ++i) {
+        std::memset(frame, 0, sizeof frame);
+        int length = 0;
+        if (single ? !packet.GetSingleFrame(frame, sizeof frame, &length)
+                   : !packet.GetFrame(i, frame, CPacket::kMaxFrameSize, &length)) {
+            return false;
+        }
+        if (!single) {
+            ++frame[3];  // the wire counts frames from 1
+        }
+        if (unit.typeIndex == 0) {
+            length = std::max(length, CPacket::kMaxFrameSize);
+        }
+        if (!SendFrame(unit, frame, length)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Engine::Progress(const Unit& unit, Clock::time_point now) const {
+    if (!unit.job.active) {
+        return unit.progress;
+    }
+    long long total = unit.job.command.dataLength;
+    long long done = MillisecondsBetween(unit.job.start, now) * std::max(speed, 1) / 1000;
+    return static_cast<int>(std::clamp(done, 0LL, total));
+}
+
+void Engine::Loop() {
+    std::vector<pollfd> fds;
+    std::vector<Target> targets;
+    for (;;) {
+        int timeout;
+        std::uint64_t epoch;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (m_stop) {
+                return;
+            }
+            auto now = Clock::now();
+            Collect(&fds, &targets, now);
+            timeout = NextTimeout(now);
+            epoch = m_epoch;
+        }
+        int ready = ::poll(fds.data(), fds.size(), timeout);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (m_stop) {
+            return;
+        }
+        eventfd_t value;
+        eventfd_read(m_wakeFd, &value);
+        // A descriptor closed since the poll may have been reused: poll again instead.
+        if (ready > 0 && epoch == m_epoch) {
+            Dispatch(fds, targets);
+        }
+        RunTimers(Clock::now());
+    }
+}
+
+void Engine::Collect(std::vector<pollfd>* fds, std::vector<Target>* targets,
+                     Clock::time_point now) {
+    fds->clear();
+    targets->clear();
+    auto add = [&](Target::Kind kind, Unit* unit, int fd) {
+        fds->push_back({fd, POLLIN, 0});
+        targets->push_back({kind, unit, fd});
+    };
+    add(Target::kWake, nullptr, m_wakeFd);
+    for (auto& unit : units) {
+        if (unit->plugged) {
+            add(Target::kListen, unit.get(), unit->listenFd);
+        }
+    }
+    for (auto& pending : m_pending) {
+        add(Target::kPending, pending.unit, pending.fd);
+    }
+    for (auto& unit : units) {
+        if (unit->dataFd >= 0 && !unit->IsStalled(now)) {
+            add(Target::kData, unit.get(), unit->dataFd);
+        }
+        for (auto& link : unit->links) {
+            add(Target::kLink, unit.get(), link.fd);
+        }
+    }
+}
+
+int Engine::NextTimeout(Clock::time_point now) const {
+    Clock::time_point next = Clock::time_point::max();
+    if (statusPeriodMs > 0) {
+        next = std::min(next, nextStatus);
+    }
+    for (const auto& pending : m_pending) {
+        next = std::min(next, pending.since + kHelloTimeout);
+    }
+    for (const auto& unit : units) {
+        if (unit->IsStalled(now)) {
+            next = std::min(next, unit->stallUntil);
+        }
+        if (unit->job.active) {
+            long long bytes = unit->job.command.dataLength;
+            if (unit->unplugAtBytes >= 0) {
+                bytes = std::min<long long>(bytes, unit->unplugAtBytes);
+            }
+            next = std::min(next, unit->job.start + std::chrono::milliseconds(
+                                                        bytes * 1000 / std::max(speed, 1) + 1));
+        }
+    }
+    if (next == Clock::time_point::max()) {
+        return -1;
+    }
+    return static_cast<int>(std::clamp(MillisecondsBetween(now, next) + 1, 0LL, 60000LL));
+}
+
+void Engine::Dispatch(const std::vector<pollfd>& fds, const std::vector<Target>& targets) {
+    std::uint64_t epoch = m_epoch;
+    for (std::size_t i = 0; i < fds.size() && epoch == m_epoch; ++i) {
+        if (fds[i].revents == 0) {
+            continue;
+        }
+        const Target& target = targets[i];
+        switch (target.kind) {
+            case Target::kWake:
+                break;
+            case Target::kListen:
+                Accept(*target.unit);
+                break;
+            case Target::kPending:
+                Hello(target.fd, *target.unit);
+                break;
+            case Target::kData:
+                ReadData(*target.unit);
+                break;
+            case Target::kLink:
+                ReadLink(*target.unit, target.fd);
+                break;
+        }
+    }
+}
+
+void Engine::Accept(Unit& unit) {
+    for (;;) {
+        int fd = ::accept4(unit.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            return;
+        }
+        m_pending.push_back({fd, &unit, Clock::now()});
+    }
+}
+
+// True when the host has ended the data connection, though its end of file is not read yet.
+static bool HostHasGone(int fd) {
+    pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0;
+}
+
+void Engine::Hello(int fd, Unit& unit) {
+    // Answered or not, the connection is no longer waiting for its hello.
+    std::erase_if(m_pending, [fd](const PendingLink& p) { return p.fd == fd; });
+    unsigned char message[kHelloSize];
+    long got = ::recv(fd, message, sizeof message, MSG_DONTWAIT);
+    std::uint32_t magic = 0, kind = 0, token = 0;
+    if (got == kHelloSize) {
+        VxSocket::DecodeTriple(message, &magic, &kind, &token);
+    }
+    std::uint32_t status = kBadToken;
+    if (magic == kMagic && kind == kOpen) {
+        if (unit.dataFd >= 0 && HostHasGone(unit.dataFd)) {
+            ReadData(unit);  // take its last frames; the end of file frees the unit
+        }
+        status = unit.dataFd >= 0 ? kBusy : kGranted;
+    } else if (magic == kMagic && kind == kControl && unit.dataFd >= 0 && token == unit.token) {
+        status = kGranted;
+    }
+    std::uint32_t answerToken = status == kGranted && kind == kOpen ? ++m_lastToken : token;
+    VxSocket::EncodeTriple(message, kMagic, status, answerToken);
+    bool answered = got == kHelloSize &&
+                    VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs);
+    if (!answered || status != kGranted) {
+        ::close(fd);
+        return;
+    }
+    if (kind == kControl) {
+        unit.links.push_back(ControlLink{fd, false, 0, 0, 0, {}});
+        return;
+    }
+    unit.dataFd = fd;
+    unit.token = answerToken;
+    unit.reassembly.Clear();
+    if (unit.failWrites) {
+        ::shutdown(fd, SHUT_RD);
+    }
+    changed.notify_all();
+}
+
+void Engine::ReadData(Unit& unit) {
+    unsigned char frame[kMaxFrame];
+    for (int i = 0; i < kFramesPerTurn && unit.dataFd >= 0; ++i) {
+        if (unit.IsStalled(Clock::now())) {
+            return;
+        }
+        long got = ::recv(unit.dataFd, frame, sizeof frame, MSG_DONTWAIT);
+        if (got > 0) {
+            OnHostFrame(unit, frame, static_cast<int>(got));
+        } else if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            CloseData(unit);  // the host has closed the unit
+            return;
+        } else if (errno != EINTR) {
+            return;
+        }
+    }
+}
+
+void Engine::OnHostFrame(Unit& unit, const unsigned char* frame, int count) {
+    if (unit.frames.size() >= kMaxRecordedFrames) {
+        unit.frames.erase(unit.frames.begin(), unit.frames.begin() + kMaxRecordedFrames / 2);
+    }
+    unit.frames.emplace_back(frame, frame + count);
+    changed.notify_all();
+    if (unit.stallArmed) {
+        unit.stallArmed = false;
+        unit.stallUntil = Clock::now() + std::chrono::milliseconds(unit.stallDurationMs);
+    }
+    // Put the host's packet together in the unit's framing; frames that do not fit are dropped.
+    unsigned char copy[kMaxFrame];
+    std::memcpy(copy, frame, static_cast<std::size_t>(count));
+    bool single = unit.framing == Framing::Single;
+    int header = single ? CPacket::kSingleHeaderSize : CPacket::kSplitHeaderSize;
+    if (count < header || copy[0] > count) {
+        return;
+    }
+    if (!single) {
+        --copy[3];
+    }
+    if (!(single ? unit.reassembly.AppendSingleFrame(copy) : unit.reassembly.AppendFrame(copy))) {
+        return;
+    }
+    if (unit.reassembly.GetState() == Complete) {
+        if (echo) {
+            SendPacket(unit, unit.reassembly);
+        }
+        unit.reassembly.Clear();
+    }
+}
+
+void Engine::ReadLink(Unit& unit, int fd) {
+    auto it = std::find_if(unit.links.begin(), unit.links.end(),
+                           [fd](const ControlLink& link) { return link.fd == fd; });
+    if (it == unit.links.end()) {
+        return;
+    }
+    ControlLink& link = *it;
+    std::vector<unsigned char> message(kMaxChunk);
+    long got = ::recv(fd, message.data(), message.size(), MSG_DONTWAIT);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        return;
+    }
+    if (got <= 0 || (!link.haveHead && got < kHeadSize)) {
+        CloseLink(unit, fd);
+        return;
+    }
+    long offset = 0;
+    if (!link.haveHead) {
+        VxSocket::DecodeTriple(message.data(), &link.code, &link.inLength, &link.outLength);
+        if (link.inLength > kMaxRequest || link.outLength > kMaxRequest) {
+            CloseLink(unit, fd);  // no driver request is that large
+            return;
+        }
+        link.haveHead = true;
+        link.input.clear();
+        offset = kHeadSize;
+    }
+    long room = static_cast<long>(link.inLength) - static_cast<long>(link.input.size());
+    if (got - offset > room) {
+        CloseLink(unit, fd);  // more bytes than the head announced
+        return;
+    }
+    link.input.insert(link.input.end(), message.begin() + offset, message.begin() + got);
+    if (link.input.size() == link.inLength) {
+        link.haveHead = false;
+        HandleRequest(unit, link);
+    }
+}
+
+void Engine::HandleRequest(Unit& unit, ControlLink& link) {
+    int fd = link.fd;
+    if (unit.rejectNextControl) {
+        unit.rejectNextControl = false;
+        Reply(fd, link.code, 1, nullptr, 0);
+        return;
+    }
+    if (link.code == VxDriver::kIoctlProgress && link.outLength >= 4) {
+        unsigned char value[4];
+        PutLe32(value, static_cast<std::uint32_t>(Progress(unit, Clock::now())));
+        Reply(fd, link.code, 0, value, sizeof value);
+        return;
+    }
+    DeviceCommand command;
+    if (link.code != VxDriver::kIoctlProgram ||
+        link.outLength < static_cast<std::uint32_t>(DeviceCommand::kHeadSize) ||
+        !command.Decode(link.input.data(), link.input.size())) {
+        Reply(fd, link.code, 1, nullptr, 0);
+        return;
+    }
+    unit.commands.push_back(command);
+    changed.notify_all();
+    if (!FlashModel::IsPaced(command.command)) {
+        ReplyRecord(fd, command, unit.flash.Execute(command));
+    } else if (std::int32_t check = unit.flash.Check(command); check != kResultOk) {
+        ReplyRecord(fd, command, check);
+    } else if (unit.job.active) {
+        Reply(fd, link.code, 1, nullptr, 0);  // one long step at a time
+    } else {
+        unit.job.active = true;
+        unit.job.linkFd = fd;
+        unit.job.command = std::move(command);
+        unit.job.start = Clock::now();
+        unit.progress = 0;
+    }
+}
+
+void Engine::Reply(int fd, std::uint32_t code, std::uint32_t status, const unsigned char* bytes,
+                   int count) {
+    std::vector<unsigned char> message(static_cast<std::size_t>(kHeadSize + count));
+    VxSocket::EncodeTriple(message.data(), code, status, static_cast<std::uint32_t>(count));
+    if (count > 0) {
+        std::memcpy(message.data() + kHeadSize, bytes, static_cast<std::size_t>(count));
+    }
+    VxSocket::SendMessage(fd, message.data(), message.size(), kSendTimeoutMs);
+}
+
+void Engine::ReplyRecord(int fd, DeviceCommand& command, std::int32_t result) {
+    command.result = result;
+    unsigned char head[DeviceCommand::kHeadSize];
+    command.EncodeHead(head);
+    Reply(fd, VxDriver::kIoctlProgram, 0, head, sizeof head);
+}
+
+void Engine::CloseLink(Unit& unit, int fd) {
+    if (unit.job.active && unit.job.linkFd == fd) {
+        unit.job.active = false;  // nobody waits for the answer any more
+    }
+    std::erase_if(unit.links, [fd](const ControlLink& link) { return link.fd == fd; });
+    ::close(fd);
+    ++m_epoch;
+}
+
+void Engine::RunJob(Unit& unit, Clock::time_point now) {
+    int progress = Progress(unit, now);
+    if (unit.unplugAtBytes >= 0 && progress >= unit.unplugAtBytes) {
+        unit.progress = progress;
+        Unplug(unit);
+        return;
+    }
+    if (progress < static_cast<int>(unit.job.command.dataLength)) {
+        return;
+    }
+    unit.job.active = false;
+    unit.progress = progress;
+    ReplyRecord(unit.job.linkFd, unit.job.command, unit.flash.Execute(unit.job.command));
+}
+
+void Engine::SendStatus(Clock::time_point now) {
+    if (statusPeriodMs == 0 || now < nextStatus) {
+        return;
+    }
+    nextStatus += std::chrono::milliseconds(statusPeriodMs);
+    if (nextStatus < now) {
+        nextStatus = now + std::chrono::milliseconds(statusPeriodMs);
+    }
+    for (auto& unit : units) {
+        if (unit->dataFd < 0) {
+            continue;
+        }
+        ++unit->statusSequence;
+        unsigned char payload[4] = {static_cast<unsigned char>(unit->typeIndex),
+                                    static_cast<unsigned char>(unit->number),
+                                    static_cast<unsigned char>(unit->statusSequence),
+                                    static_cast<unsigned char>(unit->statusSequence >> 8)};
+        CPacket status;
+        status.SetPacket(kStatusCommand, payload, sizeof payload);
+        SendPacket(*unit, status);
+    }
+}
+
+void Engine::RunTimers(Clock::time_point now) {
+    auto expired = [now](const PendingLink& p) { return now - p.since >= kHelloTimeout; };
+    for (auto& pending : m_pending) {
+        if (expired(pending)) {
+            ::close(pending.fd);
+            ++m_epoch;
+        }
+    }
+    std::erase_if(m_pending, expired);
+    for (auto& unit : units) {
+        if (unit->job.active) {
+            RunJob(*unit, now);
+        }
+    }
+    SendStatus(now);
+}
+
+}  // namespace vxsim

@@ -1,0 +1,148 @@
+#pragma once
+// The simulator's engine: the state of every unit and the thread that serves their sockets.
+// One lock guards everything; the engine thread polls without holding it and, after each poll,
+// serves what is ready under the lock. Calls from other threads (the Simulator interface) take
+// the same lock and wake the engine when they change what it polls.
+
+#include <poll.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/DeviceCommand.h"
+#include "packet/Packet.h"
+#include "sim/FlashModel.h"
+#include "sim/Simulator.h"
+
+namespace vxsim {
+
+using Clock = std::chrono::steady_clock;
+
+// A control connection of the open host, with the request it is receiving.
+struct ControlLink {
+    int fd = -1;
+    bool haveHead = false;
+    std::uint32_t code = 0;
+    std::uint32_t inLength = 0;
+    std::uint32_t outLength = 0;
+    std::vector<unsigned char> input;
+};
+
+// A write or verify in progress: it completes when its bytes have had their time.
+struct ProgrammingJob {
+    bool active = false;
+    int linkFd = -1;
+    DeviceCommand command;
+    Clock::time_point start;
+};
+
+struct Unit {
+    Unit(int typeIndex, int number, std::string path, int flashSize)
+        : typeIndex(typeIndex), number(number), path(std::move(path)), flash(flashSize) {}
+
+    int typeIndex;
+    int number;
+    std::string path;
+    bool plugged = false;
+    int listenFd = -1;
+    int dataFd = -1;
+    std::uint32_t token = 0;
+    Framing framing = Framing::Single;
+    CPacket reassembly;
+    std::vector<std::vector<unsigned char>> frames;
+    std::vector<DeviceCommand> commands;
+    std::vector<ControlLink> links;
+    FlashModel flash;
+    ProgrammingJob job;
+    int progress = 0;
+    std::uint16_t statusSequence = 0;
+
+    // Faults armed by the tests.
+    bool stallArmed = false;
+    std::uint32_t stallDurationMs = 0;
+    Clock::time_point stallUntil{};
+    bool failWrites = false;
+    bool rejectNextControl = false;
+    int unplugAtBytes = -1;
+
+    bool IsStalled(Clock::time_point now) const { return now < stallUntil; }
+};
+
+// A connection that has not said hello yet.
+struct PendingLink {
+    int fd;
+    Unit* unit;
+    Clock::time_point since;
+};
+
+class Engine {
+public:
+    explicit Engine(std::string directory);
+    ~Engine();
+
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Everything below is used under mutex.
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    const std::string directory;
+    std::vector<std::unique_ptr<Unit>> units;
+    bool echo = true;
+    std::uint32_t statusPeriodMs = 0;
+    Clock::time_point nextStatus{};
+    int flashSize = kDefaultFlashSize;
+    int speed = kDefaultProgrammingSpeed;
+    Framing defaultFraming = Framing::Single;
+
+    Unit* Find(int typeIndex, int number) const;
+    bool Plug(Unit& unit);
+    void Unplug(Unit& unit);
+    // The host's data connection ends; its control connections and any job end with it.
+    void CloseData(Unit& unit);
+    bool SendFrame(Unit& unit, const unsigned char* bytes, int count);
+    // The packet in the unit's framing (or split framing when forced), padded on USB; at most
+    // frameLimit frames when it is not negative.
+    bool SendPacket(Unit& unit, const CPacket& packet, bool forceSplit = false,
+                    int frameLimit = -1);
+    // Makes the engine poll again with what has changed.
+    void Wake();
+    int Progress(const Unit& unit, Clock::time_point now) const;
+
+private:
+    struct Target;
+
+    void Loop();
+    void Collect(std::vector<pollfd>* fds, std::vector<Target>* targets,
+                 Clock::time_point now);
+    int NextTimeout(Clock::time_point now) const;
+    void Dispatch(const std::vector<pollfd>& fds, const std::vector<Target>& targets);
+    void Accept(Unit& unit);
+    void Hello(int fd, Unit& unit);
+    void ReadData(Unit& unit);
+    void OnHostFrame(Unit& unit, const unsigned char* frame, int count);
+    void ReadLink(Unit& unit, int fd);
+    void HandleRequest(Unit& unit, ControlLink& link);
+    void Reply(int fd, std::uint32_t code, std::uint32_t status, const unsigned char* bytes,
+               int count);
+    void ReplyRecord(int fd, DeviceCommand& command, std::int32_t result);
+    void CloseLink(Unit& unit, int fd);
+    void RunTimers(Clock::time_point now);
+    void RunJob(Unit& unit, Clock::time_point now);
+    void SendStatus(Clock::time_point now);
+
+    int m_wakeFd = -1;
+    bool m_stop = false;
+    std::uint64_t m_epoch = 0;  // changes whenever a descriptor is closed by anyone
+    std::uint32_t m_lastToken = 0;
+    std::vector<PendingLink> m_pending;
+    std::thread m_thread;
+};
+
+}  // namespace vxsim

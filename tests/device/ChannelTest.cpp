@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "device/SimFixture.h"
+
+namespace {
+
+using vxsim::Framing;
+
+class ChannelTest : public SimFixture {};
+
+TEST_F(ChannelTest, OpenIsExclusiveAndRefusesUnknownTypes) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    ASSERT_TRUE(m_sim.AddUnit(1, 0));
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    EXPECT_TRUE(m_device.IsOpen());
+    EXPECT_EQ(m_device.GetTypeIndex(), 0);
+    EXPECT_EQ(m_device.GetNumber(), 0);
+
+    CVXDevice second(m_dir.Path());
+    EXPECT_EQ(second.Open(0, 0), 0) << "a unit is open for one channel at a time";
+    EXPECT_FALSE(second.IsOpen());
+
+    EXPECT_EQ(m_device.Open(2, 0), 0);
+    EXPECT_TRUE(m_device.IsOpen()) << "type index 2 must not touch the open unit";
+    EXPECT_EQ(m_device.GetTypeIndex(), 0);
+
+    ASSERT_EQ(m_device.Open(1, 0), 1);
+    EXPECT_EQ(m_device.GetTypeIndex(), 1);
+    EXPECT_TRUE(m_sim.WaitOpen(0, 0, false, 2000)) << "opening another unit closes the first";
+    EXPECT_EQ(second.Open(0, 0), 1) << "and frees it for others";
+
+    EXPECT_EQ(m_device.Open(0, 7), 0) << "no such unit";
+    EXPECT_FALSE(m_device.IsOpen());
+    EXPECT_EQ(m_device.GetTypeIndex(), -1);
+    EXPECT_EQ(m_device.GetNumber(), -1);
+    EXPECT_TRUE(m_sim.WaitOpen(1, 0, false, 2000));
+}
+
+TEST_F(ChannelTest, CloseFreesTheUnitForTheNextOpenAtOnce) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 3));
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(m_device.Open(0, 3), 1) << "round " << i;
+        m_device.Close();
+        EXPECT_EQ(m_device.GetNumber(), -1);
+    }
+}
+
+struct WriteCase {
+    const char* name;
+    int typeIndex;
+    bool single;
+    int payload;
+    std::vector<int> writeLengths;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class WriteTest : public SimFixture, public ::testing::WithParamInterface<WriteCase> {};
+
+// The frames a packet must become, built by hand from the wire format.
+std::vector<std::vector<unsigned char>> ExpectedFrames(const WriteCase& c,
+                                                       const std::vector<unsigned char>& data) {
+    std::vector<std::vector<unsigned char>> frames;
+    int size = static_cast<int>(data.size());
+    if (c.single) {
+        std::vector<unsigned char> frame{static_cast<unsigned char>(size + 2), 0x42};
+        frame.insert(frame.end(), data.begin(), data.end());
+        frames.push_back(frame);
+    } else {
+        int count = size / 60 + 1;
+        for (int i = 0; i < count; ++i) {
+            int n = i == count - 1 ? size - 60 * i : 60;
+            std::vector<unsigned char> frame{static_cast<unsigned char>(n + 4), 0x42,
+                                             static_cast<unsigned char>(count),
+                                             static_cast<unsigned char>(i + 1)};
+            frame.insert(frame.end(), data.begin() + 60 * i, data.begin() + 60 * i + n);
+            frames.push_back(frame);
+        }
+    }
+    for (auto& frame : frames) {
+        if (c.typeIndex == 0 && frame.size() < 64) {
+            frame.resize(64, 0);
+        }
+    }
+    return frames;
+}
+
+TEST_P(WriteTest, WritesExactlyTheFramesOfThePacket) {
+    const WriteCase& c = GetParam();
+    ASSERT_TRUE(m_sim.AddUnit(c.typeIndex, 0));
+    m_sim.SetEcho(false);
+    m_device.SetSingleFrameMode(c.single);
+    ASSERT_EQ(m_device.Open(static_cast<unsigned>(c.typeIndex), 0), 1);
+    auto data = Bytes(c.payload, 0x10);
+    CPacket packet;
+    ASSERT_EQ(packet.SetPacket(0x42, data.data(), c.payload), 1);
+    ASSERT_EQ(m_device.SendPacket(&packet), 1);
+    ASSERT_TRUE(m_sim.WaitFrames(c.typeIndex, 0, c.writeLengths.size(), 2000));
+    auto frames = m_sim.GetFrames(c.typeIndex, 0);
+    ASSERT_EQ(frames.size(), c.writeLengths.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(static_cast<int>(frames[i].size()), c.writeLengths[i]) << "write " << i;
+    }
+    EXPECT_EQ(frames, ExpectedFrames(c, data));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Framings, WriteTest,
+    ::testing::Values(WriteCase{"UsbSingleFiveBytes", 0, true, 5, {64}},
+                      WriteCase{"PciSingleFiveBytes", 1, true, 5, {7}},
+                      WriteCase{"PciSingleEmpty", 1, true, 0, {2}},
+                      WriteCase{"PciSingleLargest", 1, true, 253, {255}},
+                      WriteCase{"UsbSplitSeventyBytes", 0, false, 70, {64, 64}},
+                      WriteCase{"PciSplitSeventyBytes", 1, false, 70, {64, 14}},
+                      WriteCase{"PciSplitSixtyBytes", 1, false, 60, {64, 4}},
+                      WriteCase{"UsbSplitEmpty", 0, false, 0, {64}},
+                      WriteCase{"PciSplitThreeFrames", 1, false, 179, {64, 64, 63}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChannelTest, SendPacketRefusesWhatCannotBeFramed) {
+    ASSERT_TRUE(m_sim.AddUnit(1, 0));
+    m_sim.SetEcho(false);
+    ASSERT_EQ(m_device.Open(1, 0), 1);
+    auto data = Bytes(254);
+    CPacket tooLong, empty, ok;
+    ASSERT_EQ(tooLong.SetPacket(0x42, data.data(), 254), 1);
+    EXPECT_EQ(m_device.SendPacket(&tooLong), 0) << "single framing carries at most 253 bytes";
+    EXPECT_EQ(m_device.SendPacket(&empty), 0) << "command 0 is no packet";
+    EXPECT_EQ(m_device.SendPacket(nullptr), 0);
+    m_device.SetSingleFrameMode(false);
+    EXPECT_EQ(m_device.SendPacket(&tooLong), 1) << "split framing carries it in 5 frames";
+    ASSERT_TRUE(m_sim.WaitFrames(1, 0, 5, 2000));
+    EXPECT_EQ(m_sim.GetFrames(1, 0).size(), 5u) << "nothing of the refused packets was written";
+    m_device.Close();
+    ASSERT_EQ(ok.SetPacket(0x42, nullptr, 0), 1);
+    EXPECT_EQ(m_device.SendPacket(&ok), 0) << "no unit open";
+    EXPECT_EQ(m_device.Write(data.data(), 4), 0);
+}
+
+struct ReceiveCase {
+    const char* name;
+    int typeIndex;
+    Framing framing;
+    int payload;
+};
+
+void PrintTo(const ReceiveCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ReceiveTest : public SimFixture, public ::testing::WithParamInterface<ReceiveCase> {};
+
+TEST_P(ReceiveTest, PutsTheUnitsFramesTogether) {
+    const ReceiveCase& c = GetParam();
+    ASSERT_TRUE(m_sim.AddUnit(c.typeIndex, 1));
+    m_sim.SetFraming(c.typeIndex, 1, c.framing);
+    m_device.SetSingleFrameMode(c.framing == Framing::Single);
+    ASSERT_EQ(m_device.Open(static_cast<unsigned>(c.typeIndex), 1), 1);
+    auto data = Bytes(c.payload, 7);
+    ASSERT_TRUE(m_sim.SendPacket(c.typeIndex, 1, 0x21, data.data(), c.payload));
+    ASSERT_TRUE(m_sim.SendPacket(c.typeIndex, 1, 0x22, data.data(), 1));
+    CPacket packet;
+    ASSERT_TRUE(Receive(&packet));
+    EXPECT_EQ(packet.GetCommand(), 0x21);
+    EXPECT_EQ(Payload(packet), data);
+    ASSERT_TRUE(Receive(&packet));
+    EXPECT_EQ(packet.GetCommand(), 0x22);
+    EXPECT_EQ(packet.GetLength(), 1);
+    EXPECT_TRUE(m_debug.Take().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Framings, ReceiveTest,
+                         ::testing::Values(ReceiveCase{"UsbSingle", 0, Framing::Single, 5},
+                                           ReceiveCase{"PciSingleLargest", 1, Framing::Single, 253},
+                                           ReceiveCase{"UsbSplitTwoFrames", 0, Framing::Split, 70},
+                                           ReceiveCase{"PciSplitLargest", 1, Framing::Split,
+                                                       CPacket::kMaxSplitPayload}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChannelTest, EchoComesBackInTheHostsFraming) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 2));
+    m_sim.SetFraming(0, 2, Framing::Split);
+    m_device.SetSingleFrameMode(false);
+    ASSERT_EQ(m_device.Open(0, 2), 1);
+    auto data = Bytes(70);
+    CPacket sent, received;
+    ASSERT_EQ(sent.SetPacket(0x30, data.data(), 70), 1);
+    ASSERT_EQ(m_device.SendPacket(&sent), 1);
+    ASSERT_TRUE(Receive(&received));
+    EXPECT_EQ(received.GetCommand(), 0x30);
+    EXPECT_EQ(Payload(received), data);
+}
+
+struct BadFrameCase {
+    const char* name;
+    bool single;
+    std::vector<std::vector<unsigned char>> frames;
+    std::vector<std::string> lines;
+};
+
+void PrintTo(const BadFrameCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BadFrameTest : public SimFixture, public ::testing::WithParamInterface<BadFrameCase> {};
+
+TEST_P(BadFrameTest, DropsTheFrameWithItsDiagnosticAndGoesOn) {
+    const BadFrameCase& c = GetParam();
+    ASSERT_TRUE(m_sim.AddUnit(1, 4));
+    m_sim.SetFraming(1, 4, c.single ? Framing::Single : Framing::Split);
+    m_device.SetSingleFrameMode(c.single);
+    ASSERT_EQ(m_device.Open(1, 4), 1);
+    for (const auto& frame : c.frames) {
+        ASSERT_TRUE(m_sim.SendFrame(1, 4, frame.data(), static_cast<int>(frame.size())));
+    }
+    ASSERT_TRUE(m_sim.SendPacket(1, 4, 0x55, nullptr, 0));
+    CPacket packet;
+    ASSERT_TRUE(Receive(&packet));
+    EXPECT_EQ(packet.GetCommand(), 0x55) << "no packet comes of the bad frames";
+    EXPECT_EQ(packet.GetLength(), 0) << "and nothing of them ends up in the next packet";
+    EXPECT_EQ(m_debug.Take(), c.lines);
+}
+
+// A split frame as the wire carries it (frame number from 1), its payload bytes made up.
+std::vector<unsigned char> SplitFrame(int length, int command, int count, int number) {
+    std::vector<unsigned char> frame(static_cast<std::size_t>(length), 0xA5);
+    frame[0] = static_cast<unsigned char>(length);
+    frame[1] = static_cast<unsigned char>(command);
+    frame[2] = static_cast<unsigned char>(count);
+    frame[3] = static_cast<unsigned char>(number);
+    return frame;
+}
+
+const std::string kShort = "ERROR - Buffer size < pack header\r\n";
+const std::string kSize = "ERROR - Pack size in header\r\n";
+const std::string kAppend = "ERROR - append packet\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, BadFrameTest,
+    ::testing::Values(
+        BadFrameCase{"SplitThreeBytes", false, {{3, 1, 1}}, {kShort}},
+        BadFrameCase{"SplitLengthBeyondRead", false, {{20, 1, 1, 1, 0, 0, 0, 0, 0, 0}}, {kSize}},
+        BadFrameCase{"SplitFrameNumberZero", false, {{4, 9, 1, 0}}, {kAppend}},
+        BadFrameCase{"SplitLengthBelowHeader", false, {{3, 9, 1, 1}}, {kAppend}},
+        BadFrameCase{"SplitOutOfOrder", false, {SplitFrame(64, 9, 3, 2)}, {kAppend}},
+        BadFrameCase{"SplitSkippedFrame",
+                     false,
+                     {SplitFrame(64, 9, 3, 1), SplitFrame(10, 9, 3, 3)},
+                     {kAppend}},
+        BadFrameCase{"SingleOneByte", true, {{1}}, {kShort}},
+        BadFrameCase{"SingleLengthBeyondRead", true, {{9, 1, 2}}, {kSize}},
+        BadFrameCase{"SingleLengthBelowHeader", true, {{1, 5, 0}}, {kAppend}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChannelTest, TwelveUntakenPacketsLeaveTheNineNewest) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    for (int i = 1; i <= 12; ++i) {
+        unsigned char index = static_cast<unsigned char>(i);
+        ASSERT_TRUE(m_sim.SendPacket(0, 0, 0x60, &index, 1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::vector<int> taken;
+    CPacket packet;
+    while (m_device.TakePacket(&packet)) {
+        taken.push_back(packet.GetData()[0]);
+    }
+    EXPECT_EQ(taken, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11, 12}));
+}
+
+TEST_F(ChannelTest, UnplugClosesTheChannelAndWakesTheReceiver) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    while (m_device.WaitPacket(0)) {
+    }
+    ASSERT_TRUE(m_sim.Unplug(0, 0));
+    ASSERT_EQ(m_device.WaitPacket(2000), 1);
+    EXPECT_FALSE(m_device.IsOpen());
+    EXPECT_EQ(m_device.GetTypeIndex(), -1);
+    EXPECT_EQ(m_device.Open(0, 0), 0) << "the unit is gone";
+    ASSERT_TRUE(m_sim.Plug(0, 0));
+    EXPECT_EQ(m_device.Open(0, 0), 1) << "and back";
+}
+
+TEST_F(ChannelTest, UnplugInTheMiddleOfAPacketLeavesNothingBehind) {
+    ASSERT_TRUE(m_sim.AddUnit(1, 0));
+    m_sim.SetFraming(1, 0, Framing::Split);
+    m_device.SetSingleFrameMode(false);
+    ASSERT_EQ(m_device.Open(1, 0), 1);
+    auto data = Bytes(200);
+    CPacket partial;
+    ASSERT_EQ(partial.SetPacket(0x70, data.data(), 200), 1);
+    ASSERT_TRUE(m_sim.UnplugMidPacket(1, 0, partial, 2));
+    ASSERT_EQ(m_device.WaitPacket(2000), 1);
+    EXPECT_FALSE(m_device.IsOpen());
+    ASSERT_TRUE(m_sim.Plug(1, 0));
+    ASSERT_EQ(m_device.Open(1, 0), 1);
+    ASSERT_TRUE(m_sim.SendPacket(1, 0, 0x71, data.data(), 3));
+    CPacket packet;
+    ASSERT_TRUE(Receive(&packet));
+    EXPECT_EQ(packet.GetCommand(), 0x71);
+    EXPECT_EQ(packet.GetLength(), 3);
+    EXPECT_TRUE(m_device.TakePacket(&packet) == 0);
+}
+
+TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
+    ASSERT_TRUE(m_sim.AddUnit(1, 9));
+    m_sim.SetStatusPeriod(20);
+    ASSERT_EQ(m_device.Open(1, 9), 1);
+    CPacket first, second;
+    ASSERT_TRUE(Receive(&first));
+    ASSERT_TRUE(Receive(&second));
+    EXPECT_EQ(first.GetCommand(), vxsim::kStatusCommand);
+    ASSERT_EQ(first.GetLength(), 4);
+    EXPECT_EQ(first.GetData()[0], 1);
+    EXPECT_EQ(first.GetData()[1], 9);
+    EXPECT_EQ(second.GetData()[2], static_cast<unsigned char>(first.GetData()[2] + 1));
+}
+
+}  // namespace

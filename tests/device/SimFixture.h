@@ -1,0 +1,88 @@
+#pragma once
+// A simulator serving a fresh temporary directory, and a device channel pointed at it, so that
+// tests can run in parallel without touching fixed paths.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/VXDevice.h"
+#include "sim/Simulator.h"
+
+class TempDirectory {
+public:
+    TempDirectory() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tavrin-XXXXXX").string();
+        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    ~TempDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Collects the channel's diagnostic lines.
+class DebugLines {
+public:
+    CVXDevice::DebugOutput Sink() {
+        return [this](const char* line) {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_lines.emplace_back(line);
+        };
+    }
+    std::vector<std::string> Take() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return std::exchange(m_lines, {});
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<std::string> m_lines;
+};
+
+class SimFixture : public ::testing::Test {
+protected:
+    SimFixture() : m_sim(m_dir.Path()), m_device(m_dir.Path()) {
+        m_device.SetDebugOutput(m_debug.Sink());
+    }
+
+    // Waits for the next packet on the channel; false when none comes within the time-out.
+    bool Receive(CPacket* packet, int timeoutMs = 2000) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (m_device.TakePacket(packet)) {
+                return true;
+            }
+            m_device.WaitPacket(20);
+        }
+        return m_device.TakePacket(packet) == 1;
+    }
+
+    static std::vector<unsigned char> Bytes(int count, int first = 1) {
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>(first + i);
+        }
+        return bytes;
+    }
+
+    static std::vector<unsigned char> Payload(const CPacket& packet) {
+        return std::vector<unsigned char>(packet.GetData(), packet.GetData() + packet.GetLength());
+    }
+
+    TempDirectory m_dir;
+    vxsim::Simulator m_sim;
+    DebugLines m_debug;
+    CVXDevice m_device;
+};
