@@ -154,7 +154,8 @@ int CBinaryDump::ApplyRecord(const unsigned char* record, int count) {
     const unsigned char* data = record + 4;
     switch (record[3]) {
         case Data: {
-            unsigned long long address = static_cast<unsigned long long>(m_base) + record[1] * 256u + record[2];
+            unsigned long long address =
+                static_cast<unsigned long long>(m_base) + record[1] * 256u + record[2];
             if (address + static_cast<unsigned>(count) > static_cast<unsigned>(kImageSize)) {
                 return 0;
             }

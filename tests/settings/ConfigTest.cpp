@@ -140,13 +140,21 @@ TEST(Config, SetValueAndAddSectionAppendAtTheEnd) {
               "[Driver]\r\nDirectory=/dev\r\n\r\n[Empty]\r\n\r\n");
 }
 
-TEST(Config, LoadReplacesTheWholeModel) {
+// A hand-edited file: a header with a comment after it sends the next key to the section
+// before it, and the last line without a line end is lost.
+TEST(Config, ReferenceFileReadsAndSavesAsExpected) {
+    std::filesystem::path data =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
     TempDir dir;
+    std::string path = dir.Write("Tavrin.ini", ReadBytes((data / "Tavrin.ini").string()));
     CConfig config;
-    config.SetValue("Old", "K", "v");
-    ASSERT_EQ(config.Load(dir.Write("a.ini", "[New]\r\nK=w\r\n").c_str()), 1);
-    EXPECT_EQ(config.GetString("Old", "K", "none"), "none");
-    EXPECT_EQ(config.GetString("New", "K"), "w");
+    ASSERT_EQ(config.Load(path.c_str()), 1);
+    EXPECT_EQ(config.GetInt("Main", "DeviceType", -1), 0);
+    EXPECT_EQ(config.GetInt("Programming", "FuseBits", 0), -1);
+    EXPECT_EQ(config.GetString("Programming", "FileName"), "C:\\firmware\\vx=2.hex");
+    EXPECT_EQ(config.GetString("Driver", "Directory"), "/dev");
+    ASSERT_EQ(config.Save(), 1);
+    EXPECT_EQ(ReadBytes(path), ReadBytes((data / "Tavrin.saved.ini").string()));
 }
 
 TEST(Config, SaveFailsWhenTheFileCannotBeCreated) {

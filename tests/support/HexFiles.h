@@ -3,6 +3,7 @@
 // chosen exact size.
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
