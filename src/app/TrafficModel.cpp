@@ -123,7 +123,7 @@ QIcon CTrafficModel::MakeArrowIcon(bool sent) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour);
     // Drawn pointing right, then mirrored for the sent arrow.
-    QPolygon arrow({QPoint(1, 6), QPoint(8, 6), QPoint(8, 2), QPoint(14, 8), QPoint(8, 14),
+    QPolygon arrow({QPoint(1, 6), QPoint(8, 6), QPoint(8, 1), QPoint(15, 8), QPoint(8, 15),
                     QPoint(8, 10), QPoint(1, 10)});
     if (sent) {
         for (QPoint& point : arrow) {

@@ -79,6 +79,7 @@ TEST_F(Receiving, DeviceLossReportedUntilAcknowledged) {
     EXPECT_EQ(sink.lost, 1);
     simulator.Plug(0, 0);
     ASSERT_TRUE(device.Open(0, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the reader starts reading
     device.Close();
     ASSERT_EQ(device.WaitPacket(2000), 1);
     receiver.ReceiveLoopStep();
@@ -92,8 +93,10 @@ TEST_F(Receiving, ThreadDeliversAndStopsPromptly) {
     ASSERT_TRUE(device.Open(0, 0));
     CReceiveThread receiver(device, log, sink);
     receiver.Start();
+    // Paced: a burst larger than the channel's queue loses its oldest packets by design.
     for (int i = 0; i < 50; ++i) {
         Send(0x30);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     for (int i = 0; i < 200 && sink.Count() < 50; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

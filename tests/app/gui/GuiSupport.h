@@ -73,8 +73,7 @@ using Settings = std::vector<std::pair<std::string, std::string>>;
 
 class MainFrameFixture {
 public:
-    MainFrameFixture()
-        : m_units(m_dir.Path() / "units"), m_scope(m_dir.Path()) {}
+    MainFrameFixture() : m_units(m_dir.Path() / "units"), m_scope(m_dir.Path()) {}
 
     // Units are made before the window starts, so the configured one can open.
     void AddUnits(std::initializer_list<std::pair<int, int>> units) {

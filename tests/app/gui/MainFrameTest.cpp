@@ -42,14 +42,18 @@ TEST_P(StartUp, OpensTheConfiguredUnitOrNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Settings, StartUp,
     ::testing::Values(
-        StartCase{"Usb0", {{"DeviceType", "0"}, {"DeviceNumber", "0"}}, true,
+        StartCase{"Usb0",
+                  {{"DeviceType", "0"}, {"DeviceNumber", "0"}},
+                  true,
                   QStringLiteral("Tavrin - Устройство USB [ 0 ] ")},
         StartCase{"Type2", {{"DeviceType", "2"}, {"DeviceNumber", "0"}}, false, "Tavrin"},
         StartCase{"TypeMinus1", {{"DeviceType", "-1"}, {"DeviceNumber", "0"}}, false, "Tavrin"},
         StartCase{"TypeEmpty", {{"DeviceType", ""}, {"DeviceNumber", "0"}}, false, "Tavrin"},
         StartCase{"NumberMinus5", {{"DeviceType", "0"}, {"DeviceNumber", "-5"}}, false, "Tavrin"},
         StartCase{"NoKeys", {}, false, "Tavrin"},
-        StartCase{"TypeNotANumber", {{"DeviceType", "abc"}, {"DeviceNumber", "0"}}, true,
+        StartCase{"TypeNotANumber",
+                  {{"DeviceType", "abc"}, {"DeviceNumber", "0"}},
+                  true,
                   QStringLiteral("Tavrin - Устройство USB [ 0 ] ")}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
 
@@ -173,8 +177,8 @@ TEST(Layout, ToolbarAndStatusBarToggle) {
     fixture.Start({});
     CMainFrame& frame = fixture.Frame();
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
-        QWidget* bar = id == ID_VIEW_TOOLBAR ? static_cast<QWidget*>(frame.GetToolBar())
-                                             : frame.statusBar();
+        QWidget* bar =
+            id == ID_VIEW_TOOLBAR ? static_cast<QWidget*>(frame.GetToolBar()) : frame.statusBar();
         QAction* item = frame.GetMenuAction(id);
         EXPECT_TRUE(item->isChecked());
         item->trigger();
@@ -224,7 +228,8 @@ TEST(ShutDown, WithTrafficFlowingAndAMessagePending) {
         fixture.AddUnits({{0, 0}});
         fixture.Start({{"DeviceType", "0"}, {"DeviceNumber", "0"}});
         fixture.Simulator().SetStatusPeriod(1);
-        ASSERT_TRUE(WaitUntil([&] { return fixture.Frame().GetTrafficView()->GetModel()->rowCount() > 20; }));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return fixture.Frame().GetTrafficView()->GetModel()->rowCount() > 20; }));
         if (unplug) {
             fixture.Simulator().Unplug(0, 0);
             QThread::msleep(300);  // the receive thread posts; nobody runs the events yet

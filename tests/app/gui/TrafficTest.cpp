@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
@@ -40,20 +41,30 @@ protected:
         packet->SetPacket(command, payload.data(), static_cast<int>(payload.size()));
         return packet;
     }
-    // Which way the line's arrow points, and in which colour: the icon is the only mark.
+    // Which way the line's arrow points, and in which colour: the icon is the only mark. The
+    // rows above the shaft hold only the head, so the head's side is where they are coloured.
     QString Arrow(int row) {
         const QImage image =
             Model().index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
-        const QColor tipLeft = image.pixelColor(2, 8);
-        const QColor tipRight = image.pixelColor(13, 8);
-        const bool left = tipLeft.alpha() > 0 && image.pixelColor(13, 3).alpha() == 0;
-        const bool right = tipRight.alpha() > 0 && image.pixelColor(2, 3).alpha() == 0;
-        const QColor colour = left ? tipLeft : tipRight;
-        if (left == right) {
-            return "?";
+        int count = 0;
+        int sumX = 0;
+        QColor colour;
+        for (int y = 2; y <= 4; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                if (image.pixelColor(x, y).alpha() > 0) {
+                    colour = image.pixelColor(x, y);
+                    sumX += x;
+                    ++count;
+                }
+            }
         }
-        return QString(left ? "left " : "right ") +
-               (colour == QColor(0, 0, 255) ? "blue" : colour == QColor(255, 0, 0) ? "red" : "?");
+        if (count == 0) {
+            return "none";
+        }
+        const QString side = sumX < count * 15 / 2 ? "left " : "right ";
+        return side + (colour == QColor(0, 0, 255)   ? "blue"
+                       : colour == QColor(255, 0, 0) ? "red"
+                                                     : colour.name());
     }
 
     MainFrameFixture fixture;
@@ -76,7 +87,8 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
         EXPECT_EQ(Text(row, 0).size(), 19) << row;  // dd.mm.yyyy hh:mm:ss
     }
     EXPECT_EQ(Model().headerData(0, Qt::Horizontal, Qt::DisplayRole), QStringLiteral("Дата/время"));
-    EXPECT_EQ(Model().headerData(1, Qt::Horizontal, Qt::DisplayRole), QStringLiteral("Длина пакета"));
+    EXPECT_EQ(Model().headerData(1, Qt::Horizontal, Qt::DisplayRole),
+              QStringLiteral("Длина пакета"));
     EXPECT_EQ(Model().headerData(2, Qt::Horizontal, Qt::DisplayRole), QStringLiteral("Данные"));
     EXPECT_EQ(View().columnWidth(0), 130);
     EXPECT_EQ(View().columnWidth(1), 90);
@@ -102,8 +114,8 @@ TEST_F(Traffic, FollowsOnlyWhileTheLastLineIsSelected) {
     EXPECT_EQ(View().GetSelectedLine(), -1);  // the first line is not selected
     View().AddPacket(packet.get(), true);
     EXPECT_EQ(View().GetSelectedLine(), -1);
-    View().selectionModel()->select(Model().index(1, 0),
-                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    View().selectionModel()->select(
+        Model().index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (int i = 0; i < 5; ++i) {
         Receive(0x02, {});
     }
@@ -118,8 +130,8 @@ TEST_F(Traffic, FollowsOnlyWhileTheLastLineIsSelected) {
     EXPECT_EQ(View().GetSelectedLine(), 206);
     EXPECT_EQ(View().verticalScrollBar()->value(), View().verticalScrollBar()->maximum());
     // An earlier line selected: new lines leave selection and view alone.
-    View().selectionModel()->select(Model().index(3, 0),
-                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    View().selectionModel()->select(
+        Model().index(3, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     View().scrollToTop();
     Receive(0x03, {});
     ASSERT_TRUE(WaitRows(208));
@@ -147,8 +159,8 @@ TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
     EXPECT_EQ(menu->actions()[2]->text(), QStringLiteral("Очистить лог"));
     EXPECT_FALSE(MenuItem(menu.get(), ID_PACKET_RESEND)->isEnabled());  // nothing selected
 
-    View().selectionModel()->select(Model().index(0, 0),
-                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    View().selectionModel()->select(
+        Model().index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     menu.reset(View().CreateContextMenu(nullptr));
     ASSERT_TRUE(MenuItem(menu.get(), ID_PACKET_RESEND)->isEnabled());
     MenuItem(menu.get(), ID_PACKET_RESEND)->trigger();
@@ -172,8 +184,7 @@ TEST_F(Traffic, ToolTipBreaksAfterSixteenFields) {
     View().AddPacket(fourteen.get(), true);
     View().AddPacket(fifteen.get(), true);
     EXPECT_EQ(View().GetTooltipText(0), "10:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB");
-    EXPECT_EQ(View().GetTooltipText(1),
-              "11:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:\r\nAB");
+    EXPECT_EQ(View().GetTooltipText(1), "11:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:\r\nAB");
 }
 
 // The tip belongs to the line under the mouse from the second move over it; a press forgets it.
@@ -200,7 +211,9 @@ TEST_F(Traffic, TypedKeysAskForPacketFiles) {
     EXPECT_EQ(fixture.dialogs.messages[0].text, QStringLiteral("Нет пакетов для отправки"));
     EXPECT_EQ(fixture.dialogs.messages[0].icon, MessageIcon::Error);
     fixture.Frame().GetDevice().Close();
-    QTest::keyClicks(&View(), QStringLiteral("я"));
+    // A Cyrillic character, as the keyboard layout would deliver it.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("я"));
+    QApplication::sendEvent(&View(), &press);
     ASSERT_TRUE(WaitUntil([&] { return fixture.dialogs.Count(kSelectDevice) == 1; }));
 }
 
