@@ -1,12 +1,14 @@
 #include "app/TavrinView.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QToolTip>
+#include <algorithm>
 
 #include "app/CommandIds.h"
 #include "app/KeyChar.h"
@@ -49,9 +51,7 @@ CTavrinView::CTavrinView(QWidget* parent) : QTreeView(parent), m_model(new CTraf
     header()->setSectionsClickable(false);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
-    setColumnWidth(CTrafficModel::TimeColumn, 130);
-    setColumnWidth(CTrafficModel::LengthColumn, 90);
-    setColumnWidth(CTrafficModel::DataColumn, 500);
+    SetColumnWidths();
     viewport()->setMouseTracking(true);
 
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this,
@@ -62,6 +62,24 @@ CTavrinView::CTavrinView(QWidget* parent) : QTreeView(parent), m_model(new CTraf
 
 CTavrinView::~CTavrinView() {
     ClearLog();
+}
+
+// 130, 90 and 500 pixels fitted the original's small dialog font; where the desktop's font is
+// larger, the first two columns grow just enough to show a whole time stamp and caption.
+void CTavrinView::SetColumnWidths() {
+    const QFontMetrics text(font());
+    const QFontMetrics caption(header()->font());
+    constexpr int kPadding = 16;
+    const int time = text.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) +
+                     iconSize().width() + kPadding;
+    const int length =
+        caption.horizontalAdvance(
+            m_model->headerData(CTrafficModel::LengthColumn, Qt::Horizontal, Qt::DisplayRole)
+                .toString()) +
+        kPadding;
+    setColumnWidth(CTrafficModel::TimeColumn, std::max(kTimeColumnWidth, time));
+    setColumnWidth(CTrafficModel::LengthColumn, std::max(kLengthColumnWidth, length));
+    setColumnWidth(CTrafficModel::DataColumn, kDataColumnWidth);
 }
 
 bool CTavrinView::AddPacket(const CPacket* packet, bool sent) {

@@ -12,6 +12,10 @@ class QMenu;
 class CTavrinView : public QTreeView {
     Q_OBJECT
 public:
+    static constexpr int kTimeColumnWidth = 130;
+    static constexpr int kLengthColumnWidth = 90;
+    static constexpr int kDataColumnWidth = 500;
+
     explicit CTavrinView(QWidget* parent = nullptr);
     ~CTavrinView() override;
 
@@ -49,6 +53,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    void SetColumnWidths();
     void OnRowsAboutToBeInserted();
     void OnRowsInserted(int last);
     void Resend();
