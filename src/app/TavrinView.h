@@ -3,13 +3,13 @@
 // to the main window only through its signals (send by key, resend a line, show a line's
 // packet), so it can be tested on its own.
 
-#include <QTreeView>
+#include <QTableView>
 
 #include "app/TrafficModel.h"
 
 class QMenu;
 
-class CTavrinView : public QTreeView {
+class CTavrinView : public QTableView {
     Q_OBJECT
 public:
     static constexpr int kTimeColumnWidth = 130;

@@ -1,7 +1,7 @@
 #pragma once
 // The traffic list's model: one small record per line (time, direction, packet copy), texts
 // built only when the view asks for them. Lines from any thread wait in CTrafficLog's pending
-// batch; the model moves them in on the user-interface thread at most 60 times a second, so a
+// batch; the model moves them in on the user-interface thread at most 30 times a second, so a
 // fast device costs one row insertion per batch, not per packet.
 
 #include <QAbstractTableModel>
@@ -15,7 +15,7 @@ class CTrafficModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { TimeColumn = 0, LengthColumn = 1, DataColumn = 2, ColumnCount = 3 };
-    static constexpr int kMinFlushIntervalMs = 16;
+    static constexpr int kMinFlushIntervalMs = 33;
 
     explicit CTrafficModel(QObject* parent = nullptr);
     ~CTrafficModel() override;

@@ -1,0 +1,332 @@
+// How much traffic the receive path absorbs: the device channel's reader thread, the receive
+// thread, the log file and the traffic list with its view, fed by the in-process simulator.
+//
+//   traffic_bench [seconds [paced|big|flat|list]]      (default 3 seconds, all parts)
+//
+// 1. The simulator sends numbered 62-byte packets (full 64-byte USB frames) at the USB
+//    full-speed bulk rate, 19,000 a second, evenly paced, for the given time: lines shown,
+//    lines lost, the CPU that the program's threads used (reader, receive and user-interface
+//    thread; the simulator's sending thread is not counted), and how often the view repainted.
+// 2. The same with a million lines in the list before the traffic starts, and with the
+//    simulator sending as fast as it can.
+// 3. The list alone: a thread adds 1,000,000 lines as fast as it can while the view follows
+//    them; lines per second, repaints per second, and the heap the million lines hold.
+// Prints plain figures; the program runs headless (offscreen) unless QT_QPA_PLATFORM says else.
+
+#include <dirent.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QItemSelectionModel>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "app/TavrinView.h"
+#include "app/UserDialogs.h"
+#include "device/VXDevice.h"
+#include "packet/Packet.h"
+#include "sim/Simulator.h"
+
+namespace {
+
+class CSilentDialogs : public CUserDialogs {
+public:
+    void ShowMessage(QWidget*, const QString& text, const QString&, MessageIcon) override {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    }
+    QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+};
+
+std::set<int> ThreadIds() {
+    std::set<int> ids;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(tasks)) {
+            if (entry->d_name[0] != '.') {
+                ids.insert(std::atoi(entry->d_name));
+            }
+        }
+        closedir(tasks);
+    }
+    return ids;
+}
+
+// Nanoseconds a thread has run, from the scheduler's own account.
+long long ThreadCpuNs(int id) {
+    std::ifstream in("/proc/self/task/" + std::to_string(id) + "/schedstat");
+    long long ns = 0;
+    in >> ns;
+    return ns;
+}
+
+std::string ThreadName(int id) {
+    std::ifstream in("/proc/self/task/" + std::to_string(id) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
+long long CpuNs(const std::set<int>& ids) {
+    long long total = 0;
+    for (int id : ids) {
+        total += ThreadCpuNs(id);
+    }
+    return total;
+}
+
+// Counts the repaints of a widget.
+class CPaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int paints = 0;
+};
+
+// Selects the last line once there is one, so the list follows (and scrolls) from then on.
+void FollowFromNowOn(CTavrinView& view) {
+    QAbstractItemModel* model = view.model();
+    if (model->rowCount() > 0 && view.GetSelectedLine() < 0) {
+        view.selectionModel()->select(
+            model->index(model->rowCount() - 1, 0),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+}
+
+// Runs the real event loop (it sleeps between events, as the program's does) and looks at the
+// condition every 10 ms.
+void RunEventsUntil(const std::function<bool()>& done, CTavrinView& view) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        FollowFromNowOn(view);
+        if (done()) {
+            loop.quit();
+        }
+    });
+    check.start(10);
+    loop.exec();
+}
+
+struct Setup {
+    std::filesystem::path dir;
+    std::unique_ptr<vxsim::Simulator> simulator;
+    CSilentDialogs dialogs;
+    std::unique_ptr<CMainFrame> frame;
+    std::set<int> programThreads;  // the threads the program's receive path runs on
+};
+
+void Start(Setup& setup) {
+    setup.dir =
+        std::filesystem::temp_directory_path() / ("tavrin-bench-" + std::to_string(getpid()));
+    std::filesystem::remove_all(setup.dir);
+    std::filesystem::create_directories(setup.dir / "dev");
+    std::filesystem::current_path(setup.dir);
+    setup.simulator = std::make_unique<vxsim::Simulator>((setup.dir / "dev").string());
+    setup.simulator->SetEcho(false);
+    setup.simulator->AddUnit(0, 0);
+    std::ofstream("Tavrin.ini", std::ios::binary)
+        << "[Main]\r\nDeviceType=0\r\nDeviceNumber=0\r\nLog=" << (setup.dir / "bench.log").string()
+        << "\r\n\r\n[Driver]\r\nDirectory=" << (setup.dir / "dev").string() << "\r\n\r\n";
+    const std::set<int> before = ThreadIds();
+    setup.frame = std::make_unique<CMainFrame>(setup.dialogs);
+    setup.frame->show();
+    QApplication::processEvents();
+    for (int id : ThreadIds()) {
+        if (before.count(id) == 0) {
+            setup.programThreads.insert(id);
+        }
+    }
+    setup.programThreads.insert(static_cast<int>(gettid()));
+}
+
+void Finish(Setup& setup) {
+    setup.frame.reset();
+    setup.simulator.reset();
+    std::filesystem::current_path("/");
+    std::filesystem::remove_all(setup.dir);
+}
+
+// Lines added straight to the list from another thread, as fast as it takes them.
+void Prefill(CTavrinView& view, int count, int payloadLength) {
+    std::thread producer([&] {
+        std::vector<unsigned char> payload(static_cast<std::size_t>(payloadLength), 0x5A);
+        CPacket packet;
+        for (int i = 0; i < count; ++i) {
+            packet.SetPacket(0x42, payload.data(), payloadLength);
+            view.AddPacket(&packet, false);
+        }
+    });
+    const int target = view.model()->rowCount() + count;
+    RunEventsUntil([&] { return view.model()->rowCount() == target; }, view);
+    producer.join();
+}
+
+// Part 1 and 2: rate 0 sends as fast as the simulator can. With prefill, the list holds that
+// many lines before the traffic starts.
+void ReceivePath(double seconds, int rate, int prefill = 0) {
+    Setup setup;
+    Start(setup);
+    CTavrinView& view = *setup.frame->GetTrafficView();
+    if (prefill > 0) {
+        Prefill(view, prefill, 62);
+    }
+    const long before = view.model()->rowCount();
+    CPaintCounter painter;
+    view.viewport()->installEventFilter(&painter);
+    int insertions = 0;
+    QObject::connect(view.model(), &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
+
+    std::atomic<bool> sending{true};
+    std::atomic<long> sent{0};
+    const long total = rate > 0 ? static_cast<long>(seconds * rate) : 0;
+    const long long cpuBefore = CpuNs(setup.programThreads);
+    std::map<int, long long> threadBefore;
+    for (int id : setup.programThreads) {
+        threadBefore[id] = ThreadCpuNs(id);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::thread sender([&] {
+        unsigned char payload[62] = {};
+        for (long i = 0; rate > 0 ? i < total
+                                  : std::chrono::steady_clock::now() - start <
+                                        std::chrono::duration<double>(seconds);
+             ++i) {
+            if (rate > 0) {
+                const auto due = start + std::chrono::nanoseconds(i * 1000000000LL / rate);
+                // Sleeping, not spinning: the sender must not take the program's CPU.
+                std::this_thread::sleep_until(due);
+            }
+            std::memcpy(payload, &i, sizeof i);
+            if (setup.simulator->SendPacket(0, 0, 0x41, payload, sizeof payload)) {
+                ++sent;
+            }
+        }
+        sending = false;
+    });
+    RunEventsUntil([&] { return !sending.load(); }, view);
+    const double sendSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    sender.join();
+    // Let the last packets through; the list then holds what the receive path absorbed.
+    QElapsedTimer settle;
+    settle.start();
+    long last = -1;
+    RunEventsUntil(
+        [&] {
+            long now = view.model()->rowCount();
+            bool still = now == last && settle.elapsed() > 300;
+            if (now != last) {
+                last = now;
+                settle.restart();
+            }
+            return still;
+        },
+        view);
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = (CpuNs(setup.programThreads) - cpuBefore) / 1e9;
+    const long lines = view.model()->rowCount() - before;
+    std::printf(
+        "%-26s sent %7ld in %.2f s (%6.0f/s)  lines %7ld  lost %6ld  CPU %.2f core  "
+        "repaints %4.1f/s  batches %4.1f/s\n",
+        prefill > 0 ? "paced, list at 1,000,000:"
+        : rate > 0  ? "receive path, paced:"
+                    : "receive path, flat out:",
+        sent.load(), sendSeconds, sent / sendSeconds, lines, sent.load() - lines, cpu / wall,
+        painter.paints / wall, insertions / wall);
+    std::printf("   per thread (share of a core):");
+    for (int id : setup.programThreads) {
+        std::printf(" %s/%d %.2f", ThreadName(id).c_str(), id,
+                    (ThreadCpuNs(id) - threadBefore[id]) / 1e9 / wall);
+    }
+    std::printf("\n");
+    Finish(setup);
+}
+
+std::size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
+
+long ResidentKiB() {
+    std::ifstream in("/proc/self/statm");
+    long size = 0, resident = 0;
+    in >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Part 3.
+void ListAlone(int count, int payloadLength) {
+    Setup setup;
+    Start(setup);
+    setup.frame->GetDevice().Close();
+    QApplication::processEvents();
+    CTavrinView& view = *setup.frame->GetTrafficView();
+    CPaintCounter painter;
+    view.viewport()->installEventFilter(&painter);
+    malloc_trim(0);
+    const std::size_t heapBefore = HeapInUse();
+    const long residentBefore = ResidentKiB();
+    QElapsedTimer timer;
+    timer.start();
+    std::thread producer([&] {
+        std::vector<unsigned char> payload(static_cast<std::size_t>(payloadLength), 0x5A);
+        CPacket packet;
+        for (int i = 0; i < count; ++i) {
+            packet.SetPacket(0x42, payload.data(), payloadLength);
+            view.AddPacket(&packet, false);
+        }
+    });
+    RunEventsUntil([&] { return view.model()->rowCount() == count; }, view);
+    const double seconds = timer.elapsed() / 1000.0;
+    producer.join();
+    const double heapMiB = (HeapInUse() - heapBefore) / 1048576.0;
+    const double residentMiB = (ResidentKiB() - residentBefore) / 1024.0;
+    std::printf(
+        "list alone, %d-byte payloads: %d lines in %.2f s (%.0f lines/s)  repaints %.1f/s  "
+        "heap %.0f MiB (%.0f bytes a line)  resident +%.0f MiB\n",
+        payloadLength, count, seconds, count / seconds, painter.paints / seconds, heapMiB,
+        heapMiB * 1048576.0 / count, residentMiB);
+    Finish(setup);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+    QApplication application(argc, argv);
+    const std::string only = argc > 2 ? argv[2] : "";
+    if (only.empty() || only == "paced") {
+        ReceivePath(seconds, 19000);
+    }
+    if (only.empty() || only == "big") {
+        ReceivePath(seconds, 19000, 1000000);
+    }
+    if (only.empty() || only == "flat") {
+        ReceivePath(seconds, 0);
+    }
+    if (only.empty() || only == "list") {
+        ListAlone(1000000, 62);
+        ListAlone(1000000, 8);
+    }
+    return 0;
+}
