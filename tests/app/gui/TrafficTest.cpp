@@ -229,13 +229,16 @@ TEST_F(Traffic, SendingWithoutADeviceAddsNoLine) {
     EXPECT_EQ(Model().rowCount(), 0);
 }
 
-// A send the channel rejects keeps its line, and leaves no line in the log.
+// A send the channel rejects keeps its line, and leaves no line in the log. Single framing
+// cannot carry more than 253 payload bytes, so the channel refuses this one.
 TEST_F(Traffic, ARejectedSendKeepsTheLineButNotTheLog) {
-    fixture.Simulator().FailWrites(0, 0);
-    auto packet = MakePacket(0x44, {0x01});
+    auto packet = MakePacket(0x44, std::vector<unsigned char>(300, 0x01));
     EXPECT_FALSE(fixture.Frame().TransmitPacket(packet.get()));
     EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Невозможно отправить пакет")), 1);
-    EXPECT_EQ(Model().rowCount(), 1);
+    EXPECT_EQ(fixture.dialogs.messages.back().icon, MessageIcon::Error);
+    ASSERT_EQ(Model().rowCount(), 1);
+    EXPECT_EQ(Text(0, 1), "302");
+    EXPECT_EQ(Text(0, 2).left(6), "2E:44:");
     EXPECT_EQ(ReadBytes(LogPath()).find("SEND"), std::string::npos);
 }
 
