@@ -70,6 +70,7 @@ TEST(StartUp, AUnitThatCannotBeOpenedIsReported) {
 }
 
 struct FramingCase {
+    const char* name;
     const char* mode;  // null: key absent
     bool single;
 };
@@ -99,9 +100,11 @@ TEST_P(Framing, ChosenBySplittablePacketMode) {
     EXPECT_EQ(frame, c.single ? single : split);
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, Framing,
-                         ::testing::Values(FramingCase{nullptr, true}, FramingCase{"0", true},
-                                           FramingCase{"1", false}, FramingCase{"7", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Settings, Framing,
+    ::testing::Values(FramingCase{"Absent", nullptr, true}, FramingCase{"Zero", "0", true},
+                      FramingCase{"One", "1", false}, FramingCase{"Seven", "7", false}),
+    [](const ::testing::TestParamInfo<FramingCase>& info) { return info.param.name; });
 
 struct TitleCase {
     const char* name;
