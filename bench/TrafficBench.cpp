@@ -285,17 +285,8 @@ void ListAlone(int count, int payloadLength) {
     const long residentBefore = ResidentKiB();
     QElapsedTimer timer;
     timer.start();
-    std::thread producer([&] {
-        std::vector<unsigned char> payload(static_cast<std::size_t>(payloadLength), 0x5A);
-        CPacket packet;
-        for (int i = 0; i < count; ++i) {
-            packet.SetPacket(0x42, payload.data(), payloadLength);
-            view.AddPacket(&packet, false);
-        }
-    });
-    RunEventsUntil([&] { return view.model()->rowCount() == count; }, view);
+    Prefill(view, count, payloadLength);
     const double seconds = timer.elapsed() / 1000.0;
-    producer.join();
     const double heapMiB = (HeapInUse() - heapBefore) / 1048576.0;
     const double residentMiB = (ResidentKiB() - residentBefore) / 1024.0;
     std::printf(

@@ -206,12 +206,7 @@ void CMainFrame::CentreOnScreen() {
 }
 
 void CMainFrame::OpenConfiguredDevice() {
-    std::string typeText;
-    std::string numberText;
-    m_config.GetValue("Main", "DeviceType", typeText);
-    m_config.GetValue("Main", "DeviceNumber", numberText);
-    const DeviceChoice choice = ChooseConfiguredDevice(
-        typeText, numberText, m_config.GetInt("Main", "SplittablePacketMode", 0));
+    const DeviceChoice choice = ChooseConfiguredDevice(m_config);
     if (!choice.open) {
         return;
     }

@@ -1,9 +1,10 @@
 #include "app/TrafficText.h"
 
-#include <climits>
 #include <cstdio>
 
+#include "device/VXDevice.h"
 #include "packet/Packet.h"
+#include "settings/Config.h"
 
 namespace {
 
@@ -71,22 +72,12 @@ std::string FormatLogText(bool sent, const CPacket& packet) {
     return text;
 }
 
-std::string_view DeviceTypeName(int typeIndex) {
-    switch (typeIndex) {
-        case 0:
-            return "USB";
-        case 1:
-            return "PCI";
-        default:
-            return {};
-    }
-}
-
 std::string MakeTitle(bool open, int typeIndex, int number) {
     std::string title = "Tavrin";
     if (open) {
         title += " - Устройство ";
-        title += DeviceTypeName(typeIndex);
+        const char* type = CVXDevice::TypeName(typeIndex);
+        title += type != nullptr ? type : "";
         title += " [ " + std::to_string(number) + " ] ";
     }
     return title;
@@ -100,36 +91,22 @@ bool ShouldFollow(int lineCount, int selectedLine) {
     return lineCount > 0 && selectedLine == lineCount - 1;
 }
 
-int ParseDecimal(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
-        ++at;
-    }
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
-    long long value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        value = value * 10 + (text[at] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    value = negative ? -value : value;
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value < INT_MIN ? INT_MIN : value);
+namespace {
+
+// -1 for an absent or empty value; the settings' own decimal reading otherwise.
+int ReadUnitSetting(const CConfig& config, const char* key) {
+    std::string text;
+    config.GetValue("Main", key, text);
+    return text.empty() ? -1 : config.GetInt("Main", key, -1);
 }
 
-DeviceChoice ChooseConfiguredDevice(const std::string& typeText, const std::string& numberText,
-                                    int splittableMode) {
+}  // namespace
+
+DeviceChoice ChooseConfiguredDevice(const CConfig& config) {
     DeviceChoice choice;
-    choice.typeIndex = typeText.empty() ? -1 : ParseDecimal(typeText);
-    choice.number = numberText.empty() ? -1 : ParseDecimal(numberText);
-    choice.singleFrame = splittableMode == 0;
+    choice.typeIndex = ReadUnitSetting(config, "DeviceType");
+    choice.number = ReadUnitSetting(config, "DeviceNumber");
+    choice.singleFrame = config.GetInt("Main", "SplittablePacketMode", 0) == 0;
     choice.open = (choice.typeIndex == 0 || choice.typeIndex == 1) && choice.number >= 0;
     return choice;
 }

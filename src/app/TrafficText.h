@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+class CConfig;
 class CPacket;
 
 // Column 0 of a traffic line: "dd.mm.yyyy hh:mm:ss" in local time.
@@ -24,8 +25,6 @@ std::string BreakTooltipText(std::string_view data);
 // + 2 and the command (a length of 254 or more gives more than two digits).
 std::string FormatLogText(bool sent, const CPacket& packet);
 
-// "USB" for type index 0, "PCI" for 1, empty otherwise.
-std::string_view DeviceTypeName(int typeIndex);
 // The main window's title: "Tavrin", and while a unit is open
 // " - Устройство USB [ 0 ] " after it (note the trailing blank).
 std::string MakeTitle(bool open, int typeIndex, int number);
@@ -36,17 +35,13 @@ bool IsProgrammingEnabled(bool open, int typeIndex);
 // last of them is the selected one.
 bool ShouldFollow(int lineCount, int selectedLine);
 
-// Settings integers: leading blanks, an optional sign, then digits up to the first other
-// character; no digits gives 0. Values beyond 32 bits saturate rather than overflow.
-int ParseDecimal(std::string_view text);
-
-// What start-up does with the settings' [Main] "DeviceType", "DeviceNumber" (texts as stored,
-// empty when absent or empty) and "SplittablePacketMode" (integer, 0 when absent).
+// What start-up does with the settings' [Main] "DeviceType" and "DeviceNumber" (an absent or
+// empty value counts as -1, anything else is read as a decimal number, "abc" as 0) and
+// "SplittablePacketMode" (0 when absent; any other value selects split framing).
 struct DeviceChoice {
     bool open = false;  // false: open nothing and say nothing
     int typeIndex = -1;
     int number = -1;
     bool singleFrame = true;
 };
-DeviceChoice ChooseConfiguredDevice(const std::string& typeText, const std::string& numberText,
-                                    int splittableMode);
+DeviceChoice ChooseConfiguredDevice(const CConfig& config);

@@ -115,12 +115,7 @@ void CDeviceListDlg::Connect() {
     if (row < 0) {
         return;
     }
-    const bool opened = m_devices.Connect(row);
-    ShowStates();
-    if (!opened) {
-        m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),
-                              QStringLiteral("Ошибка"), MessageIcon::Error);
-    }
+    ShowOutcome(m_devices.Connect(row));
 }
 
 void CDeviceListDlg::Disconnect() {
@@ -136,9 +131,12 @@ void CDeviceListDlg::Toggle() {
     if (row < 0) {
         return;
     }
-    const bool done = m_devices.Toggle(row);
+    ShowOutcome(m_devices.Toggle(row));
+}
+
+void CDeviceListDlg::ShowOutcome(bool opened) {
     ShowStates();
-    if (!done) {
+    if (!opened) {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),
                               QStringLiteral("Ошибка"), MessageIcon::Error);
     }

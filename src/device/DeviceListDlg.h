@@ -38,6 +38,8 @@ protected:
 private:
     void Fill();
     void ShowStates();
+    // The rows' states after a connect; the message when the unit could not be opened.
+    void ShowOutcome(bool opened);
     int GetSelectedRow() const;
     void OnContextMenu(const QPoint& position);
 

@@ -5,6 +5,7 @@
 
 #include "app/TrafficText.h"
 #include "packet/Packet.h"
+#include "settings/Config.h"
 
 namespace {
 
@@ -166,30 +167,10 @@ TEST(FollowRule, OnlyWhenTheLastLineIsSelected) {
     }
 }
 
-TEST(SettingsNumbers, DecimalPrefixOrZero) {
-    struct {
-        const char* text;
-        int value;
-    } cases[] = {{"", 0},
-                 {"abc", 0},
-                 {"12", 12},
-                 {"  12x", 12},
-                 {"-5", -5},
-                 {"+7", 7},
-                 {"- 5", 0},
-                 {"0x10", 0},
-                 {"99999999999", 2147483647},
-                 {"-99999999999", -2147483647 - 1},
-                 {"\t3", 3}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseDecimal(c.text), c.value) << '"' << c.text << '"';
-    }
-}
-
 struct ChoiceCase {
-    std::string type;
-    std::string number;
-    int splittable;
+    const char* type;  // null: key absent
+    const char* number;
+    const char* splittable;
     bool open;
     int expectedType;
     int expectedNumber;
@@ -200,7 +181,15 @@ class ConfiguredDevice : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(ConfiguredDevice, OpensOnlyAValidUnit) {
     const ChoiceCase& c = GetParam();
-    DeviceChoice choice = ChooseConfiguredDevice(c.type, c.number, c.splittable);
+    CConfig config;
+    const std::pair<const char*, const char*> keys[] = {
+        {"DeviceType", c.type}, {"DeviceNumber", c.number}, {"SplittablePacketMode", c.splittable}};
+    for (const auto& [key, value] : keys) {
+        if (value != nullptr) {
+            config.SetValue("Main", key, value);
+        }
+    }
+    DeviceChoice choice = ChooseConfiguredDevice(config);
     EXPECT_EQ(choice.open, c.open);
     EXPECT_EQ(choice.singleFrame, c.singleFrame);
     if (c.open) {
@@ -210,16 +199,22 @@ TEST_P(ConfiguredDevice, OpensOnlyAValidUnit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ConfiguredDevice,
-                         ::testing::Values(ChoiceCase{"0", "0", 0, true, 0, 0, true},
-                                           ChoiceCase{"1", "3", 1, true, 1, 3, false},
-                                           ChoiceCase{"1", "3", -4, true, 1, 3, false},
-                                           ChoiceCase{"2", "0", 0, false, 0, 0, true},
-                                           ChoiceCase{"-1", "0", 0, false, 0, 0, true},
-                                           ChoiceCase{"0", "-5", 0, false, 0, 0, true},
-                                           ChoiceCase{"", "0", 0, false, 0, 0, true},
-                                           ChoiceCase{"0", "", 0, false, 0, 0, true},
+                         ::testing::Values(ChoiceCase{"0", "0", nullptr, true, 0, 0, true},
+                                           ChoiceCase{"1", "3", "1", true, 1, 3, false},
+                                           ChoiceCase{"1", "3", "-4", true, 1, 3, false},
+                                           ChoiceCase{"1", "3", "0", true, 1, 3, true},
+                                           ChoiceCase{"1", "3", "x", true, 1, 3, true},
+                                           ChoiceCase{"2", "0", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"-1", "0", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"0", "-5", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"", "0", nullptr, false, 0, 0, true},
+                                           ChoiceCase{nullptr, "0", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"0", "", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"0", nullptr, nullptr, false, 0, 0, true},
                                            // not a number reads as 0, a valid type index
-                                           ChoiceCase{"abc", "0", 0, true, 0, 0, true},
-                                           ChoiceCase{" 1 ", "2z", 0, true, 1, 2, true}));
+                                           ChoiceCase{"abc", "0", nullptr, true, 0, 0, true},
+                                           ChoiceCase{"1x", "2z", nullptr, true, 1, 2, true},
+                                           ChoiceCase{"99999999999", "0", nullptr, false, 0, 0,
+                                                      true}));
 
 }  // namespace
