@@ -75,12 +75,12 @@ int CVXDevice::Open(unsigned int typeIndex, int number) {
 }
 
 void CVXDevice::Close() {
-    CloseConnection(nullptr);
+    CloseConnection(kAnyGeneration);
 }
 
-void CVXDevice::CloseConnection(const ConnectionPtr& only) {
+void CVXDevice::CloseConnection(std::uint64_t generation) {
     std::unique_lock<std::mutex> lock(m_lock);
-    if (!m_connection || (only && m_connection != only)) {
+    if (!m_connection || (generation != kAnyGeneration && generation != m_generation)) {
         return;
     }
     ConnectionPtr connection = std::move(m_connection);
@@ -292,13 +292,13 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
         }
         VxDriver::ReadResult result =
             connection->Read(buffer, kReadSize, m_cancelEvent, m_stopEvent);
-        ConnectionPtr used = connection;  // kept only to compare, never to read again
         LeaveRead(&connection);
         if (result.bytes > 0) {
             failures = 0;
             ProcessFrame(buffer, result.bytes);
         } else if (result.error == VxDriver::kErrorGone) {
-            CloseConnection(used);  // only this unit: the owner may have opened another since
+            // Only this unit: the owner may have opened another one since.
+            CloseConnection(m_readerGeneration);
             return;
         } else if (result.error != VxDriver::kErrorCancelled && ++failures > 1) {
             // The same failure again: read again, but after a pause the owner can cut short.

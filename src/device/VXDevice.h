@@ -88,8 +88,10 @@ private:
     // Reader thread: takes the connection for one read, or null when the channel is closed.
     ConnectionPtr EnterRead(bool* reopened);
     void LeaveRead(ConnectionPtr* connection);
-    // Closes the open unit; when only is given, only if that is still the open one.
-    void CloseConnection(const ConnectionPtr& only);
+    // Closes the open unit; only if it is still the one opened as generation, unless that is
+    // kAnyGeneration.
+    static constexpr std::uint64_t kAnyGeneration = ~std::uint64_t{0};
+    void CloseConnection(std::uint64_t generation);
     void ReadOpenDevice(unsigned char* buffer);
     void ProcessFrame(unsigned char* buffer, int count);
     void Debug(const char* line);
@@ -103,7 +105,7 @@ private:
     ConnectionPtr m_connection;
     std::uint64_t m_generation = 0;
     bool m_readerHolds = false;
-    std::uint64_t m_readerGeneration = 0;  // reader thread only (under m_lock when compared)
+    std::uint64_t m_readerGeneration = 0;  // written by the reader under m_lock
 
     std::atomic<int> m_typeIndex{-1};
     std::atomic<int> m_number{-1};
