@@ -17,6 +17,10 @@ namespace {
 constexpr auto kReleaseTimeout = std::chrono::seconds(2);
 // Pause after a read failure that repeats, so that a failing unit cannot make the reader spin.
 constexpr Wirekit::Win32::Milliseconds kRetryPauseMs = 20;
+// How long the reader waits for room in a full queue while a receiver is about, and how long
+// after its last wait or take a receiver counts as gone.
+constexpr auto kRoomGrace = std::chrono::milliseconds(50);
+constexpr auto kReceiverIdle = std::chrono::milliseconds(500);
 
 }  // namespace
 
@@ -32,6 +36,7 @@ CVXDevice::CVXDevice(std::unique_ptr<VxDriver::CDriverPort> port) : m_port(std::
 CVXDevice::~CVXDevice() {
     Close();
     m_stopping.store(true);
+    WakeReader();
     m_stopEvent.Set();
     Join();
 }
@@ -85,6 +90,7 @@ void CVXDevice::CloseConnection(std::uint64_t generation) {
     }
     ConnectionPtr connection = std::move(m_connection);
     m_openFlag.store(false);
+    WakeReader();
     m_openEvent.Reset();
     m_cancelEvent.Set();
     connection->Shutdown();
@@ -178,15 +184,55 @@ int CVXDevice::Write(const unsigned char* bytes, int count) {
 }
 
 int CVXDevice::WaitPacket(std::uint32_t timeout) {
+    ++m_receiversWaiting;
+    int result = 0;
     try {
-        return m_packetEvent.Wait(timeout) ? 1 : 0;
+        result = m_packetEvent.Wait(timeout) ? 1 : 0;
     } catch (...) {
-        return 0;
+        result = 0;
     }
+    MarkReceiverActive();
+    --m_receiversWaiting;
+    return result;
+}
+
+void CVXDevice::MarkReceiverActive() {
+    m_lastReceiverActivity.store(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 int CVXDevice::TakePacket(CPacket* packet) {
-    return packet != nullptr && m_received.Get(packet) ? 1 : 0;
+    if (packet == nullptr || !m_received.Get(packet)) {
+        return 0;
+    }
+    MarkReceiverActive();
+    if (m_received.GetCount() == kQueueSlots - 2) {
+        WakeReader();  // the queue was full: the reader may be waiting for this room
+    }
+    return 1;
+}
+
+void CVXDevice::WakeReader() {
+    std::lock_guard<std::mutex> lock(m_roomLock);
+    m_room.notify_all();
+}
+
+void CVXDevice::WaitForRoom() {
+    if (m_received.GetCount() < kQueueSlots - 1) {
+        return;
+    }
+    // A receiver that is waiting for packets or taking them, but lags behind a burst (it was
+    // not scheduled for a moment), gets a short grace before the oldest packet is dropped; the
+    // unit's frames wait in the driver meanwhile. With no receiver at all the oldest goes at once.
+    auto now = std::chrono::steady_clock::now();
+    auto lastActivity = std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(m_lastReceiverActivity.load()));
+    if (m_receiversWaiting.load() == 0 && now - lastActivity > kReceiverIdle) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(m_roomLock);
+    m_room.wait_until(lock, now + kRoomGrace, [this] {
+        return m_received.GetCount() < kQueueSlots - 1 || !m_openFlag.load() || m_stopping.load();
+    });
 }
 
 int CVXDevice::ExecuteCommand(DeviceCommand* command) {
@@ -330,6 +376,7 @@ void CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
         return;
     }
     if (m_reassembly.GetState() == Complete) {
+        WaitForRoom();
         m_received.Put(&m_reassembly);
         m_reassembly.Clear();
         m_packetEvent.Set();

@@ -10,6 +10,7 @@
 // (a long ExecuteCommand while the owner polls QueryProgress).
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -94,6 +95,9 @@ private:
     void CloseConnection(std::uint64_t generation);
     void ReadOpenDevice(unsigned char* buffer);
     void ProcessFrame(unsigned char* buffer, int count);
+    void WaitForRoom();
+    void MarkReceiverActive();
+    void WakeReader();
     void Debug(const char* line);
     int WriteFrames(const CPacket& packet, bool single);
 
@@ -121,6 +125,12 @@ private:
 
     CPacket m_reassembly;  // reader thread only
     CPacketFifo m_received;
+
+    // Lets the reader wait briefly for room while the receiver is catching up.
+    std::mutex m_roomLock;
+    std::condition_variable m_room;
+    std::atomic<std::chrono::steady_clock::rep> m_lastReceiverActivity{0};
+    std::atomic<int> m_receiversWaiting{0};
 
     std::mutex m_debugLock;
     DebugOutput m_debugOutput;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 
 #include "device/SimFixture.h"
 
@@ -319,6 +320,36 @@ TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
     EXPECT_EQ(first.GetData()[0], 1);
     EXPECT_EQ(first.GetData()[1], 9);
     EXPECT_EQ(second.GetData()[2], static_cast<unsigned char>(first.GetData()[2] + 1));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChannelTest, AReceiverThatLagsBehindABurstLosesNothing) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    std::vector<int> taken;
+    std::thread receiver([&] {
+        CPacket packet;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (taken.size() < 60 && std::chrono::steady_clock::now() < deadline) {
+            m_device.WaitPacket(50);
+            while (m_device.TakePacket(&packet)) {
+                taken.push_back(packet.GetData()[0]);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));  // slower than the unit
+            }
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the receiver is waiting
+    for (int i = 0; i < 60; ++i) {
+        unsigned char index = static_cast<unsigned char>(i);
+        ASSERT_TRUE(m_sim.SendPacket(0, 0, 0x61, &index, 1));
+    }
+    receiver.join();
+    std::vector<int> expected(60);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(taken, expected);
 }
 
 }  // namespace
