@@ -24,7 +24,9 @@ std::unique_ptr<unsigned char[]> AllocateBytes(int count) {
 
 }  // namespace
 
-CPacket::CPacket(unsigned char command) { m_header[1] = command; }
+CPacket::CPacket(unsigned char command) {
+    m_header[1] = command;
+}
 
 CPacket::~CPacket() = default;
 

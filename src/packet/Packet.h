@@ -27,7 +27,7 @@ public:
     static constexpr int kSplitHeaderSize = 4;
     static constexpr int kSingleHeaderSize = 2;
     static constexpr int kMaxSplitPayload = 254 * kChunkSize + (kChunkSize - 1);  // 15299
-    static constexpr int kMaxSinglePayload = 255 - kSingleHeaderSize;            // 253
+    static constexpr int kMaxSinglePayload = 255 - kSingleHeaderSize;             // 253
     static constexpr int kGrowStep = 4096;
 
     explicit CPacket(unsigned char command = 0);

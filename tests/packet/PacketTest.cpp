@@ -1,5 +1,288 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "packet/Packet.h"
 
-TEST(Packet, placeholder) { EXPECT_EQ(CPacket(5).GetCommand(), 5); }
+namespace {
+
+std::vector<unsigned char> Pattern(int length, int seed = 0) {
+    std::vector<unsigned char> bytes(length);
+    for (int i = 0; i < length; ++i) {
+        bytes[i] = static_cast<unsigned char>(i * 7 + seed * 31 + 1);
+    }
+    return bytes;
+}
+
+std::vector<unsigned char> Payload(const CPacket& packet) {
+    const unsigned char* data = packet.GetData();
+    return data ? std::vector<unsigned char>(data, data + packet.GetLength())
+                : std::vector<unsigned char>();
+}
+
+// Every split frame of the packet, in order, as GetFrame makes them.
+std::vector<std::vector<unsigned char>> SplitFrames(const CPacket& packet) {
+    std::vector<std::vector<unsigned char>> frames;
+    for (int i = 0; i < packet.GetChunkCount(); ++i) {
+        unsigned char frame[CPacket::kMaxFrameSize];
+        int length = -1;
+        EXPECT_EQ(packet.GetFrame(i, frame, sizeof frame, &length), 1);
+        EXPECT_EQ(length, frame[0]);
+        frames.emplace_back(frame, frame + length);
+    }
+    return frames;
+}
+
+CPacket& Build(CPacket& packet, unsigned char command, const std::vector<unsigned char>& data) {
+    EXPECT_EQ(packet.SetPacket(command, data.data(), static_cast<int>(data.size())), 1);
+    return packet;
+}
+
+}  // namespace
+
+// Every payload length any framing can carry, cut into frames and put together again.
+TEST(PacketFraming, SplitRoundTripForEveryLength) {
+    CPacket assembled;
+    for (int length = 0; length <= CPacket::kMaxSplitPayload; ++length) {
+        auto data = Pattern(length, length);
+        CPacket original;
+        Build(original, 0x5A, data);
+        auto frames = SplitFrames(original);
+        ASSERT_EQ(static_cast<int>(frames.size()), length / 60 + 1) << length;
+        for (const auto& frame : frames) {
+            ASSERT_LE(frame.size(), 64u);
+            ASSERT_EQ(assembled.AppendFrame(frame.data()), 1) << length;
+        }
+        ASSERT_EQ(assembled.GetState(), Complete) << length;
+        ASSERT_EQ(assembled.GetCommand(), 0x5A);
+        ASSERT_EQ(Payload(assembled), data) << length;
+    }
+}
+
+TEST(PacketFraming, SingleRoundTripForEveryLength) {
+    CPacket assembled;
+    for (int length = 0; length <= CPacket::kMaxSinglePayload; ++length) {
+        auto data = Pattern(length, length);
+        CPacket original;
+        Build(original, 0xA5, data);
+        unsigned char frame[256];
+        int frameLength = 0;
+        ASSERT_EQ(original.GetSingleFrame(frame, sizeof frame, &frameLength), 1);
+        ASSERT_EQ(frameLength, length + 2);
+        ASSERT_EQ(assembled.AppendSingleFrame(frame), 1);
+        ASSERT_EQ(assembled.GetState(), Complete);
+        ASSERT_EQ(assembled.GetCommand(), 0xA5);
+        ASSERT_EQ(Payload(assembled), data) << length;
+    }
+}
+
+struct FrameLayoutCase {
+    int length;
+    int chunkCount;
+    int capacity;
+    std::vector<int> frameLengths;  // byte 0 of each split frame
+};
+
+class PacketFrameLayout : public testing::TestWithParam<FrameLayoutCase> {};
+
+TEST_P(PacketFrameLayout, CountersCapacityAndFrameLengths) {
+    const auto& c = GetParam();
+    CPacket packet;
+    Build(packet, 0x10, Pattern(c.length));
+    EXPECT_EQ(packet.GetChunkCount(), c.chunkCount);
+    EXPECT_EQ(packet.GetChunkIndex(), c.chunkCount - 1);
+    EXPECT_EQ(packet.GetCapacity(), c.capacity);
+    EXPECT_EQ(packet.GetState(), Complete);
+    if (c.frameLengths.empty()) {
+        return;  // only the counters and the capacity are of interest
+    }
+    auto frames = SplitFrames(packet);
+    ASSERT_EQ(frames.size(), c.frameLengths.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i][0], c.frameLengths[i]);
+        EXPECT_EQ(frames[i][1], 0x10);
+        EXPECT_EQ(frames[i][2], c.chunkCount);
+        EXPECT_EQ(frames[i][3], static_cast<int>(i));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, PacketFrameLayout,
+    testing::Values(FrameLayoutCase{0, 1, 0, {4}}, FrameLayoutCase{5, 1, 4096, {9}},
+                    FrameLayoutCase{59, 1, 4096, {63}}, FrameLayoutCase{60, 2, 4096, {64, 4}},
+                    FrameLayoutCase{70, 2, 4096, {64, 14}},
+                    FrameLayoutCase{120, 3, 4096, {64, 64, 4}}, FrameLayoutCase{4096, 69, 4096, {}},
+                    FrameLayoutCase{4097, 69, 8192, {}}),
+    [](const auto& info) { return "L" + std::to_string(info.param.length); });
+
+TEST(PacketFraming, OutputBuffersAndIndicesAreChecked) {
+    CPacket packet;
+    Build(packet, 0x10, Pattern(70));
+    unsigned char frame[256];
+    EXPECT_EQ(packet.GetFrame(0, frame, 63), 0);
+    EXPECT_EQ(packet.GetFrame(2, frame, 64), 0);
+    EXPECT_EQ(packet.GetFrame(-1, frame, 64), 0);
+    EXPECT_EQ(packet.GetFrame(1, frame, 64), 1);  // the out length may be left out
+    EXPECT_EQ(packet.GetSingleFrame(frame, 63), 0);
+
+    CPacket tooLongForSingle;
+    Build(tooLongForSingle, 0x10, Pattern(254));
+    EXPECT_EQ(tooLongForSingle.GetSingleFrame(frame, sizeof frame), 0);
+}
+
+TEST(PacketFraming, FrameOfInconsistentPacketIsRefusedNotOverrun) {
+    // A single frame of 200 bytes makes a packet whose counters say one split frame.
+    CPacket original;
+    Build(original, 0x22, Pattern(200));
+    unsigned char wire[256];
+    ASSERT_EQ(original.GetSingleFrame(wire, sizeof wire), 1);
+    CPacket received;
+    ASSERT_EQ(received.AppendSingleFrame(wire), 1);
+    unsigned char frame[64];
+    EXPECT_EQ(received.GetFrame(0, frame, sizeof frame), 0);
+}
+
+TEST(PacketFraming, PayloadsNoFramingCarriesAreRefused) {
+    auto data = Pattern(CPacket::kMaxSplitPayload + 1);
+    CPacket packet(0x33);
+    EXPECT_EQ(packet.SetPacket(0x44, data.data(), static_cast<int>(data.size())), 0);
+    EXPECT_EQ(packet.SetPacket(0x44, data.data(), -1), 0);
+    EXPECT_EQ(packet.GetCommand(), 0x33);  // refused before it touches the packet
+    EXPECT_EQ(packet.SetPacket(0x44, data.data(), CPacket::kMaxSplitPayload), 1);
+}
+
+// After a lost frame, or a frame without a command, the next packet must carry only its own
+// bytes.
+TEST(PacketReassembly, SplitPacketAfterLostFrameHasNoStaleBytes) {
+    CPacket first, second;
+    Build(first, 0x11, Pattern(100, 1));
+    Build(second, 0x11, Pattern(30, 2));
+    auto firstFrames = SplitFrames(first);
+    auto secondFrames = SplitFrames(second);
+
+    CPacket assembled;
+    ASSERT_EQ(assembled.AppendFrame(firstFrames[0].data()), 1);  // frame 1 of it is lost
+    EXPECT_EQ(assembled.GetState(), Partial);
+    ASSERT_EQ(assembled.AppendFrame(secondFrames[0].data()), 1);
+    EXPECT_EQ(assembled.GetState(), Complete);
+    EXPECT_EQ(Payload(assembled), Pattern(30, 2));
+}
+
+TEST(PacketReassembly, SingleFramesNeverCarryBytesOver) {
+    unsigned char noCommand[64] = {6, 0, 9, 9, 9, 9};
+    unsigned char real[64] = {4, 0x21, 0x00, 0xFF};
+    CPacket assembled;
+    ASSERT_EQ(assembled.AppendSingleFrame(noCommand), 1);
+    EXPECT_EQ(assembled.GetState(), Empty);
+    EXPECT_EQ(assembled.GetLength(), 0);
+    ASSERT_EQ(assembled.AppendSingleFrame(real), 1);
+    EXPECT_EQ(Payload(assembled), (std::vector<unsigned char>{0x00, 0xFF}));
+    // The next frame begins a fresh packet even without a Clear in between.
+    ASSERT_EQ(assembled.AppendSingleFrame(real), 1);
+    EXPECT_EQ(assembled.GetLength(), 2);
+}
+
+struct RejectedFrameCase {
+    const char* name;
+    unsigned char frame[8];
+};
+
+class PacketRejectedFrame : public testing::TestWithParam<RejectedFrameCase> {};
+
+TEST_P(PacketRejectedFrame, LeavesThePacketAsItWas) {
+    CPacket original;
+    Build(original, 0x30, Pattern(130));
+    auto frames = SplitFrames(original);
+    CPacket assembled;
+    ASSERT_EQ(assembled.AppendFrame(frames[0].data()), 1);
+
+    unsigned char frame[64] = {};
+    std::memcpy(frame, GetParam().frame, sizeof GetParam().frame);
+    EXPECT_EQ(assembled.AppendFrame(frame), 0);
+    EXPECT_EQ(assembled.GetChunkIndex(), 0);
+    EXPECT_EQ(assembled.GetLength(), 60);
+    // The real next frame still fits.
+    EXPECT_EQ(assembled.AppendFrame(frames[1].data()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, PacketRejectedFrame,
+    testing::Values(RejectedFrameCase{"SkipsAFrame", {8, 0x30, 3, 2, 1, 2, 3, 4}},
+                    RejectedFrameCase{"OtherCommand", {8, 0x31, 3, 1, 1, 2, 3, 4}},
+                    RejectedFrameCase{"ShorterThanHeader", {3, 0x30, 3, 1}},
+                    RejectedFrameCase{"WireNumberZero", {8, 0x30, 3, 0xFF, 1, 2, 3, 4}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PacketReassembly, NoCommandIsNeverComplete) {
+    CPacket packet;
+    EXPECT_EQ(packet.SetPacket(0, nullptr, 0), 1);
+    EXPECT_EQ(packet.GetState(), Empty);
+    unsigned char frame[64] = {4, 0, 1, 0};
+    EXPECT_EQ(packet.AppendFrame(frame), 1);
+    EXPECT_EQ(packet.GetState(), Empty);
+}
+
+struct HexTextCase {
+    const char* text;
+    int result;
+    int command;
+    std::vector<unsigned char> payload;
+};
+
+class PacketHexText : public testing::TestWithParam<HexTextCase> {};
+
+TEST_P(PacketHexText, BuildsOrLeavesUnchanged) {
+    const auto& c = GetParam();
+    CPacket packet;
+    Build(packet, 0x99, {1, 2, 3});
+    EXPECT_EQ(packet.FromHexText(c.text), c.result);
+    if (c.result) {
+        EXPECT_EQ(packet.GetCommand(), c.command);
+        EXPECT_EQ(Payload(packet), c.payload);
+        EXPECT_EQ(packet.GetState(), c.command ? Complete : Empty);
+    } else {
+        EXPECT_EQ(packet.GetCommand(), 0x99);
+        EXPECT_EQ(Payload(packet), (std::vector<unsigned char>{1, 2, 3}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PacketHexText,
+                         testing::Values(HexTextCase{"", 0, 0, {}}, HexTextCase{"0", 0, 0, {}},
+                                         HexTextCase{"0G", 0, 0, {}}, HexTextCase{"0A 1", 0, 0, {}},
+                                         HexTextCase{"07", 1, 0x07, {}},
+                                         HexTextCase{"0a1B2", 1, 0x0A, {0x1B}},
+                                         HexTextCase{"0A0102", 1, 0x0A, {0x01, 0x02}},
+                                         HexTextCase{"ff00Ff", 1, 0xFF, {0x00, 0xFF}}));
+
+TEST(PacketHexText, ByteToHexGivesUpperCaseDigitsForEveryByte) {
+    for (int value = 0; value < 256; ++value) {
+        char text[3] = {'x', 'x', 'x'};
+        ByteToHex(static_cast<unsigned char>(value), text);
+        char expected[3];
+        std::snprintf(expected, sizeof expected, "%02X", value);
+        ASSERT_STREQ(text, expected);
+        unsigned char back = 0;
+        ASSERT_EQ(HexToBytes(text, &back, 1), 1);
+        ASSERT_EQ(back, value);
+    }
+    unsigned char out[2];
+    EXPECT_EQ(HexToBytes("0102", out, 1), 0);  // does not fit
+    EXPECT_EQ(HexToBytes(nullptr, out, 2), 0);
+}
+
+TEST(PacketCopy, IsDeepAndRefusesNull) {
+    CPacket source;
+    Build(source, 0x42, Pattern(61));
+    CPacket copy;
+    EXPECT_EQ(copy.CopyFrom(nullptr), 0);
+    ASSERT_EQ(copy.CopyFrom(&source), 1);
+    EXPECT_NE(copy.GetData(), source.GetData());
+    EXPECT_EQ(Payload(copy), Payload(source));
+    EXPECT_EQ(copy.GetCapacity(), source.GetCapacity());
+    EXPECT_EQ(copy.GetChunkCount(), 2);
+    EXPECT_EQ(copy.GetState(), Complete);
+    source.Clear();
+    EXPECT_EQ(Payload(copy), Pattern(61));
+}

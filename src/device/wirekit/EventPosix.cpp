@@ -49,7 +49,9 @@ CEvent::CEvent(SecurityAttributes*, bool manualReset, bool initiallySignalled)
     }
 }
 
-CEvent::~CEvent() { ::close(m_handle); }
+CEvent::~CEvent() {
+    ::close(m_handle);
+}
 
 bool CEvent::Wait(Milliseconds timeout) const {
     auto start = Clock::now();

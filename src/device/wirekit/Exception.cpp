@@ -11,22 +11,32 @@ CException::CException(const std::string& where, const std::string& message)
 
 CException::~CException() = default;
 
-std::string CException::GetWhere() const { return m_where; }
+std::string CException::GetWhere() const {
+    return m_where;
+}
 
-std::string CException::GetMessage() const { return m_message; }
+std::string CException::GetMessage() const {
+    return m_message;
+}
 
 CWin32Exception::CWin32Exception(const std::string& where, int error)
     : CException(where, SystemErrorText(error)), m_error(error) {}
 
 CWin32Exception::~CWin32Exception() = default;
 
-int CWin32Exception::GetError() const { return m_error; }
+int CWin32Exception::GetError() const {
+    return m_error;
+}
 
 namespace {
 
 // strerror_r comes in two flavours; each overload takes the result of one of them.
-[[maybe_unused]] const char* PickText(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
-[[maybe_unused]] const char* PickText(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* PickText(int result, const char* buffer) {
+    return result == 0 ? buffer : nullptr;
+}
+[[maybe_unused]] const char* PickText(const char* result, const char*) {
+    return result;
+}
 
 }  // namespace
 
@@ -42,6 +52,8 @@ std::string SystemErrorText(int error) {
     return std::string(text).substr(0, 511);
 }
 
-int LastSystemError() { return errno; }
+int LastSystemError() {
+    return errno;
+}
 
 }  // namespace Wirekit::Win32

@@ -1,0 +1,46 @@
+#pragma once
+// The firmware image: an Intel HEX file read into a flat 1 MiB memory image from address 0,
+// every byte no record sets left at 0xFF (erased FLASH).
+//
+// A file is refused whole when it cannot be read, is longer than 524,288 bytes, has fewer than two
+// CR LF separated lines, or does not end with the exact line ":00000001FF". Otherwise every line is
+// applied as a record in file order, and invalid records are skipped without notice.
+// Records: 00 data (at base + offset), 02 extended segment address (base = value * 16),
+// 04 extended linear address (base = value * 65536), any other type is accepted and ignored.
+// A data record that would reach past the image is invalid: nothing is written outside it.
+
+#include <memory>
+
+class CBinaryDump {
+public:
+    static constexpr int kImageSize = 0x100000;
+    static constexpr int kMaxFileSize = 0x80000;
+    static constexpr int kMaxRecordBytes = 261;  // N = 255 plus the 6 bytes around the data
+
+    // The image is allocated here; if that fails every load is refused and GetData is null.
+    CBinaryDump();
+    virtual ~CBinaryDump();
+
+    CBinaryDump(const CBinaryDump&) = delete;
+    CBinaryDump& operator=(const CBinaryDump&) = delete;
+
+    // 1 loaded, 0 refused (the image is then empty: size 0, every byte 0xFF).
+    int LoadHex(const char* path);
+    // One line without its line end: ":" and digit pairs. 1 when the record was valid and
+    // applied, 0 when it was skipped.
+    int ParseRecord(const char* line);
+    int ParseRecord(const char* line, int length);
+
+    // Highest address written by a data record, plus one; 0 for an empty image.
+    int GetSize() const { return m_size; }
+    const unsigned char* GetData() const { return m_image.get(); }
+
+private:
+    void Reset();
+    int LoadText(const char* text, int length);
+    int ApplyRecord(const unsigned char* record, int count);
+
+    std::unique_ptr<unsigned char[]> m_image;
+    int m_size = 0;
+    unsigned int m_base = 0;
+};

@@ -1,0 +1,74 @@
+#pragma once
+// The program's settings: a small sectioned text file ("Tavrin.ini") read whole into an ordered
+// model, queried and changed there, and written back whole by Save.
+//
+// Reading rules, kept byte for byte so that a file survives a read and write cycle:
+//  - only CR LF ends a line; a lone LF is part of the line; bytes after the last CR LF are lost;
+//  - each line is trimmed of the bytes 0x09..0x0D and 0x20 at both ends;
+//  - ";" first: a comment, kept with the text after the semicolon as it stands;
+//  - "[name]": a section header; a second header of a known name drops everything up to the next
+//    header; a line starting with "[" that does not end with "]" is dropped;
+//  - anything else is "key = value" (split at the first "="), or a key with an empty value;
+//  - lines before the first header are dropped; a repeated key replaces the value in place.
+// Names are compared exactly, case included; no character-set conversion is made.
+
+#include <string>
+#include <vector>
+
+struct ConfigEntry {
+    std::string key;  // ";" for a comment line, whose text is then the value
+    std::string value;
+};
+
+struct ConfigSection {
+    std::string name;
+    std::vector<ConfigEntry> entries;
+};
+
+class CConfig {
+public:
+    static constexpr const char* kCommentKey = ";";
+
+    // The settings live in the process's current directory at this moment.
+    CConfig();
+    virtual ~CConfig();
+
+    CConfig(const CConfig&) = delete;
+    CConfig& operator=(const CConfig&) = delete;
+
+    // Remembers the name, discards the model and reads the file. 0 (model empty) when the file
+    // cannot be opened. An absolute name is used as it stands.
+    int Load(const char* fileName);
+    // Writes the whole model over the file. 0 when a line could not be written; the file then
+    // holds the lines before it.
+    int Save();
+
+    // 1 and out set when found; 0 and out unchanged when not found or the key is empty.
+    int GetValue(const char* section, const char* key, std::string& out) const;
+    // The value as a decimal number (sign and digits, stops at the first other character, no
+    // digits gives 0), or the default when the entry is absent.
+    int GetInt(const char* section, const char* key, int defaultValue) const;
+    // The value, or the default when absent (empty text when there is no default).
+    std::string GetString(const char* section, const char* key,
+                          const char* defaultValue = nullptr) const;
+    // Replaces an existing value or appends the entry (and the section, at the end). Comment
+    // entries are always appended. 0 when the section or key is empty.
+    int SetValue(const char* section, const char* key, const char* value);
+    // 0 when a section of that name exists (or the name is empty).
+    int AddSection(const char* name);
+    void Clear();
+
+    const std::vector<ConfigSection>& GetSections() const { return m_sections; }
+    const std::string& GetDirectory() const { return m_directory; }
+    const std::string& GetFileName() const { return m_fileName; }
+    std::string GetPath() const;
+
+private:
+    ConfigSection* FindSection(const std::string& name);
+    const ConfigSection* FindSection(const std::string& name) const;
+    void ReadLine(const std::string& line, std::string& current);
+
+    std::vector<ConfigSection> m_sections;
+    std::string m_directory;
+    std::string m_fileName;
+};

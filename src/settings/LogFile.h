@@ -1,0 +1,48 @@
+#pragma once
+// The traffic log: one time-stamped line per event, appended to a file and flushed at once.
+//
+// Line: "[DD.MM.YYYY hh:mm:ss] - " + message text, then each byte as two upper-case hex digits,
+// then CR LF. The stamp and the text together are cut at 16,383 bytes, never overrun.
+// A log that is not open swallows every Write, so callers write unconditionally.
+// Write may be called from several threads at once: each line goes out as one unit.
+
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "device/wirekit/CriticalSection.h"
+
+class CLogFile {
+public:
+    static constexpr int kTextBufferSize = 16384;
+
+    CLogFile();
+    // Opens the name in the executable's directory at once.
+    explicit CLogFile(const char* name);
+    ~CLogFile();
+
+    CLogFile(const CLogFile&) = delete;
+    CLogFile& operator=(const CLogFile&) = delete;
+
+    // Closes any open file first. A non-null name replaces the stored one. With the flag, the
+    // stored name is taken relative to the executable's directory, unless it is an absolute path;
+    // without it, the name is used as it stands. The file is created or appended to.
+    int Open(const char* name, bool inExecutableDirectory);
+    // Always 1. Bytes may be null (or the count 0 or less): the line then has no hex digits.
+    int Write(const char* text, int count, const unsigned char* bytes);
+    void Close();
+
+    bool IsOpen() const { return m_file != nullptr; }
+    const std::string& GetDirectory() const { return m_directory; }
+    const std::string& GetFileName() const { return m_fileName; }
+    // The local time of the stamps comes from here; tests put a fixed clock in.
+    void SetClock(std::function<std::tm()> clock);
+
+private:
+    std::FILE* m_file = nullptr;
+    std::string m_directory;
+    std::string m_fileName;
+    Wirekit::Win32::CCriticalSection m_lock;
+    std::function<std::tm()> m_clock;
+};

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "device/wirekit/Event.h"
+
+using namespace Wirekit::Win32;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct EventCase {
+    const char* name;
+    bool manualReset;
+    bool initiallySignalled;
+    bool firstWait;   // Wait(0) right after construction
+    bool secondWait;  // and once more
+};
+
+class EventWaitZero : public testing::TestWithParam<EventCase> {};
+
+TEST_P(EventWaitZero, TestsWithoutWaitingAndClearsOnlyAutoReset) {
+    const auto& c = GetParam();
+    CEvent event(nullptr, c.manualReset, c.initiallySignalled);
+    auto start = Clock::now();
+    EXPECT_EQ(event.Wait(0), c.firstWait);
+    EXPECT_EQ(event.Wait(0), c.secondWait);
+    EXPECT_LT(Clock::now() - start, 50ms);
+    event.Set();
+    event.Set();  // two signals merge into one for an auto-reset event
+    EXPECT_TRUE(event.Wait(0));
+    EXPECT_EQ(event.Wait(0), c.manualReset);
+    event.Reset();
+    EXPECT_FALSE(event.Wait(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, EventWaitZero,
+                         testing::Values(EventCase{"ManualClear", true, false, false, false},
+                                         EventCase{"ManualSet", true, true, true, true},
+                                         EventCase{"AutoClear", false, false, false, false},
+                                         EventCase{"AutoSet", false, true, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Event, WaitReturnsFalseWhenTheTimePasses) {
+    CManualResetEvent event(false);
+    auto start = Clock::now();
+    EXPECT_FALSE(event.Wait(60));
+    EXPECT_GE(Clock::now() - start, 55ms);
+}
+
+TEST(Event, SetFromAnotherThreadWakesAnUnlimitedWait) {
+    CEvent event(nullptr, false, false);
+    std::thread setter([&] {
+        std::this_thread::sleep_for(20ms);
+        event.Set();
+    });
+    EXPECT_TRUE(event.Wait(kInfinite));
+    setter.join();
+    EXPECT_FALSE(event.Wait(0));
+}
+
+TEST(Event, AutoResetWakesExactlyOneOfTwoWaiters) {
+    CEvent event(nullptr, false, false);
+    std::atomic<int> woken{0};
+    auto waiter = [&] {
+        if (event.Wait(300)) {
+            ++woken;
+        }
+    };
+    std::thread a(waiter), b(waiter);
+    std::this_thread::sleep_for(30ms);
+    event.Set();
+    a.join();
+    b.join();
+    EXPECT_EQ(woken.load(), 1);
+}
+
+TEST(Event, ManualResetWakesEveryWaiter) {
+    CManualResetEvent event(false);
+    std::atomic<int> woken{0};
+    auto waiter = [&] {
+        if (event.Wait(2000)) {
+            ++woken;
+        }
+    };
+    std::thread a(waiter), b(waiter);
+    std::this_thread::sleep_for(20ms);
+    event.Set();
+    a.join();
+    b.join();
+    EXPECT_EQ(woken.load(), 2);
+}
+
+TEST(WaitForAny, ReportsTheFirstReadyObjectAndConsumesOnlyAutoReset) {
+    CManualResetEvent stop(false);
+    CEvent packet(nullptr, false, false);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, 10), kWaitTimeout);
+
+    packet.Set();
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, kInfinite), kWaitObject0 + 1);
+    EXPECT_FALSE(packet.Wait(0));  // the wait took the auto-reset signal
+
+    ASSERT_EQ(write(pipeEnds[1], "x", 1), 1);
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, 0), kWaitObject0 + 2);
+
+    stop.Set();
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, 0), kWaitObject0);
+    EXPECT_TRUE(stop.Wait(0));  // manual reset stays signalled
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+}
+
+TEST(WaitForAny, WakesWhenAnotherThreadSignals) {
+    CManualResetEvent open(false);
+    CManualResetEvent stop(false);
+    std::thread setter([&] {
+        std::this_thread::sleep_for(20ms);
+        open.Set();
+    });
+    EXPECT_EQ(WaitForAny({&stop, &open}, kInfinite), kWaitObject0 + 1);
+    setter.join();
+}

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "settings/LogFile.h"
+#include "support/TempFiles.h"
+
+namespace {
+
+std::tm FixedTime() {
+    std::tm time{};
+    time.tm_mday = 2;
+    time.tm_mon = 0;
+    time.tm_year = 2026 - 1900;
+    time.tm_hour = 3;
+    time.tm_min = 4;
+    time.tm_sec = 5;
+    return time;
+}
+
+const char kStamp[] = "[02.01.2026 03:04:05] - ";
+
+struct LineCase {
+    const char* name;
+    std::string text;
+    std::vector<unsigned char> bytes;
+    std::string expected;  // after the stamp
+};
+
+class LogLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LogLine, HasTheExactForm) {
+    TempDir dir;
+    CLogFile log;
+    ASSERT_EQ(log.Open(dir.File("t.log").c_str(), false), 1);
+    log.SetClock(FixedTime);
+    const LineCase& c = GetParam();
+    EXPECT_EQ(log.Write(c.text.c_str(), static_cast<int>(c.bytes.size()), c.bytes.data()), 1);
+    EXPECT_EQ(ReadBytes(dir.File("t.log")), kStamp + c.expected + "\r\n");
+}
+
+const LineCase kLines[] = {
+    {"NoBytes", "hello", {}, "hello"},
+    {"UpperCaseHex", "RECV: 05 10 ", {0x01, 0xab, 0x00, 0xff}, "RECV: 05 10 01AB00FF"},
+    {"EmptyPayloadEndsWithSpace", "SEND: 02 05 ", {}, "SEND: 02 05 "},
+    {"PercentSignsInTextStayLiteral", "100% %s %d", {0x0a}, "100% %s %d0A"},
+    {"Cp1251Text", "\xcf\xf0\xe8\xe5\xec", {}, "\xcf\xf0\xe8\xe5\xec"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lines, LogLine, ::testing::ValuesIn(kLines),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LogFile, StampComesFromTheLocalClock) {
+    TempDir dir;
+    CLogFile log;
+    ASSERT_EQ(log.Open(dir.File("t.log").c_str(), false), 1);
+    std::time_t before = std::time(nullptr);
+    log.Write("x", 0, nullptr);
+    std::time_t after = std::time(nullptr);
+    std::string line = ReadBytes(dir.File("t.log"));
+    ASSERT_EQ(line.size(), sizeof kStamp - 1 + 3) << line;
+    std::tm stamp{};
+    char rest[8] = {};
+    ASSERT_EQ(
+        std::sscanf(line.c_str(), "[%2d.%2d.%4d %2d:%2d:%2d] - %7s", &stamp.tm_mday, &stamp.tm_mon,
+                    &stamp.tm_year, &stamp.tm_hour, &stamp.tm_min, &stamp.tm_sec, rest),
+        7);
+    EXPECT_STREQ(rest, "x");
+    stamp.tm_mon -= 1;
+    stamp.tm_year -= 1900;
+    stamp.tm_isdst = -1;
+    std::time_t written = std::mktime(&stamp);
+    EXPECT_GE(written, before);
+    EXPECT_LE(written, after);
+}
+
+TEST(LogFile, OverlongTextIsCutAtTheBuffer) {
+    TempDir dir;
+    CLogFile log;
+    ASSERT_EQ(log.Open(dir.File("t.log").c_str(), false), 1);
+    log.SetClock(FixedTime);
+    std::string text(100000, 'm');
+    unsigned char bytes[] = {0xde, 0xad};
+    log.Write(text.c_str(), 2, bytes);
+    std::string line = ReadBytes(dir.File("t.log"));
+    std::size_t kept = CLogFile::kTextBufferSize - 1;
+    ASSERT_EQ(line.size(), kept + 4 + 2);
+    EXPECT_EQ(line.substr(0, sizeof kStamp - 1), kStamp);
+    EXPECT_EQ(line.substr(kept), "DEAD\r\n");
+}
+
+TEST(LogFile, ClosedLogWritesNothing) {
+    TempDir dir;
+    CLogFile log;
+    EXPECT_EQ(log.Write("x", 0, nullptr), 1);
+    EXPECT_EQ(log.Open("", true), 0);
+    EXPECT_EQ(log.Open(dir.File("no/such/dir.log").c_str(), false), 0);
+    EXPECT_FALSE(log.IsOpen());
+    unsigned char byte = 1;
+    EXPECT_EQ(log.Write("x", 1, &byte), 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(LogFile, ReopeningAppends) {
+    TempDir dir;
+    std::string path = dir.Write("t.log", "old\r\n");
+    {
+        CLogFile log;
+        log.SetClock(FixedTime);
+        ASSERT_EQ(log.Open(path.c_str(), false), 1);
+        log.Write("a", 0, nullptr);
+        // No name keeps the stored one; the line goes to the same file.
+        ASSERT_EQ(log.Open(nullptr, false), 1);
+        log.Write("b", 0, nullptr);
+    }
+    std::string s = kStamp;
+    EXPECT_EQ(ReadBytes(path), "old\r\n" + s + "a\r\n" + s + "b\r\n");
+}
+
+TEST(LogFile, NamesAreTakenFromTheExecutableDirectory) {
+    CLogFile log;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(log.GetDirectory(), exe.parent_path().string());
+
+    std::string name = "LogFileTest-" + std::to_string(getpid()) + ".log";
+    std::filesystem::path inExeDir = exe.parent_path() / name;
+    {
+        CLogFile named(name.c_str());
+        EXPECT_TRUE(named.IsOpen());
+    }
+    EXPECT_TRUE(std::filesystem::exists(inExeDir));
+    std::filesystem::remove(inExeDir);
+
+    TempDir dir;
+    std::string absolute = dir.File("abs.log");
+    ASSERT_EQ(log.Open(absolute.c_str(), true), 1);
+    log.Write("x", 0, nullptr);
+    EXPECT_FALSE(ReadBytes(absolute).empty());
+}
+
+TEST(LogFile, LinesOfTwoThreadsNeverMix) {
+    TempDir dir;
+    CLogFile log;
+    ASSERT_EQ(log.Open(dir.File("t.log").c_str(), false), 1);
+    log.SetClock(FixedTime);
+    constexpr int kLines = 10000;
+    auto writer = [&log](const char* text, unsigned char fill) {
+        std::vector<unsigned char> bytes(40, fill);
+        for (int i = 0; i < kLines; ++i) {
+            log.Write(text, static_cast<int>(bytes.size()), bytes.data());
+        }
+    };
+    std::thread receive(writer, "RECV: 2A 01 ", 0x11);
+    std::thread send(writer, "SEND: 2A 02 ", 0xEE);
+    receive.join();
+    send.join();
+
+    std::string recv = kStamp + std::string("RECV: 2A 01 ") + std::string(80, '1');
+    std::string sent = kStamp + std::string("SEND: 2A 02 ") + std::string(80, 'E');
+    std::string content = ReadBytes(dir.File("t.log"));
+    int recvCount = 0;
+    int sendCount = 0;
+    std::size_t position = 0;
+    for (std::size_t end; (end = content.find("\r\n", position)) != std::string::npos;
+         position = end + 2) {
+        std::string line = content.substr(position, end - position);
+        ASSERT_TRUE(line == recv || line == sent) << line;
+        (line == recv ? recvCount : sendCount)++;
+    }
+    EXPECT_EQ(position, content.size());
+    EXPECT_EQ(recvCount, kLines);
+    EXPECT_EQ(sendCount, kLines);
+}
+
+}  // namespace
