@@ -4,18 +4,17 @@
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
 #include "device/VXDevice.h"
 #include "sim/Simulator.h"
+#include "support/TempFiles.h"
 
 namespace {
 
@@ -56,19 +55,6 @@ double RawFramesPerSecond(int frames) {
     return rate;
 }
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vxbench-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data()) ? pattern : std::string("/tmp");
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 struct Outcome {
     int sent = 0;
     int received = 0;
@@ -79,11 +65,11 @@ struct Outcome {
 // not 0; a multiple of 1000) and counts what a consumer thread takes from the channel.
 Outcome Run(bool split, int payload, int count, int framesPerSecond) {
     TempDir dir;
-    vxsim::Simulator sim(dir.Path());
+    vxsim::Simulator sim(dir.Path().string());
     sim.AddUnit(1, 0);
     sim.SetEcho(false);
     sim.SetFraming(1, 0, split ? vxsim::Framing::Split : vxsim::Framing::Single);
-    CVXDevice device(dir.Path());
+    CVXDevice device(dir.Path().string());
     device.SetSingleFrameMode(!split);
     Outcome outcome;
     if (!device.Open(1, 0)) {

@@ -3,10 +3,7 @@
 // tests can run in parallel without touching fixed paths.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,22 +12,7 @@
 
 #include "device/VXDevice.h"
 #include "sim/Simulator.h"
-
-class TempDirectory {
-public:
-    TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavrin-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~TempDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+#include "support/TempFiles.h"
 
 // Collects the channel's diagnostic lines.
 class DebugLines {
@@ -53,7 +35,7 @@ private:
 
 class SimFixture : public ::testing::Test {
 protected:
-    SimFixture() : m_sim(m_dir.Path()), m_device(m_dir.Path()) {
+    SimFixture() : m_sim(m_dir.Path().string()), m_device(m_dir.Path().string()) {
         m_device.SetDebugOutput(m_debug.Sink());
     }
 
@@ -81,7 +63,7 @@ protected:
         return std::vector<unsigned char>(packet.GetData(), packet.GetData() + packet.GetLength());
     }
 
-    TempDirectory m_dir;
+    TempDir m_dir;
     vxsim::Simulator m_sim;
     DebugLines m_debug;
     CVXDevice m_device;

@@ -124,10 +124,11 @@ TEST(VxsimProgram, HelpDescribesTheOptions) {
 }
 
 TEST(VxsimProgram, ServesUnitsAndObeysItsCommands) {
-    TempDirectory dir;
-    Program vxsim({VXSIM_PATH, "--dir", dir.Path(), "--unit", "USB0", "--unit", "PCI0"});
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--unit", "PCI0"});
     ASSERT_NE(vxsim.ReadUntil("vxsim: serving").find("USB0 PCI0"), std::string::npos);
-    CVXDevice device(dir.Path());
+    CVXDevice device(dir);
     ASSERT_EQ(device.Open(0, 0), 1);
 
     vxsim.Say("send USB0 0A0102");
@@ -147,7 +148,7 @@ TEST(VxsimProgram, ServesUnitsAndObeysItsCommands) {
     EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
     ASSERT_EQ(device.WaitPacket(2000), 1);
     EXPECT_FALSE(device.IsOpen());
-    EXPECT_FALSE(fs::exists(dir.Path() + "/VXUSB0"));
+    EXPECT_FALSE(fs::exists(dir + "/VXUSB0"));
     vxsim.Say("plug USB0");
     EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
     EXPECT_EQ(device.Open(0, 0), 1);
@@ -157,15 +158,16 @@ TEST(VxsimProgram, ServesUnitsAndObeysItsCommands) {
     vxsim.Say("quit");
     EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
     EXPECT_EQ(vxsim.Wait(), 0);
-    EXPECT_TRUE(fs::is_empty(dir.Path())) << "every socket is removed on exit";
+    EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on exit";
 }
 
 TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnSignal) {
-    TempDirectory dir;
-    Program vxsim({VXSIM_PATH, "--dir", dir.Path(), "--unit", "USB1:split", "--status", "50"});
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB1:split", "--status", "50"});
     ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB1"), std::string::npos);
     vxsim.CloseInput();
-    CVXDevice device(dir.Path());
+    CVXDevice device(dir);
     device.SetSingleFrameMode(false);
     ASSERT_EQ(device.Open(0, 1), 1);
     CPacket packet;
@@ -173,13 +175,13 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnSignal) {
     ASSERT_EQ(device.TakePacket(&packet), 1);
     EXPECT_EQ(packet.GetCommand(), vxsim::kStatusCommand);
 
-    Program client({VXSIM_PATH, "--dir", dir.Path(), "--ctl", "list"});
+    Program client({VXSIM_PATH, "--dir", dir, "--ctl", "list"});
     EXPECT_NE(client.ReadUntil("OK").find("USB1 plugged open split"), std::string::npos);
     EXPECT_EQ(client.Wait(), 0);
 
     ::kill(vxsim.Pid(), SIGTERM);
     EXPECT_EQ(vxsim.Wait(), 0);
-    EXPECT_TRUE(fs::is_empty(dir.Path())) << "every socket is removed on SIGTERM";
+    EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on SIGTERM";
     ASSERT_EQ(device.WaitPacket(2000), 1);
     EXPECT_FALSE(device.IsOpen());
 }
