@@ -157,10 +157,7 @@ class ReceiveTest : public SimFixture, public ::testing::WithParamInterface<Rece
 
 TEST_P(ReceiveTest, PutsTheUnitsFramesTogether) {
     const ReceiveCase& c = GetParam();
-    ASSERT_TRUE(m_sim.AddUnit(c.typeIndex, 1));
-    m_sim.SetFraming(c.typeIndex, 1, c.framing);
-    m_device.SetSingleFrameMode(c.framing == Framing::Single);
-    ASSERT_EQ(m_device.Open(static_cast<unsigned>(c.typeIndex), 1), 1);
+    ASSERT_TRUE(AddAndOpen(c.typeIndex, 1, c.framing));
     auto data = Bytes(c.payload, 7);
     ASSERT_TRUE(m_sim.SendPacket(c.typeIndex, 1, 0x21, data.data(), c.payload));
     ASSERT_TRUE(m_sim.SendPacket(c.typeIndex, 1, 0x22, data.data(), 1));
@@ -183,10 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Framings, ReceiveTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChannelTest, EchoComesBackInTheHostsFraming) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 2));
-    m_sim.SetFraming(0, 2, Framing::Split);
-    m_device.SetSingleFrameMode(false);
-    ASSERT_EQ(m_device.Open(0, 2), 1);
+    ASSERT_TRUE(AddAndOpen(0, 2, Framing::Split));
     auto data = Bytes(70);
     CPacket sent, received;
     ASSERT_EQ(sent.SetPacket(0x30, data.data(), 70), 1);
@@ -211,10 +205,7 @@ class BadFrameTest : public SimFixture, public ::testing::WithParamInterface<Bad
 
 TEST_P(BadFrameTest, DropsTheFrameWithItsDiagnosticAndGoesOn) {
     const BadFrameCase& c = GetParam();
-    ASSERT_TRUE(m_sim.AddUnit(1, 4));
-    m_sim.SetFraming(1, 4, c.single ? Framing::Single : Framing::Split);
-    m_device.SetSingleFrameMode(c.single);
-    ASSERT_EQ(m_device.Open(1, 4), 1);
+    ASSERT_TRUE(AddAndOpen(1, 4, c.single ? Framing::Single : Framing::Split));
     for (const auto& frame : c.frames) {
         ASSERT_TRUE(m_sim.SendFrame(1, 4, frame.data(), static_cast<int>(frame.size())));
     }
@@ -288,10 +279,7 @@ TEST_F(ChannelTest, UnplugClosesTheChannelAndWakesTheReceiver) {
 }
 
 TEST_F(ChannelTest, UnplugInTheMiddleOfAPacketLeavesNothingBehind) {
-    ASSERT_TRUE(m_sim.AddUnit(1, 0));
-    m_sim.SetFraming(1, 0, Framing::Split);
-    m_device.SetSingleFrameMode(false);
-    ASSERT_EQ(m_device.Open(1, 0), 1);
+    ASSERT_TRUE(AddAndOpen(1, 0, Framing::Split));
     auto data = Bytes(200);
     CPacket partial;
     ASSERT_EQ(partial.SetPacket(0x70, data.data(), 200), 1);

@@ -39,6 +39,20 @@ protected:
         m_device.SetDebugOutput(m_debug.Sink());
     }
 
+    // Adds the unit with the given framing and opens it, the channel in the same framing.
+    ::testing::AssertionResult AddAndOpen(int typeIndex, int number,
+                                          vxsim::Framing framing = vxsim::Framing::Single) {
+        if (!m_sim.AddUnit(typeIndex, number)) {
+            return ::testing::AssertionFailure() << "cannot add the unit";
+        }
+        m_sim.SetFraming(typeIndex, number, framing);
+        m_device.SetSingleFrameMode(framing == vxsim::Framing::Single);
+        if (m_device.Open(static_cast<unsigned>(typeIndex), number) != 1) {
+            return ::testing::AssertionFailure() << "cannot open the unit";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
     // Waits for the next packet on the channel; false when none comes within the time-out.
     bool Receive(CPacket* packet, int timeoutMs = 2000) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
