@@ -78,8 +78,11 @@ Outcome Run(bool split, int payload, int count, int framesPerSecond) {
     std::atomic<int> received{0};
     std::atomic<bool> done{false};
     Clock::time_point lastTake{};
+    std::atomic<bool> started{false};
     std::thread consumer([&] {
         CPacket packet;
+        device.WaitPacket(0);
+        started = true;
         while (!done.load()) {
             device.WaitPacket(50);
             while (device.TakePacket(&packet)) {
@@ -88,6 +91,9 @@ Outcome Run(bool split, int payload, int count, int framesPerSecond) {
             }
         }
     });
+    while (!started.load()) {
+        std::this_thread::yield();  // a receiver that has not started yet is no receiver
+    }
     std::vector<unsigned char> data(static_cast<std::size_t>(payload), 0x5A);
     CPacket packet;
     packet.SetPacket(0x31, data.data(), payload);

@@ -21,6 +21,9 @@ constexpr Wirekit::Win32::Milliseconds kRetryPauseMs = 20;
 // after its last wait or take a receiver counts as gone.
 constexpr auto kRoomGrace = std::chrono::milliseconds(50);
 constexpr auto kReceiverIdle = std::chrono::milliseconds(500);
+// A reader waiting for room goes on once the queue has drained to this many packets, so that
+// reader and receiver take turns in batches rather than wake each other for every packet.
+constexpr int kRoomMark = CVXDevice::kQueueSlots / 2 - 1;
 
 }  // namespace
 
@@ -205,8 +208,8 @@ int CVXDevice::TakePacket(CPacket* packet) {
         return 0;
     }
     MarkReceiverActive();
-    if (m_received.GetCount() == kQueueSlots - 2) {
-        WakeReader();  // the queue was full: the reader may be waiting for this room
+    if (m_received.GetCount() == kRoomMark) {
+        WakeReader();  // the reader may be waiting for the queue to drain this far
     }
     return 1;
 }
@@ -231,7 +234,7 @@ void CVXDevice::WaitForRoom() {
     }
     std::unique_lock<std::mutex> lock(m_roomLock);
     m_room.wait_until(lock, now + kRoomGrace, [this] {
-        return m_received.GetCount() < kQueueSlots - 1 || !m_openFlag.load() || m_stopping.load();
+        return m_received.GetCount() <= kRoomMark || !m_openFlag.load() || m_stopping.load();
     });
 }
 
