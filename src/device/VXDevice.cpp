@@ -17,6 +17,13 @@ namespace {
 constexpr auto kReleaseTimeout = std::chrono::seconds(2);
 // Pause after a read failure that repeats, so that a failing unit cannot make the reader spin.
 constexpr Wirekit::Win32::Milliseconds kRetryPauseMs = 20;
+// How long the reader waits for room in a full queue while a receiver is about, and how long
+// after its last wait or take a receiver counts as gone.
+constexpr auto kRoomGrace = std::chrono::milliseconds(50);
+constexpr auto kReceiverIdle = std::chrono::milliseconds(500);
+// A reader waiting for room goes on once the queue has drained to this many packets, so that
+// reader and receiver take turns in batches rather than wake each other for every packet.
+constexpr int kRoomMark = CVXDevice::kQueueSlots / 2 - 1;
 
 }  // namespace
 
@@ -32,6 +39,7 @@ CVXDevice::CVXDevice(std::unique_ptr<VxDriver::CDriverPort> port) : m_port(std::
 CVXDevice::~CVXDevice() {
     Close();
     m_stopping.store(true);
+    WakeReader();
     m_stopEvent.Set();
     Join();
 }
@@ -75,16 +83,17 @@ int CVXDevice::Open(unsigned int typeIndex, int number) {
 }
 
 void CVXDevice::Close() {
-    CloseConnection(nullptr);
+    CloseConnection(kAnyGeneration);
 }
 
-void CVXDevice::CloseConnection(const ConnectionPtr& only) {
+void CVXDevice::CloseConnection(std::uint64_t generation) {
     std::unique_lock<std::mutex> lock(m_lock);
-    if (!m_connection || (only && m_connection != only)) {
+    if (!m_connection || (generation != kAnyGeneration && generation != m_generation)) {
         return;
     }
     ConnectionPtr connection = std::move(m_connection);
     m_openFlag.store(false);
+    WakeReader();
     m_openEvent.Reset();
     m_cancelEvent.Set();
     connection->Shutdown();
@@ -178,15 +187,55 @@ int CVXDevice::Write(const unsigned char* bytes, int count) {
 }
 
 int CVXDevice::WaitPacket(std::uint32_t timeout) {
+    ++m_receiversWaiting;
+    int result = 0;
     try {
-        return m_packetEvent.Wait(timeout) ? 1 : 0;
+        result = m_packetEvent.Wait(timeout) ? 1 : 0;
     } catch (...) {
-        return 0;
+        result = 0;
     }
+    MarkReceiverActive();
+    --m_receiversWaiting;
+    return result;
+}
+
+void CVXDevice::MarkReceiverActive() {
+    m_lastReceiverActivity.store(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 int CVXDevice::TakePacket(CPacket* packet) {
-    return packet != nullptr && m_received.Get(packet) ? 1 : 0;
+    if (packet == nullptr || !m_received.Get(packet)) {
+        return 0;
+    }
+    MarkReceiverActive();
+    if (m_received.GetCount() == kRoomMark) {
+        WakeReader();  // the reader may be waiting for the queue to drain this far
+    }
+    return 1;
+}
+
+void CVXDevice::WakeReader() {
+    std::lock_guard<std::mutex> lock(m_roomLock);
+    m_room.notify_all();
+}
+
+void CVXDevice::WaitForRoom() {
+    if (m_received.GetCount() < kQueueSlots - 1) {
+        return;
+    }
+    // A receiver that is waiting for packets or taking them, but lags behind a burst (it was
+    // not scheduled for a moment), gets a short grace before the oldest packet is dropped; the
+    // unit's frames wait in the driver meanwhile. With no receiver at all the oldest goes at once.
+    auto now = std::chrono::steady_clock::now();
+    auto lastActivity = std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(m_lastReceiverActivity.load()));
+    if (m_receiversWaiting.load() == 0 && now - lastActivity > kReceiverIdle) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(m_roomLock);
+    m_room.wait_until(lock, now + kRoomGrace, [this] {
+        return m_received.GetCount() <= kRoomMark || !m_openFlag.load() || m_stopping.load();
+    });
 }
 
 int CVXDevice::ExecuteCommand(DeviceCommand* command) {
@@ -292,13 +341,13 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
         }
         VxDriver::ReadResult result =
             connection->Read(buffer, kReadSize, m_cancelEvent, m_stopEvent);
-        ConnectionPtr used = connection;  // kept only to compare, never to read again
         LeaveRead(&connection);
         if (result.bytes > 0) {
             failures = 0;
             ProcessFrame(buffer, result.bytes);
         } else if (result.error == VxDriver::kErrorGone) {
-            CloseConnection(used);  // only this unit: the owner may have opened another since
+            // Only this unit: the owner may have opened another one since.
+            CloseConnection(m_readerGeneration);
             return;
         } else if (result.error != VxDriver::kErrorCancelled && ++failures > 1) {
             // The same failure again: read again, but after a pause the owner can cut short.
@@ -330,6 +379,7 @@ void CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
         return;
     }
     if (m_reassembly.GetState() == Complete) {
+        WaitForRoom();
         m_received.Put(&m_reassembly);
         m_reassembly.Clear();
         m_packetEvent.Set();

@@ -10,6 +10,7 @@
 // (a long ExecuteCommand while the owner polls QueryProgress).
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -88,10 +89,15 @@ private:
     // Reader thread: takes the connection for one read, or null when the channel is closed.
     ConnectionPtr EnterRead(bool* reopened);
     void LeaveRead(ConnectionPtr* connection);
-    // Closes the open unit; when only is given, only if that is still the open one.
-    void CloseConnection(const ConnectionPtr& only);
+    // Closes the open unit; only if it is still the one opened as generation, unless that is
+    // kAnyGeneration.
+    static constexpr std::uint64_t kAnyGeneration = ~std::uint64_t{0};
+    void CloseConnection(std::uint64_t generation);
     void ReadOpenDevice(unsigned char* buffer);
     void ProcessFrame(unsigned char* buffer, int count);
+    void WaitForRoom();
+    void MarkReceiverActive();
+    void WakeReader();
     void Debug(const char* line);
     int WriteFrames(const CPacket& packet, bool single);
 
@@ -103,7 +109,7 @@ private:
     ConnectionPtr m_connection;
     std::uint64_t m_generation = 0;
     bool m_readerHolds = false;
-    std::uint64_t m_readerGeneration = 0;  // reader thread only (under m_lock when compared)
+    std::uint64_t m_readerGeneration = 0;  // written by the reader under m_lock
 
     std::atomic<int> m_typeIndex{-1};
     std::atomic<int> m_number{-1};
@@ -119,6 +125,12 @@ private:
 
     CPacket m_reassembly;  // reader thread only
     CPacketFifo m_received;
+
+    // Lets the reader wait briefly for room while the receiver is catching up.
+    std::mutex m_roomLock;
+    std::condition_variable m_room;
+    std::atomic<std::chrono::steady_clock::rep> m_lastReceiverActivity{0};
+    std::atomic<int> m_receiversWaiting{0};
 
     std::mutex m_debugLock;
     DebugOutput m_debugOutput;

@@ -4,9 +4,13 @@
 
 namespace vxsim {
 
-FlashModel::FlashModel(int size) { Resize(size); }
+FlashModel::FlashModel(int size) {
+    Resize(size);
+}
 
-void FlashModel::Resize(int size) { m_bytes.assign(static_cast<std::size_t>(std::max(size, 0)), 0xFF); }
+void FlashModel::Resize(int size) {
+    m_bytes.assign(static_cast<std::size_t>(std::max(size, 0)), 0xFF);
+}
 
 bool FlashModel::IsPaced(std::uint32_t command) {
     return command == DeviceCommand::WriteData || command == DeviceCommand::VerifyData;

@@ -75,7 +75,9 @@ Unit* Engine::Find(int typeIndex, int number) const {
     return nullptr;
 }
 
-void Engine::Wake() { eventfd_write(m_wakeFd, 1); }
+void Engine::Wake() {
+    eventfd_write(m_wakeFd, 1);
+}
 
 bool Engine::Plug(Unit& unit) {
     if (unit.plugged) {
@@ -326,8 +328,8 @@ void Engine::Hello(int fd, Unit& unit) {
     }
     std::uint32_t answerToken = status == kGranted && kind == kOpen ? ++m_lastToken : token;
     VxSocket::EncodeTriple(message, kMagic, status, answerToken);
-    bool answered = got == kHelloSize &&
-                    VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs);
+    bool answered =
+        got == kHelloSize && VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs);
     if (!answered || status != kGranted) {
         ::close(fd);
         return;

@@ -119,8 +119,7 @@ private:
     struct Target;
 
     void Loop();
-    void Collect(std::vector<pollfd>* fds, std::vector<Target>* targets,
-                 Clock::time_point now);
+    void Collect(std::vector<pollfd>* fds, std::vector<Target>* targets, Clock::time_point now);
     int NextTimeout(Clock::time_point now) const;
     void Dispatch(const std::vector<pollfd>& fds, const std::vector<Target>& targets);
     void Accept(Unit& unit);

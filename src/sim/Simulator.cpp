@@ -37,7 +37,9 @@ Simulator::Simulator(const std::string& directory)
 
 Simulator::~Simulator() = default;
 
-const std::string& Simulator::GetDirectory() const { return m_engine->directory; }
+const std::string& Simulator::GetDirectory() const {
+    return m_engine->directory;
+}
 
 bool Simulator::AddUnit(int typeIndex, int number) {
     if (typeIndex < 0 || typeIndex > 1 || number < 0 || number > 9) {
@@ -79,8 +81,7 @@ bool Simulator::Unplug(int typeIndex, int number) {
 }
 
 bool Simulator::Plug(int typeIndex, int number) {
-    return WithUnit(*m_engine, typeIndex, number,
-                    [&](Unit& unit) { return m_engine->Plug(unit); });
+    return WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { return m_engine->Plug(unit); });
 }
 
 bool Simulator::IsPlugged(int typeIndex, int number) const {

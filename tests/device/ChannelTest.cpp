@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 
 #include "device/SimFixture.h"
 
@@ -18,7 +19,7 @@ TEST_F(ChannelTest, OpenIsExclusiveAndRefusesUnknownTypes) {
     EXPECT_EQ(m_device.GetTypeIndex(), 0);
     EXPECT_EQ(m_device.GetNumber(), 0);
 
-    CVXDevice second(m_dir.Path());
+    CVXDevice second(m_dir.Path().string());
     EXPECT_EQ(second.Open(0, 0), 0) << "a unit is open for one channel at a time";
     EXPECT_FALSE(second.IsOpen());
 
@@ -156,10 +157,7 @@ class ReceiveTest : public SimFixture, public ::testing::WithParamInterface<Rece
 
 TEST_P(ReceiveTest, PutsTheUnitsFramesTogether) {
     const ReceiveCase& c = GetParam();
-    ASSERT_TRUE(m_sim.AddUnit(c.typeIndex, 1));
-    m_sim.SetFraming(c.typeIndex, 1, c.framing);
-    m_device.SetSingleFrameMode(c.framing == Framing::Single);
-    ASSERT_EQ(m_device.Open(static_cast<unsigned>(c.typeIndex), 1), 1);
+    ASSERT_TRUE(AddAndOpen(c.typeIndex, 1, c.framing));
     auto data = Bytes(c.payload, 7);
     ASSERT_TRUE(m_sim.SendPacket(c.typeIndex, 1, 0x21, data.data(), c.payload));
     ASSERT_TRUE(m_sim.SendPacket(c.typeIndex, 1, 0x22, data.data(), 1));
@@ -182,10 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Framings, ReceiveTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChannelTest, EchoComesBackInTheHostsFraming) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 2));
-    m_sim.SetFraming(0, 2, Framing::Split);
-    m_device.SetSingleFrameMode(false);
-    ASSERT_EQ(m_device.Open(0, 2), 1);
+    ASSERT_TRUE(AddAndOpen(0, 2, Framing::Split));
     auto data = Bytes(70);
     CPacket sent, received;
     ASSERT_EQ(sent.SetPacket(0x30, data.data(), 70), 1);
@@ -210,10 +205,7 @@ class BadFrameTest : public SimFixture, public ::testing::WithParamInterface<Bad
 
 TEST_P(BadFrameTest, DropsTheFrameWithItsDiagnosticAndGoesOn) {
     const BadFrameCase& c = GetParam();
-    ASSERT_TRUE(m_sim.AddUnit(1, 4));
-    m_sim.SetFraming(1, 4, c.single ? Framing::Single : Framing::Split);
-    m_device.SetSingleFrameMode(c.single);
-    ASSERT_EQ(m_device.Open(1, 4), 1);
+    ASSERT_TRUE(AddAndOpen(1, 4, c.single ? Framing::Single : Framing::Split));
     for (const auto& frame : c.frames) {
         ASSERT_TRUE(m_sim.SendFrame(1, 4, frame.data(), static_cast<int>(frame.size())));
     }
@@ -287,10 +279,7 @@ TEST_F(ChannelTest, UnplugClosesTheChannelAndWakesTheReceiver) {
 }
 
 TEST_F(ChannelTest, UnplugInTheMiddleOfAPacketLeavesNothingBehind) {
-    ASSERT_TRUE(m_sim.AddUnit(1, 0));
-    m_sim.SetFraming(1, 0, Framing::Split);
-    m_device.SetSingleFrameMode(false);
-    ASSERT_EQ(m_device.Open(1, 0), 1);
+    ASSERT_TRUE(AddAndOpen(1, 0, Framing::Split));
     auto data = Bytes(200);
     CPacket partial;
     ASSERT_EQ(partial.SetPacket(0x70, data.data(), 200), 1);
@@ -319,6 +308,36 @@ TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
     EXPECT_EQ(first.GetData()[0], 1);
     EXPECT_EQ(first.GetData()[1], 9);
     EXPECT_EQ(second.GetData()[2], static_cast<unsigned char>(first.GetData()[2] + 1));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChannelTest, AReceiverThatLagsBehindABurstLosesNothing) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    std::vector<int> taken;
+    std::thread receiver([&] {
+        CPacket packet;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (taken.size() < 60 && std::chrono::steady_clock::now() < deadline) {
+            m_device.WaitPacket(50);
+            while (m_device.TakePacket(&packet)) {
+                taken.push_back(packet.GetData()[0]);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));  // slower than the unit
+            }
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the receiver is waiting
+    for (int i = 0; i < 60; ++i) {
+        unsigned char index = static_cast<unsigned char>(i);
+        ASSERT_TRUE(m_sim.SendPacket(0, 0, 0x61, &index, 1));
+    }
+    receiver.join();
+    std::vector<int> expected(60);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(taken, expected);
 }
 
 }  // namespace

@@ -3,10 +3,7 @@
 // tests can run in parallel without touching fixed paths.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,22 +12,7 @@
 
 #include "device/VXDevice.h"
 #include "sim/Simulator.h"
-
-class TempDirectory {
-public:
-    TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavrin-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~TempDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+#include "support/TempFiles.h"
 
 // Collects the channel's diagnostic lines.
 class DebugLines {
@@ -53,8 +35,22 @@ private:
 
 class SimFixture : public ::testing::Test {
 protected:
-    SimFixture() : m_sim(m_dir.Path()), m_device(m_dir.Path()) {
+    SimFixture() : m_sim(m_dir.Path().string()), m_device(m_dir.Path().string()) {
         m_device.SetDebugOutput(m_debug.Sink());
+    }
+
+    // Adds the unit with the given framing and opens it, the channel in the same framing.
+    ::testing::AssertionResult AddAndOpen(int typeIndex, int number,
+                                          vxsim::Framing framing = vxsim::Framing::Single) {
+        if (!m_sim.AddUnit(typeIndex, number)) {
+            return ::testing::AssertionFailure() << "cannot add the unit";
+        }
+        m_sim.SetFraming(typeIndex, number, framing);
+        m_device.SetSingleFrameMode(framing == vxsim::Framing::Single);
+        if (m_device.Open(static_cast<unsigned>(typeIndex), number) != 1) {
+            return ::testing::AssertionFailure() << "cannot open the unit";
+        }
+        return ::testing::AssertionSuccess();
     }
 
     // Waits for the next packet on the channel; false when none comes within the time-out.
@@ -81,7 +77,7 @@ protected:
         return std::vector<unsigned char>(packet.GetData(), packet.GetData() + packet.GetLength());
     }
 
-    TempDirectory m_dir;
+    TempDir m_dir;
     vxsim::Simulator m_sim;
     DebugLines m_debug;
     CVXDevice m_device;

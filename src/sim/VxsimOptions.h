@@ -1,0 +1,39 @@
+#pragma once
+// vxsim's command line.
+
+#include <string>
+#include <vector>
+
+#include "sim/Simulator.h"
+
+namespace vxsim {
+
+struct UnitOption {
+    int typeIndex = 0;
+    int number = 0;
+    bool split = false;
+};
+
+struct VxsimOptions {
+    std::string directory;
+    std::vector<UnitOption> units;
+    bool echo = true;
+    bool split = false;  // every unit
+    int statusMs = 0;
+    int flashSize = kDefaultFlashSize;
+    int speed = kDefaultProgrammingSpeed;
+    bool readStdin = true;
+    bool help = false;
+    std::string command;  // --ctl: send this to a running vxsim instead of serving
+};
+
+// False with a message in error when the arguments are not understood.
+bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
+                       std::string* error);
+
+const char* VxsimUsage();
+
+// Name of the control socket in the served directory.
+inline constexpr const char* kControlSocketName = "vxsim.ctl";
+
+}  // namespace vxsim

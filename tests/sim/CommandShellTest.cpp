@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "device/VXDevice.h"
+#include "sim/CommandShell.h"
+#include "sim/VxsimOptions.h"
+#include "support/TempFiles.h"
+
+namespace {
+
+using vxsim::CommandShell;
+
+struct ShellCase {
+    const char* line;
+    const char* answer;  // the whole answer, or its start when it ends in "*"
+    bool quit;
+    const char* listAfter;  // what "list" shows afterwards, or null
+};
+
+void PrintTo(const ShellCase& c, std::ostream* out) {
+    *out << '"' << c.line << '"';
+}
+
+class ShellTest : public ::testing::TestWithParam<ShellCase> {
+protected:
+    ShellTest() : m_sim(m_dir.Path().string()), m_shell(m_sim) { m_sim.AddUnit(0, 0); }
+
+    TempDir m_dir;
+    vxsim::Simulator m_sim;
+    CommandShell m_shell;
+};
+
+TEST_P(ShellTest, AnswersEachCommand) {
+    const ShellCase& c = GetParam();
+    bool quit = false;
+    std::string answer = m_shell.Execute(c.line, &quit);
+    std::string expected = c.answer;
+    if (!expected.empty() && expected.back() == '*') {
+        expected.pop_back();
+        EXPECT_EQ(answer.substr(0, expected.size()), expected) << answer;
+        EXPECT_TRUE(answer.size() > 1 && answer.back() == '\n');
+    } else {
+        EXPECT_EQ(answer, expected);
+    }
+    EXPECT_EQ(quit, c.quit);
+    if (c.listAfter != nullptr) {
+        EXPECT_EQ(m_shell.Execute("list", &quit), c.listAfter);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ShellTest,
+    ::testing::Values(ShellCase{"", "", false, nullptr}, ShellCase{"   ", "", false, nullptr},
+                      ShellCase{"help", "commands:\n*", false, nullptr},
+                      ShellCase{"list", "USB0 plugged closed single\nOK\n", false, nullptr},
+                      ShellCase{"quit", "OK\n", true, nullptr},
+                      ShellCase{"send USB0 0A0102", "ERROR USB0 is not open*", false, nullptr},
+                      ShellCase{"send USB0 0G", "ERROR not an even number*", false, nullptr},
+                      ShellCase{"send USB0 0A1", "ERROR not an even number*", false, nullptr},
+                      ShellCase{"send USB0", "ERROR usage: send UNIT HEX\n", false, nullptr},
+                      ShellCase{"send ABC0 0A", "ERROR usage: send UNIT HEX\n", false, nullptr},
+                      ShellCase{"send USB10 0A", "ERROR usage: send UNIT HEX\n", false, nullptr},
+                      ShellCase{"frame USB0 ", "ERROR usage: frame UNIT HEX\n", false, nullptr},
+                      ShellCase{"unplug USB0", "OK\n", false, "USB0 unplugged closed single\nOK\n"},
+                      ShellCase{"unplug PCI5", "ERROR cannot unplug PCI5\n", false, nullptr},
+                      ShellCase{"plug USB0", "OK\n", false, nullptr},
+                      ShellCase{"add PCI3", "OK\n", false,
+                                "USB0 plugged closed single\nPCI3 plugged closed single\nOK\n"},
+                      ShellCase{"add USB0", "ERROR cannot add USB0\n", false, nullptr},
+                      ShellCase{"framing all split", "OK\n", false,
+                                "USB0 plugged closed split\nOK\n"},
+                      ShellCase{"framing USB0 double", "ERROR usage*", false, nullptr},
+                      ShellCase{"echo off", "OK\n", false, nullptr},
+                      ShellCase{"echo maybe", "ERROR unknown command*", false, nullptr},
+                      ShellCase{"status 100", "OK\n", false, nullptr},
+                      ShellCase{"status -5", "ERROR unknown command*", false, nullptr},
+                      ShellCase{"frames USB0", "OK\n", false, nullptr},
+                      ShellCase{"reboot", "ERROR unknown command*", false, nullptr}));
+
+TEST_F(ShellTest, SendReachesTheOpenHostAndFramesShowWhatItWrote) {
+    CVXDevice device(m_dir.Path().string());
+    ASSERT_EQ(device.Open(0, 0), 1);
+    bool quit = false;
+    EXPECT_EQ(m_shell.Execute("send USB0 0a0102", &quit), "OK\n");
+    EXPECT_EQ(m_shell.Execute("frame USB0 0305FF", &quit), "OK\n");
+    CPacket packet;
+    ASSERT_EQ(device.WaitPacket(2000), 1);
+    ASSERT_EQ(device.TakePacket(&packet), 1);
+    EXPECT_EQ(packet.GetCommand(), 0x0A);
+    ASSERT_EQ(m_shell.Execute("echo off", &quit), "OK\n");
+    CPacket ping;
+    ASSERT_EQ(ping.FromHexText("4101"), 1);
+    ASSERT_EQ(device.SendPacket(&ping), 1);
+    ASSERT_TRUE(m_sim.WaitFrames(0, 0, 1, 2000));
+    EXPECT_EQ(m_shell.Execute("frames USB0", &quit),
+              "03"
+              "4101" +
+                  std::string(122, '0') + "\nOK\n");
+}
+
+struct OptionsCase {
+    std::vector<const char*> args;
+    bool ok;
+    const char* error;
+};
+
+void PrintTo(const OptionsCase& c, std::ostream* out) {
+    for (const char* arg : c.args) {
+        *out << arg << ' ';
+    }
+}
+
+class OptionsTest : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(OptionsTest, ParsesOrSaysWhatIsWrong) {
+    const OptionsCase& c = GetParam();
+    std::vector<const char*> argv{"vxsim"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    vxsim::VxsimOptions options;
+    std::string error;
+    EXPECT_EQ(
+        vxsim::ParseVxsimOptions(static_cast<int>(argv.size()), argv.data(), &options, &error),
+        c.ok);
+    EXPECT_EQ(error, c.error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, OptionsTest,
+    ::testing::Values(
+        OptionsCase{{"--help"}, true, ""},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "--unit", "PCI9:split"}, true, ""},
+        OptionsCase{{"--unit", "USB0"}, false, "--dir is required"},
+        OptionsCase{{"--dir"}, false, "--dir needs a value"},
+        OptionsCase{{"--dir", "/d", "--unit", "USB"}, false, "bad value for --unit: USB"},
+        OptionsCase{
+            {"--dir", "/d", "--unit", "PCI0:double"}, false, "bad value for --unit: PCI0:double"},
+        OptionsCase{{"--dir", "/d", "--status", "-1"}, false, "bad value for --status: -1"},
+        OptionsCase{{"--dir", "/d", "--speed", "0"}, false, "bad value for --speed: 0"},
+        OptionsCase{
+            {"--dir", "/d", "--flash-size", "12k"}, false, "bad value for --flash-size: 12k"},
+        OptionsCase{{"--dir", "/d", "--echo", "maybe"}, false, "bad value for --echo: maybe"},
+        OptionsCase{{"--dir", "/d", "--verbose"}, false, "unknown option --verbose"}));
+
+TEST(OptionsTest, KeepsWhatItWasGiven) {
+    const char* argv[] = {"vxsim",     "--dir",        "/d",       "--unit",    "PCI9:split",
+                          "--no-echo", "--split",      "--status", "250",       "--speed",
+                          "1000",      "--flash-size", "4096",     "--no-stdin"};
+    vxsim::VxsimOptions options;
+    std::string error;
+    ASSERT_TRUE(vxsim::ParseVxsimOptions(14, argv, &options, &error)) << error;
+    EXPECT_EQ(options.directory, "/d");
+    ASSERT_EQ(options.units.size(), 1u);
+    EXPECT_EQ(options.units[0].typeIndex, 1);
+    EXPECT_EQ(options.units[0].number, 9);
+    EXPECT_TRUE(options.units[0].split);
+    EXPECT_FALSE(options.echo);
+    EXPECT_TRUE(options.split);
+    EXPECT_EQ(options.statusMs, 250);
+    EXPECT_EQ(options.speed, 1000);
+    EXPECT_EQ(options.flashSize, 4096);
+    EXPECT_FALSE(options.readStdin);
+}
+
+}  // namespace

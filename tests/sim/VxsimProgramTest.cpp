@@ -1,0 +1,189 @@
+// Runs the vxsim program as a user would, and drives it through its standard input, its
+// control socket and signals, with the device channel as the host.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "device/SimFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A child process with pipes to its standard input and from its standard output.
+class Program {
+public:
+    explicit Program(std::vector<std::string> args) {
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
+            return;
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(in[0], STDIN_FILENO);
+            ::dup2(out[1], STDOUT_FILENO);
+            std::vector<char*> argv;
+            for (auto& arg : args) {
+                argv.push_back(arg.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        m_in = in[1];
+        m_out = out[0];
+    }
+    ~Program() {
+        CloseInput();
+        if (m_pid > 0 && !m_exited) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        ::close(m_out);
+    }
+
+    void Say(const std::string& line) {
+        std::string text = line + "\n";
+        ASSERT_EQ(::write(m_in, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void CloseInput() {
+        if (m_in >= 0) {
+            ::close(m_in);
+            m_in = -1;
+        }
+    }
+    // Output up to and including the next line that starts with marker ("" for any line).
+    std::string ReadUntil(const std::string& marker, int timeoutMs = 3000) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            std::size_t start = 0, end;
+            while ((end = m_buffer.find('\n', start)) != std::string::npos) {
+                if (m_buffer.compare(start, marker.size(), marker) == 0) {
+                    std::string text = m_buffer.substr(0, end + 1);
+                    m_buffer.erase(0, end + 1);
+                    return text;
+                }
+                start = end + 1;
+            }
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd entry{m_out, POLLIN, 0};
+            char chunk[1024];
+            ssize_t got;
+            if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0 ||
+                (got = ::read(m_out, chunk, sizeof chunk)) <= 0) {
+                return "(no " + marker + ") " + m_buffer;
+            }
+            m_buffer.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+    // The exit status, or -1 when the program has not ended within the time-out.
+    int Wait(int timeoutMs = 3000) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_exited = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+    pid_t Pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    int m_in = -1;
+    int m_out = -1;
+    bool m_exited = false;
+    std::string m_buffer;
+};
+
+TEST(VxsimProgram, HelpDescribesTheOptions) {
+    Program help({VXSIM_PATH, "--help"});
+    std::string text = help.ReadUntil("  --help");
+    for (const char* option : {"--dir", "--unit", "--echo", "--status", "--flash-size", "--speed",
+                               "--split", "--no-stdin", "--ctl"}) {
+        EXPECT_NE(text.find(option), std::string::npos) << option;
+    }
+    EXPECT_EQ(help.Wait(), 0);
+    Program wrong({VXSIM_PATH, "--unit", "USB0"});
+    EXPECT_EQ(wrong.Wait(), 2) << "--dir is required";
+}
+
+TEST(VxsimProgram, ServesUnitsAndObeysItsCommands) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--unit", "PCI0"});
+    ASSERT_NE(vxsim.ReadUntil("vxsim: serving").find("USB0 PCI0"), std::string::npos);
+    CVXDevice device(dir);
+    ASSERT_EQ(device.Open(0, 0), 1);
+
+    vxsim.Say("send USB0 0A0102");
+    EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
+    CPacket packet;
+    ASSERT_EQ(device.WaitPacket(2000), 1);
+    ASSERT_EQ(device.TakePacket(&packet), 1);
+    EXPECT_EQ(packet.GetCommand(), 0x0A);
+    EXPECT_EQ(packet.GetLength(), 2);
+
+    vxsim.Say("list");
+    std::string list = vxsim.ReadUntil("OK");
+    EXPECT_NE(list.find("USB0 plugged open single"), std::string::npos) << list;
+    EXPECT_NE(list.find("PCI0 plugged closed single"), std::string::npos) << list;
+
+    vxsim.Say("unplug USB0");
+    EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
+    ASSERT_EQ(device.WaitPacket(2000), 1);
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_FALSE(fs::exists(dir + "/VXUSB0"));
+    vxsim.Say("plug USB0");
+    EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
+    EXPECT_EQ(device.Open(0, 0), 1);
+
+    vxsim.Say("send PCI0 zz");
+    EXPECT_EQ(vxsim.ReadUntil("").rfind("ERROR", 0), 0u);
+    vxsim.Say("quit");
+    EXPECT_EQ(vxsim.ReadUntil(""), "OK\n");
+    EXPECT_EQ(vxsim.Wait(), 0);
+    EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on exit";
+}
+
+TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnSignal) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB1:split", "--status", "50"});
+    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB1"), std::string::npos);
+    vxsim.CloseInput();
+    CVXDevice device(dir);
+    device.SetSingleFrameMode(false);
+    ASSERT_EQ(device.Open(0, 1), 1);
+    CPacket packet;
+    ASSERT_EQ(device.WaitPacket(2000), 1);
+    ASSERT_EQ(device.TakePacket(&packet), 1);
+    EXPECT_EQ(packet.GetCommand(), vxsim::kStatusCommand);
+
+    Program client({VXSIM_PATH, "--dir", dir, "--ctl", "list"});
+    EXPECT_NE(client.ReadUntil("OK").find("USB1 plugged open split"), std::string::npos);
+    EXPECT_EQ(client.Wait(), 0);
+
+    ::kill(vxsim.Pid(), SIGTERM);
+    EXPECT_EQ(vxsim.Wait(), 0);
+    EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on SIGTERM";
+    ASSERT_EQ(device.WaitPacket(2000), 1);
+    EXPECT_FALSE(device.IsOpen());
+}
+
+}  // namespace
