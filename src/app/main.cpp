@@ -7,6 +7,11 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // The program has always ended with exit code 1 once its window is gone; scripts that
+    // start it may look at that.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&application, &QGuiApplication::lastWindowClosed,
+                     [] { QCoreApplication::exit(1); });
     CQtUserDialogs dialogs;
     int result = 0;
     {
