@@ -88,6 +88,17 @@ TEST_F(DeviceDialog, ConnectDisconnectAndToggle) {
     EXPECT_TRUE(fixture.dialogs.Count(QStringLiteral("Невозможно открыть устройство")) == 0);
 }
 
+TEST_F(DeviceDialog, DoubleClickTogglesTheRow) {
+    dialog->show();
+    QApplication::processEvents();
+    QTreeWidget* list = dialog->GetList();
+    const QPoint row2 = list->visualItemRect(list->topLevelItem(2)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row2);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row2);
+    EXPECT_EQ(Channel().GetTypeIndex(), 1);
+    EXPECT_EQ(Shown()[2][2], kBusy);
+}
+
 TEST_F(DeviceDialog, AFailedConnectLeavesNothingBusy) {
     fixture.Simulator().Unplug(0, 1);
     Select(1);
