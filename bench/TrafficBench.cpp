@@ -1,14 +1,15 @@
 // How much traffic the receive path absorbs: the device channel's reader thread, the receive
 // thread, the log file and the traffic list with its view, fed by the in-process simulator.
 //
-//   traffic_bench [seconds [paced|big|flat|list]]      (default 3 seconds, all parts)
+//   traffic_bench [seconds [paced|nolog|big|flat|list]]      (default 3 seconds, all parts)
 //
 // 1. The simulator sends numbered 62-byte packets (full 64-byte USB frames) at the USB
 //    full-speed bulk rate, 19,000 a second, evenly paced, for the given time: lines shown,
 //    lines lost, the CPU that the program's threads used (reader, receive and user-interface
 //    thread; the simulator's sending thread is not counted), and how often the view repainted.
-// 2. The same with a million lines in the list before the traffic starts, and with the
-//    simulator sending as fast as it can.
+// 2. The same without a log file (each log line is flushed: one write to the disk per packet),
+//    with a million lines in the list before the traffic starts, and with the simulator
+//    sending as fast as it can.
 // 3. The list alone: a thread adds 1,000,000 lines as fast as it can while the view follows
 //    them; lines per second, repaints per second, and the heap the million lines hold.
 // Prints plain figures; the program runs headless (offscreen) unless QT_QPA_PLATFORM says else.
@@ -132,7 +133,7 @@ struct Setup {
     std::set<int> programThreads;  // the threads the program's receive path runs on
 };
 
-void Start(Setup& setup) {
+void Start(Setup& setup, bool withLog = true) {
     setup.dir =
         std::filesystem::temp_directory_path() / ("tavrin-bench-" + std::to_string(getpid()));
     std::filesystem::remove_all(setup.dir);
@@ -142,7 +143,8 @@ void Start(Setup& setup) {
     setup.simulator->SetEcho(false);
     setup.simulator->AddUnit(0, 0);
     std::ofstream("Tavrin.ini", std::ios::binary)
-        << "[Main]\r\nDeviceType=0\r\nDeviceNumber=0\r\nLog=" << (setup.dir / "bench.log").string()
+        << "[Main]\r\nDeviceType=0\r\nDeviceNumber=0\r\nLog="
+        << (withLog ? (setup.dir / "bench.log").string() : std::string())
         << "\r\n\r\n[Driver]\r\nDirectory=" << (setup.dir / "dev").string() << "\r\n\r\n";
     const std::set<int> before = ThreadIds();
     setup.frame = std::make_unique<CMainFrame>(setup.dialogs);
@@ -180,9 +182,9 @@ void Prefill(CTavrinView& view, int count, int payloadLength) {
 
 // Part 1 and 2: rate 0 sends as fast as the simulator can. With prefill, the list holds that
 // many lines before the traffic starts.
-void ReceivePath(double seconds, int rate, int prefill = 0) {
+void ReceivePath(double seconds, int rate, int prefill = 0, bool withLog = true) {
     Setup setup;
-    Start(setup);
+    Start(setup, withLog);
     CTavrinView& view = *setup.frame->GetTrafficView();
     if (prefill > 0) {
         Prefill(view, prefill, 62);
@@ -247,6 +249,7 @@ void ReceivePath(double seconds, int rate, int prefill = 0) {
         "%-26s sent %7ld in %.2f s (%6.0f/s)  lines %7ld  lost %6ld  CPU %.2f core  "
         "repaints %4.1f/s  batches %4.1f/s\n",
         prefill > 0 ? "paced, list at 1,000,000:"
+        : !withLog  ? "paced, no log file:"
         : rate > 0  ? "receive path, paced:"
                     : "receive path, flat out:",
         sent.load(), sendSeconds, sent / sendSeconds, lines, sent.load() - lines, cpu / wall,
@@ -308,6 +311,9 @@ int main(int argc, char* argv[]) {
     const std::string only = argc > 2 ? argv[2] : "";
     if (only.empty() || only == "paced") {
         ReceivePath(seconds, 19000);
+    }
+    if (only.empty() || only == "nolog") {
+        ReceivePath(seconds, 19000, 0, false);
     }
     if (only.empty() || only == "big") {
         ReceivePath(seconds, 19000, 1000000);

@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <atomic>
+#include <thread>
+
 #include "GuiSupport.h"
 #include "app/CommandIds.h"
 #include "app/PacketHolderView.h"
@@ -223,13 +226,19 @@ TEST(ShutDown, ExitClosesTheWindow) {
     EXPECT_FALSE(fixture.Frame().isVisible());
 }
 
-// Destroying the window while status packets pour in, and while the unplug message waits to
-// be shown, ends promptly.
+// Destroying the window while packets pour in as fast as the unit can send them, and while
+// the unplug message waits to be shown, ends promptly.
 TEST(ShutDown, WithTrafficFlowingAndAMessagePending) {
     for (bool unplug : {false, true}) {
         MainFrameFixture fixture;
         fixture.AddUnits({{0, 0}});
         fixture.Start({{"DeviceType", "0"}, {"DeviceNumber", "0"}});
+        std::atomic<bool> flooding{!unplug};
+        std::thread flood([&] {
+            while (flooding.load()) {
+                fixture.Simulator().SendPacket(0, 0, 0x46, nullptr, 0);
+            }
+        });
         fixture.Simulator().SetStatusPeriod(1);
         ASSERT_TRUE(WaitUntil(
             [&] { return fixture.Frame().GetTrafficView()->GetModel()->rowCount() > 20; }));
@@ -241,6 +250,8 @@ TEST(ShutDown, WithTrafficFlowingAndAMessagePending) {
         timer.start();
         fixture.DestroyFrame();
         EXPECT_LT(timer.elapsed(), 2000) << unplug;
+        flooding = false;
+        flood.join();
         EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Устройство отключено!!!")), 0);
     }
 }
