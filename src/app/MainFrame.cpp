@@ -378,9 +378,10 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QMainWindow::eventFilter(watched, event);
     }
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr || widget->window() != this) {
-        return false;  // dialogs have their own keys
+    // Every window of the program takes the table's keys (the hex view too), except while a
+    // modal dialog runs: it has its own keys.
+    if (!watched->isWidgetType() || QApplication::activeModalWidget() != nullptr) {
+        return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());

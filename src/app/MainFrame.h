@@ -66,8 +66,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Application-wide: the accelerator keys are taken before any view of this window sees
-    // them, text fields included.
+    // Application-wide: the accelerator keys are taken before any view sees them, text fields
+    // included.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -2,10 +2,12 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QDialog>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <atomic>
@@ -217,6 +219,15 @@ TEST(Accelerators, TakeKeysBeforeTheViews) {
     EXPECT_EQ(fixture.dialogs.fileFilters[0],
               QStringLiteral("Файлы с пакетами(*.kad) (*.kad);;All Files(*.*) (*)"));
     EXPECT_TRUE(fixture.dialogs.messages.empty());  // no key reached SendPacketForKey
+
+    // A modal dialog keeps its own keys.
+    QDialog modal(&frame);
+    QTimer::singleShot(0, [&] {
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_O, Qt::ControlModifier);
+        modal.accept();
+    });
+    modal.exec();
+    EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
 }
 
 TEST(ShutDown, ExitClosesTheWindow) {
