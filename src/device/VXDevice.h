@@ -67,6 +67,9 @@ public:
     // Writes one frame; 1 when all count bytes were taken within 5000 ms.
     int Write(const unsigned char* bytes, int count);
     // 1 when a packet arrived (or the reader stopped reading) within the time-out.
+    // A receiver waiting here, or one that waited or took a packet within the last 500 ms, counts
+    // as present: while one is, a full queue makes the reader wait up to 50 ms for it to drain
+    // before the oldest packet is dropped. With none, the oldest is dropped at once.
     int WaitPacket(std::uint32_t timeout);
     // The oldest received packet; 0 when none is waiting.
     int TakePacket(CPacket* packet);
