@@ -68,6 +68,7 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
 CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
     StopReceiving();
+    m_receiver.reset();  // it refers to the channel, which goes below
     // The views go before the channel, the log and the settings, as the window goes before
     // the frame's members.
     delete m_verticalSplitter;

@@ -4,6 +4,7 @@
 
 #include "app/TrafficText.h"
 #include "device/VXDevice.h"
+#include "device/wirekit/Platform.h"
 #include "packet/Packet.h"
 #include "settings/LogFile.h"
 
@@ -15,7 +16,9 @@ CReceiveThread::~CReceiveThread() {
 }
 
 void CReceiveThread::Stop() {
-    m_stop.store(true);
+    if (!m_stop.exchange(true)) {
+        m_device.InterruptWait();
+    }
     Join();
 }
 
@@ -25,11 +28,12 @@ int CReceiveThread::Run() {
 }
 
 void CReceiveThread::ReceiveLoop() {
-    while (!m_stop.load()) {
-        // The channel has no way to wake us for shut-down, so the wait is cut into slices.
-        if (m_device.WaitPacket(kStopCheckMs) != 0) {
-            ReceiveLoopStep();
+    for (;;) {
+        m_device.WaitPacket(Wirekit::Win32::kInfinite);
+        if (m_stop.load()) {
+            break;  // woken by Stop, not by the channel
         }
+        ReceiveLoopStep();
     }
 }
 

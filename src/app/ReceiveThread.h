@@ -27,14 +27,11 @@ public:
 
 class CReceiveThread : public Wirekit::Win32::CThread {
 public:
-    // How long one wait lasts before the stop request is looked at again.
-    static constexpr std::uint32_t kStopCheckMs = 100;
-
     CReceiveThread(CVXDevice& device, CLogFile& log, IReceiveSink& sink);
     ~CReceiveThread() override;
 
-    // Ends the thread and waits for it (at most about kStopCheckMs plus the packet in hand).
-    // Safe to call more than once and from the owner's thread only.
+    // Ends the thread and waits for it (at most the packet in hand). Safe to call more than
+    // once and from the owner's thread only.
     void Stop();
     // The user has closed the device-lost message; the next loss is reported again.
     void DeviceLostShown() { m_lostReported.store(false); }

@@ -73,6 +73,8 @@ public:
     int WaitPacket(std::uint32_t timeout);
     // The oldest received packet; 0 when none is waiting.
     int TakePacket(CPacket* packet);
+    // Wakes a thread waiting in WaitPacket as a packet would, so that its owner can stop it.
+    void InterruptWait();
     // Programming request: 0 when the driver completed it (its verdict is then in the record's
     // result field), 2 when no unit is open, the record is malformed, or the request failed.
     // Blocks until the driver answers; ends early when the unit goes away or is closed.
