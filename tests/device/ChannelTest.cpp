@@ -103,9 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChannelTest, SendPacketRefusesWhatCannotBeFramed) {
-    ASSERT_TRUE(m_sim.AddUnit(1, 0));
     m_sim.SetEcho(false);
-    ASSERT_EQ(m_device.Open(1, 0), 1);
+    ASSERT_TRUE(AddAndOpen(1, 0));
     auto data = Bytes(254);
     CPacket tooLong, empty, ok;
     ASSERT_EQ(tooLong.SetPacket(0x42, data.data(), 254), 1);
@@ -214,8 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChannelTest, TwelveUntakenPacketsLeaveTheNineNewest) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 0));
-    ASSERT_EQ(m_device.Open(0, 0), 1);
+    ASSERT_TRUE(AddAndOpen(0, 0));
     for (int i = 1; i <= 12; ++i) {
         unsigned char index = static_cast<unsigned char>(i);
         ASSERT_TRUE(m_sim.SendPacket(0, 0, 0x60, &index, 1));
@@ -230,8 +228,7 @@ TEST_F(ChannelTest, TwelveUntakenPacketsLeaveTheNineNewest) {
 }
 
 TEST_F(ChannelTest, UnplugClosesTheChannelAndWakesTheReceiver) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 0));
-    ASSERT_EQ(m_device.Open(0, 0), 1);
+    ASSERT_TRUE(AddAndOpen(0, 0));
     while (m_device.WaitPacket(0)) {
     }
     ASSERT_TRUE(m_sim.Unplug(0, 0));
@@ -262,9 +259,8 @@ TEST_F(ChannelTest, UnplugInTheMiddleOfAPacketLeavesNothingBehind) {
 }
 
 TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
-    ASSERT_TRUE(m_sim.AddUnit(1, 9));
     m_sim.SetStatusPeriod(20);
-    ASSERT_EQ(m_device.Open(1, 9), 1);
+    ASSERT_TRUE(AddAndOpen(1, 9));
     CPacket first, second;
     ASSERT_TRUE(Receive(&first));
     ASSERT_TRUE(Receive(&second));
@@ -276,8 +272,7 @@ TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
 }
 
 TEST_F(ChannelTest, AReceiverThatLagsBehindABurstLosesNothing) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 0));
-    ASSERT_EQ(m_device.Open(0, 0), 1);
+    ASSERT_TRUE(AddAndOpen(0, 0));
     std::vector<int> taken;
     std::thread receiver([&] {
         CPacket packet;

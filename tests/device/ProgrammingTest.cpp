@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 #include "device/SimFixture.h"
 
@@ -12,10 +13,7 @@ using vxsim::Fuses;
 
 class ProgrammingTest : public SimFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_sim.AddUnit(0, 0));
-        ASSERT_EQ(m_device.Open(0, 0), 1);
-    }
+    void SetUp() override { ASSERT_TRUE(AddAndOpen(0, 0)); }
 
     static DeviceCommand Record(std::uint32_t command, std::uint32_t mode = 0) {
         DeviceCommand record;
@@ -47,24 +45,19 @@ TEST_P(CommandTest, RecordReachesTheDriverAndItsVerdictComesBack) {
     auto data = Bytes(c.dataLength, 0x80);
     record.SetData(data.data(), data.size());
     record.result = 0x7777;  // whatever the caller left there, the driver's verdict replaces it
+    std::vector<unsigned char> sent, arrived;
+    ASSERT_TRUE(record.Encode(&sent));
     ASSERT_EQ(m_device.ExecuteCommand(&record), 0);
     EXPECT_EQ(record.result, c.expectedResult);
 
     auto seen = m_sim.GetCommands(0, 0);
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].command, c.command);
-    EXPECT_EQ(seen[0].lockBits, c.lock);
-    EXPECT_EQ(seen[0].fuseBits, c.fuse);
-    EXPECT_EQ(seen[0].extendedFuseBits, c.fuseEx);
-    EXPECT_EQ(seen[0].dataLength, static_cast<std::uint32_t>(c.dataLength));
-    EXPECT_EQ(seen[0].result, 0x7777);
-    EXPECT_EQ(seen[0].mode, c.mode);
-    EXPECT_EQ(seen[0].data, data);
-
+    ASSERT_TRUE(seen[0].Encode(&arrived));
+    EXPECT_EQ(arrived, sent) << "the record reaches the unit byte for byte";
     Fuses fuses = m_sim.GetFuses(0, 0);
-    EXPECT_EQ(fuses.lockBits, c.expectedFuses.lockBits);
-    EXPECT_EQ(fuses.fuseBits, c.expectedFuses.fuseBits);
-    EXPECT_EQ(fuses.extendedFuseBits, c.expectedFuses.extendedFuseBits);
+    EXPECT_EQ(std::tie(fuses.lockBits, fuses.fuseBits, fuses.extendedFuseBits),
+              std::tie(c.expectedFuses.lockBits, c.expectedFuses.fuseBits,
+                       c.expectedFuses.extendedFuseBits));
 }
 
 INSTANTIATE_TEST_SUITE_P(
