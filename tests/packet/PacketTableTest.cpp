@@ -131,8 +131,7 @@ TEST(PacketTable, LongRecordsAndManyRecords) {
 
 // The sample files that the demo and the window tests use: their records must stay as below.
 TEST(PacketTable, ExampleFilesLoad) {
-    std::filesystem::path examples =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
+    std::filesystem::path examples = SourcePath("examples");
     CPacketTable memory;
     ASSERT_EQ(memory.Load((examples / "memory.kad").c_str(), "memory.kad"), 1);
     EXPECT_EQ(memory.GetCount(), 4);

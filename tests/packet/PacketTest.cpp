@@ -5,22 +5,9 @@
 #include <vector>
 
 #include "packet/Packet.h"
+#include "support/PacketBytes.h"
 
 namespace {
-
-std::vector<unsigned char> Pattern(int length, int seed = 0) {
-    std::vector<unsigned char> bytes(length);
-    for (int i = 0; i < length; ++i) {
-        bytes[i] = static_cast<unsigned char>(i * 7 + seed * 31 + 1);
-    }
-    return bytes;
-}
-
-std::vector<unsigned char> Payload(const CPacket& packet) {
-    const unsigned char* data = packet.GetData();
-    return data ? std::vector<unsigned char>(data, data + packet.GetLength())
-                : std::vector<unsigned char>();
-}
 
 using Frame = std::vector<unsigned char>;
 
@@ -56,7 +43,7 @@ TEST_P(PacketRoundTrip, EveryLengthTheFramingCarries) {
     const int longest = single ? CPacket::kMaxSinglePayload : CPacket::kMaxSplitPayload;
     CPacket assembled;
     for (int length = 0; length <= longest; ++length) {
-        auto data = Pattern(length, length);
+        auto data = Bytes(length, length);
         CPacket original;
         auto frames = FramesOf(Build(original, 0x5A, data), single);
         ASSERT_EQ(static_cast<int>(frames.size()), single ? 1 : length / 60 + 1) << length;
@@ -89,7 +76,7 @@ class PacketFrameLayout : public testing::TestWithParam<FrameLayoutCase> {};
 TEST_P(PacketFrameLayout, CountersCapacityAndFrameLengths) {
     const auto& c = GetParam();
     CPacket packet;
-    Build(packet, 0x10, Pattern(c.length));
+    Build(packet, 0x10, Bytes(c.length));
     EXPECT_EQ(packet.GetChunkCount(), c.chunkCount);
     EXPECT_EQ(packet.GetChunkIndex(), c.chunkCount - 1);
     EXPECT_EQ(packet.GetCapacity(), c.capacity);
@@ -116,16 +103,16 @@ INSTANTIATE_TEST_SUITE_P(
 // frame"): refused, never read or written past a buffer.
 TEST(PacketFraming, FramesThatCannotBeMadeAreRefused) {
     CPacket packet;
-    Build(packet, 0x10, Pattern(70));
+    Build(packet, 0x10, Bytes(70));
     unsigned char frame[256];
     EXPECT_EQ(packet.GetFrame(0, frame, 63), 0);
     EXPECT_EQ(packet.GetFrame(2, frame, 64), 0);
     EXPECT_EQ(packet.GetFrame(-1, frame, 64), 0);
     EXPECT_EQ(packet.GetFrame(1, frame, 64), 1);  // the out length may be left out
     EXPECT_EQ(packet.GetSingleFrame(frame, 63), 0);
-    EXPECT_EQ(Build(packet, 0x10, Pattern(254)).GetSingleFrame(frame, sizeof frame), 0);
+    EXPECT_EQ(Build(packet, 0x10, Bytes(254)).GetSingleFrame(frame, sizeof frame), 0);
 
-    Build(packet, 0x22, Pattern(200));
+    Build(packet, 0x22, Bytes(200));
     ASSERT_EQ(packet.GetSingleFrame(frame, sizeof frame), 1);
     CPacket received;
     ASSERT_EQ(received.AppendSingleFrame(frame), 1);
@@ -133,7 +120,7 @@ TEST(PacketFraming, FramesThatCannotBeMadeAreRefused) {
 }
 
 TEST(PacketFraming, PayloadsNoFramingCarriesAreRefused) {
-    auto data = Pattern(CPacket::kMaxSplitPayload + 1);
+    auto data = Bytes(CPacket::kMaxSplitPayload + 1);
     CPacket packet(0x33);
     EXPECT_EQ(packet.SetPacket(0x44, data.data(), static_cast<int>(data.size())), 0);
     EXPECT_EQ(packet.SetPacket(0x44, data.data(), -1), 0);
@@ -145,11 +132,11 @@ TEST(PacketFraming, PayloadsNoFramingCarriesAreRefused) {
 // bytes.
 TEST(PacketReassembly, SplitPacketAfterLostFrameHasNoStaleBytes) {
     CPacket first, second, assembled;
-    ASSERT_EQ(assembled.AppendFrame(FramesOf(Build(first, 0x11, Pattern(100, 1)))[0].data()), 1);
+    ASSERT_EQ(assembled.AppendFrame(FramesOf(Build(first, 0x11, Bytes(100, 1)))[0].data()), 1);
     EXPECT_EQ(assembled.GetState(), Partial);  // its frame 1 is lost
-    ASSERT_EQ(assembled.AppendFrame(FramesOf(Build(second, 0x11, Pattern(30, 2)))[0].data()), 1);
+    ASSERT_EQ(assembled.AppendFrame(FramesOf(Build(second, 0x11, Bytes(30, 2)))[0].data()), 1);
     EXPECT_EQ(assembled.GetState(), Complete);
-    EXPECT_EQ(Payload(assembled), Pattern(30, 2));
+    EXPECT_EQ(Payload(assembled), Bytes(30, 2));
 }
 
 TEST(PacketReassembly, SingleFramesNeverCarryBytesOver) {
@@ -175,7 +162,7 @@ class PacketRejectedFrame : public testing::TestWithParam<RejectedFrameCase> {};
 
 TEST_P(PacketRejectedFrame, LeavesThePacketAsItWas) {
     CPacket original;
-    Build(original, 0x30, Pattern(130));
+    Build(original, 0x30, Bytes(130));
     auto frames = FramesOf(original);
     CPacket assembled;
     ASSERT_EQ(assembled.AppendFrame(frames[0].data()), 1);
@@ -248,11 +235,11 @@ TEST(PacketHexText, ByteToHexGivesUpperCaseDigitsForEveryByte) {
 
 TEST(PacketCopy, IsDeepAndRefusesNull) {
     CPacket source, copy;
-    Build(source, 0x42, Pattern(61));
+    Build(source, 0x42, Bytes(61));
     EXPECT_EQ(copy.CopyFrom(nullptr), 0);
     ASSERT_EQ(copy.CopyFrom(&source), 1);
     source.Clear();
-    EXPECT_EQ(Payload(copy), Pattern(61));
+    EXPECT_EQ(Payload(copy), Bytes(61));
     EXPECT_EQ(copy.GetChunkCount(), 2);
     EXPECT_EQ(copy.GetState(), Complete);
 }

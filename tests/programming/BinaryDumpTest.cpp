@@ -217,11 +217,8 @@ TEST(BinaryDump, UnreadableFilesAreRefused) {
 }
 
 TEST(BinaryDump, ExampleImage) {
-    std::filesystem::path file =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "examples" /
-        "firmware.hex";
     CBinaryDump dump;
-    ASSERT_EQ(dump.LoadHex(file.c_str()), 1);
+    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").c_str()), 1);
     EXPECT_EQ(dump.GetSize(), 0x10100);
     EXPECT_EQ(dump.GetData()[0], 0x0C);
     EXPECT_EQ(dump.GetData()[0x0C00], 0xFF);

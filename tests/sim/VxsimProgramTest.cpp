@@ -151,7 +151,7 @@ TEST(VxsimProgram, ServesUnitsAndObeysItsCommands) {
     EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on exit";
 }
 
-TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnSignal) {
+TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnCtrlC) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB1:split", "--status", "50"});
@@ -169,9 +169,9 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnSignal) {
     EXPECT_NE(client.ReadUntil("OK").find("USB1 plugged open split"), std::string::npos);
     EXPECT_EQ(client.Wait(), 0);
 
-    ::kill(vxsim.Pid(), SIGTERM);
+    ::kill(vxsim.Pid(), SIGINT);
     EXPECT_EQ(vxsim.Wait(), 0);
-    EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on SIGTERM";
+    EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on Ctrl+C";
     ASSERT_EQ(device.WaitPacket(2000), 1);
     EXPECT_FALSE(device.IsOpen());
 }
