@@ -46,7 +46,6 @@ const RoundTripCase kRoundTrips[] = {
     {"RepeatedCommentsAllKept", "[Main]\r\n;x\r\n;x\r\n", "[Main]\r\n;x\r\n;x\r\n\r\n"},
     {"LastLineWithoutCrLfLost", "[Main]\r\nA=1\r\nB=2", "[Main]\r\nA=1\r\n\r\n"},
     {"LfOnlyHoldsNoLine", "[Main]\nA=1\n", ""},
-    {"SingleLineWithoutCrLf", "[Main]", ""},
     {"LoneLfInsideValue", "[Main]\r\nA=1\n2\r\n", "[Main]\r\nA=1\n2\r\n\r\n"},
     {"LoneCrKeepsFollowingByte", "[Main]\r\nA=1\rB=2\r\n", "[Main]\r\nA=1\rB=2\r\n\r\n"},
     {"HighBytesAreNotBlank", "[\xc0\xe4\xf0]\r\n\xa0K=\xa0\r\n",
