@@ -281,7 +281,7 @@ TEST_F(ChannelTest, AReceiverThatLagsBehindABurstLosesNothing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the receiver is waiting
     for (int i = 0; i < 60; ++i) {
         unsigned char index = static_cast<unsigned char>(i);
-        ASSERT_TRUE(m_sim.SendPacket(0, 0, 0x61, &index, 1));
+        EXPECT_TRUE(m_sim.SendPacket(0, 0, 0x61, &index, 1));  // no ASSERT: the receiver runs
     }
     receiver.join();
     std::vector<int> expected(60);

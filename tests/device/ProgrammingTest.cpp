@@ -109,7 +109,7 @@ TEST_F(ProgrammingTest, ProgressGrowsWhileAnotherThreadWrites) {
     std::vector<int> seen;
     while (outcome.load() == -1) {
         int progress = -1;
-        ASSERT_EQ(m_device.QueryProgress(&progress), 1);
+        EXPECT_EQ(m_device.QueryProgress(&progress), 1);  // no ASSERT: the worker runs
         seen.push_back(progress);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
