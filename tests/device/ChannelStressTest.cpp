@@ -27,6 +27,8 @@ TEST_F(ChannelStressTest, CloseDuringABurstLosesNoHandle) {
     m_device.Close();
     ASSERT_TRUE(m_sim.WaitOpen(0, 0, false, 2000));
     int descriptors = OpenDescriptors();
+    CPacket ping;
+    ASSERT_EQ(ping.SetPacket(0x12, nullptr, 0), 1);
 
     std::atomic<bool> done{false};
     std::thread unit([&] {
@@ -45,8 +47,6 @@ TEST_F(ChannelStressTest, CloseDuringABurstLosesNoHandle) {
             }
         }
     });
-    CPacket ping;
-    ASSERT_EQ(ping.SetPacket(0x12, nullptr, 0), 1);
     int opened = 0;
     for (int i = 0; i < 300; ++i) {
         opened += m_device.Open(0, 0);
