@@ -22,12 +22,13 @@ int OpenDescriptors() {
 class ChannelStressTest : public SimFixture {};
 
 TEST_F(ChannelStressTest, CloseDuringABurstLosesNoHandle) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 0));
     m_sim.SetEcho(true);
-    ASSERT_EQ(m_device.Open(0, 0), 1);
+    ASSERT_TRUE(AddAndOpen(0, 0));
     m_device.Close();
     ASSERT_TRUE(m_sim.WaitOpen(0, 0, false, 2000));
     int descriptors = OpenDescriptors();
+    CPacket ping;
+    ASSERT_EQ(ping.SetPacket(0x12, nullptr, 0), 1);
 
     std::atomic<bool> done{false};
     std::thread unit([&] {
@@ -46,8 +47,6 @@ TEST_F(ChannelStressTest, CloseDuringABurstLosesNoHandle) {
             }
         }
     });
-    CPacket ping;
-    ASSERT_EQ(ping.SetPacket(0x12, nullptr, 0), 1);
     int opened = 0;
     for (int i = 0; i < 300; ++i) {
         opened += m_device.Open(0, 0);
@@ -68,9 +67,8 @@ TEST_F(ChannelStressTest, CloseDuringABurstLosesNoHandle) {
 }
 
 TEST_F(ChannelStressTest, AStalledWriteFailsAfterItsTimeOut) {
-    ASSERT_TRUE(m_sim.AddUnit(1, 0));
     m_sim.SetEcho(false);
-    ASSERT_EQ(m_device.Open(1, 0), 1);
+    ASSERT_TRUE(AddAndOpen(1, 0));
     m_sim.StallWrites(1, 0, 8000);
     unsigned char frame[64] = {62, 0x13};
     auto start = std::chrono::steady_clock::now();
@@ -85,8 +83,7 @@ TEST_F(ChannelStressTest, AStalledWriteFailsAfterItsTimeOut) {
 }
 
 TEST_F(ChannelStressTest, WritesTheUnitRefusesFail) {
-    ASSERT_TRUE(m_sim.AddUnit(0, 1));
-    ASSERT_EQ(m_device.Open(0, 1), 1);
+    ASSERT_TRUE(AddAndOpen(0, 1));
     m_sim.FailWrites(0, 1);
     CPacket packet;
     ASSERT_EQ(packet.SetPacket(0x14, nullptr, 0), 1);

@@ -34,10 +34,6 @@ struct DecodeCase {
     std::uint32_t dataLength;  // what the head claims
 };
 
-void PrintTo(const DecodeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeTest, RefusesRecordsThatDoNotHoldWhatTheyClaim) {

@@ -12,6 +12,7 @@
 
 #include "device/VXDevice.h"
 #include "sim/Simulator.h"
+#include "support/PacketBytes.h"
 #include "support/TempFiles.h"
 
 // Collects the channel's diagnostic lines.
@@ -63,18 +64,6 @@ protected:
             m_device.WaitPacket(20);
         }
         return m_device.TakePacket(packet) == 1;
-    }
-
-    static std::vector<unsigned char> Bytes(int count, int first = 1) {
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>(first + i);
-        }
-        return bytes;
-    }
-
-    static std::vector<unsigned char> Payload(const CPacket& packet) {
-        return std::vector<unsigned char>(packet.GetData(), packet.GetData() + packet.GetLength());
     }
 
     TempDir m_dir;

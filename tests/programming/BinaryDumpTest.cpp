@@ -47,8 +47,7 @@ const RecordCase kRecords[] = {
     {"Data", kGood, 1, 0x0104},
     {"LowerCaseDigits", Lower(kGood), 1, 0x0104},
     {"EndOfFile", kHexEnd, 1, 0},
-    {"OtherTypesAccepted", HexRecord(0, 0x03, kFour), 1, 0},
-    {"StartLinearAddressAccepted", HexRecord(0, 0x05, kFour), 1, 0},
+    {"OtherTypesAccepted", HexRecord(0, 0x05, kFour), 1, 0},
     {"EmptyDataRecord", HexRecord(0, 0x00, {}), 1, 0},
     {"LargestRecord", HexRecord(0, 0x00, Bytes(255, 0xAB)), 1, 255},
     {"Empty", "", 0, 0},
@@ -60,12 +59,9 @@ const RecordCase kRecords[] = {
     {"LengthByteTooSmall", ":030100001122334462", 0, 0},
     {"OddDigitCount", kGood + "0", 0, 0},
     {"TrailingCr", kGood + "\r", 0, 0},
-    {"TrailingSpace", kGood + " ", 0, 0},
     {"NonHexDigit", ":04010000112233G4" + kGood.substr(17), 0, 0},
-    {"MoreThan261Bytes", ":" + std::string(524, '0'), 0, 0},
     {"HundredThousandCharacters", ":" + std::string(100000, 'F'), 0, 0},
-    {"SegmentAddressNeedsTwoBytes", HexRecord(0, 0x02, {0x10}), 0, 0},
-    {"LinearAddressNeedsTwoBytes", HexRecord(0, 0x04, {0, 1, 0}), 0, 0},
+    {"AddressRecordNeedsTwoBytes", HexRecord(0, 0x04, {0, 1, 0}), 0, 0},
     {"EndsAtTheImageEnd", HexRecord(0xFFFC, 0x00, kFour), 1, 0x10000},
 };
 
@@ -177,10 +173,8 @@ const FileCase kFiles[] = {
      {{0xFFFFC, 0x11}, {0xFFFFF, 0x44}, {0x00000, 0xFF}, {0x0FFFF, 0xFF}}},
     {"Empty", "", 0, 0, {}},
     {"OnlyEndLine", kHexEnd, 0, 0, {}},
-    {"OnlyEndLineAndCrLf", Lines({kHexEnd}), 0, 0, {}},
     {"EmptyLineAfterEnd", Lines({kData0, kHexEnd, ""}), 0, 0, {}},
     {"LowerCaseEnd", Lines({kData0, ":00000001ff"}), 0, 0, {}},
-    {"EndWithTrailingSpace", Lines({kData0, ":00000001FF "}), 0, 0, {}},
     {"LfLineEnds", kData0 + "\n" + kHexEnd + "\n", 0, 0, {}},
     {"NoEndRecord", Lines({kData0, kData100}), 0, 0, {}},
     {"NulEndsTheText", Lines({kData0, kHexEnd}) + "\0"s + Lines({kData100, "x"}), 1, 0x10, {}},
@@ -217,11 +211,8 @@ TEST(BinaryDump, UnreadableFilesAreRefused) {
 }
 
 TEST(BinaryDump, ExampleImage) {
-    std::filesystem::path file =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "examples" /
-        "firmware.hex";
     CBinaryDump dump;
-    ASSERT_EQ(dump.LoadHex(file.c_str()), 1);
+    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").c_str()), 1);
     EXPECT_EQ(dump.GetSize(), 0x10100);
     EXPECT_EQ(dump.GetData()[0], 0x0C);
     EXPECT_EQ(dump.GetData()[0x0C00], 0xFF);

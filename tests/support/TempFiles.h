@@ -39,6 +39,11 @@ private:
     std::filesystem::path m_path;
 };
 
+// A file or folder of the source tree, such as "examples/memory.kad" or "tests/data".
+inline std::filesystem::path SourcePath(const std::string& relative) {
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / relative;
+}
+
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -51,22 +51,22 @@ TEST(Event, WaitReturnsFalseWhenTheTimePasses) {
     EXPECT_GE(Clock::now() - start, 55ms);
 }
 
-TEST(Event, SetFromAnotherThreadWakesAnUnlimitedWait) {
-    CEvent event(nullptr, false, false);
-    std::thread setter([&] {
-        std::this_thread::sleep_for(20ms);
-        event.Set();
-    });
-    EXPECT_TRUE(event.Wait(kInfinite));
-    setter.join();
-    EXPECT_FALSE(event.Wait(0));
-}
+// One Set from another thread: an auto-reset event wakes exactly one of two waiters, a
+// manual-reset event wakes both.
+struct WakeCase {
+    const char* name;
+    bool manualReset;
+    Milliseconds timeout;
+    int woken;
+};
 
-TEST(Event, AutoResetWakesExactlyOneOfTwoWaiters) {
-    CEvent event(nullptr, false, false);
+class EventWake : public testing::TestWithParam<WakeCase> {};
+
+TEST_P(EventWake, WakesTheRightNumberOfWaiters) {
+    CEvent event(nullptr, GetParam().manualReset, false);
     std::atomic<int> woken{0};
     auto waiter = [&] {
-        if (event.Wait(300)) {
+        if (event.Wait(GetParam().timeout)) {
             ++woken;
         }
     };
@@ -75,24 +75,14 @@ TEST(Event, AutoResetWakesExactlyOneOfTwoWaiters) {
     event.Set();
     a.join();
     b.join();
-    EXPECT_EQ(woken.load(), 1);
+    EXPECT_EQ(woken.load(), GetParam().woken);
+    EXPECT_EQ(event.Wait(0), GetParam().manualReset);
 }
 
-TEST(Event, ManualResetWakesEveryWaiter) {
-    CManualResetEvent event(false);
-    std::atomic<int> woken{0};
-    auto waiter = [&] {
-        if (event.Wait(2000)) {
-            ++woken;
-        }
-    };
-    std::thread a(waiter), b(waiter);
-    std::this_thread::sleep_for(20ms);
-    event.Set();
-    a.join();
-    b.join();
-    EXPECT_EQ(woken.load(), 2);
-}
+INSTANTIATE_TEST_SUITE_P(Kinds, EventWake,
+                         testing::Values(WakeCase{"AutoResetOneOfTwo", false, 300, 1},
+                                         WakeCase{"ManualResetBoth", true, kInfinite, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WaitForAny, ReportsTheFirstReadyObjectAndConsumesOnlyAutoReset) {
     CManualResetEvent stop(false);
@@ -114,15 +104,4 @@ TEST(WaitForAny, ReportsTheFirstReadyObjectAndConsumesOnlyAutoReset) {
     EXPECT_TRUE(stop.Wait(0));  // manual reset stays signalled
     close(pipeEnds[0]);
     close(pipeEnds[1]);
-}
-
-TEST(WaitForAny, WakesWhenAnotherThreadSignals) {
-    CManualResetEvent open(false);
-    CManualResetEvent stop(false);
-    std::thread setter([&] {
-        std::this_thread::sleep_for(20ms);
-        open.Set();
-    });
-    EXPECT_EQ(WaitForAny({&stop, &open}, kInfinite), kWaitObject0 + 1);
-    setter.join();
 }

@@ -1,0 +1,21 @@
+#pragma once
+// Payload bytes for packet tests: a counting pattern, and a packet's payload as a vector.
+
+#include <vector>
+
+#include "packet/Packet.h"
+
+// count bytes first, first + 1, ... (modulo 256).
+inline std::vector<unsigned char> Bytes(int count, int first = 1) {
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>(first + i);
+    }
+    return bytes;
+}
+
+inline std::vector<unsigned char> Payload(const CPacket& packet) {
+    const unsigned char* data = packet.GetData();
+    return data ? std::vector<unsigned char>(data, data + packet.GetLength())
+                : std::vector<unsigned char>();
+}
