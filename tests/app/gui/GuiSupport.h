@@ -2,20 +2,28 @@
 // What the GUI tests share: a recorder in place of the message boxes, waiting for the event
 // loop, and a main window started in a scratch directory beside an in-process simulator.
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QString>
 #include <QThread>
+#include <QWidget>
 #include <functional>
-#include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/MainFrame.h"
 #include "app/UserDialogs.h"
+#include "packet/Packet.h"
 #include "sim/Simulator.h"
 #include "support/TempFiles.h"
+
+// Failures show the text, not the bytes of the object.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 struct ShownMessage {
     QString text;
@@ -43,6 +51,14 @@ public:
         }
         return count;
     }
+    // The same, counting only boxes with this caption and icon too.
+    int Count(const QString& text, const QString& caption, MessageIcon icon) const {
+        int count = 0;
+        for (const ShownMessage& message : messages) {
+            count += message.text == text && message.caption == caption && message.icon == icon;
+        }
+        return count;
+    }
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
@@ -67,9 +83,30 @@ inline void RunEvents(int ms) {
     WaitUntil([] { return false; }, ms);
 }
 
+inline std::unique_ptr<CPacket> MakePacket(unsigned char command,
+                                           std::vector<unsigned char> payload = {}) {
+    auto packet = std::make_unique<CPacket>();
+    packet->SetPacket(command, payload.data(), static_cast<int>(payload.size()));
+    return packet;
+}
+
+// The item of a menu or toolbar that runs this command id.
+inline QAction* FindAction(const QWidget* owner, int id) {
+    for (QAction* action : owner->actions()) {
+        if (!action->isSeparator() && action->data().toInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
 // Settings file lines for [Main]: key -> value; the [Driver] directory is added for the
 // simulator's units.
 using Settings = std::vector<std::pair<std::string, std::string>>;
+
+inline Settings Unit(int type, int number) {
+    return {{"DeviceType", std::to_string(type)}, {"DeviceNumber", std::to_string(number)}};
+}
 
 class MainFrameFixture {
 public:

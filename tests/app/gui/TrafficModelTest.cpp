@@ -31,8 +31,6 @@ TEST(TrafficModel, KeepsQtsModelContract) {
     }
     receiver.join();
     ASSERT_TRUE(WaitUntil([&] { return model.rowCount() == 550; }));
-    EXPECT_EQ(model.columnCount(), 3);
-    EXPECT_EQ(model.index(549, 2).data().toString().left(5).size(), 5);
     view.ClearLog();
     EXPECT_EQ(model.rowCount(), 0);
     CPacket again(0x61);
