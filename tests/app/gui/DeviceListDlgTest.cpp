@@ -19,9 +19,12 @@ using Rows = std::vector<std::vector<QString>>;
 class DeviceDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        fixture.AddUnits({{0, 0}, {0, 1}, {1, 4}});
+        // PCI attached first, and PCI 7 held by another channel: the probe cannot open it.
+        fixture.AddUnits({{1, 4}, {1, 7}, {0, 1}, {0, 0}});
         fixture.Start(Unit(0, 0));
         ASSERT_TRUE(fixture.Frame().GetDevice().IsOpen());
+        other = std::make_unique<CVXDevice>(fixture.UnitDirectory());
+        ASSERT_TRUE(other->Open(1, 7));
         dialog = std::make_unique<CDeviceListDlg>(fixture.Frame().GetDevice(), fixture.dialogs,
                                                   fixture.UnitDirectory());
     }
@@ -47,12 +50,14 @@ protected:
     CVXDevice& Channel() { return fixture.Frame().GetDevice(); }
 
     MainFrameFixture fixture;
+    std::unique_ptr<CVXDevice> other;
     std::unique_ptr<CDeviceListDlg> dialog;
 };
 
 const QString kBusy = QStringLiteral("Занято");
 const QString kFree = QStringLiteral("Свободно");
 
+// USB 0-9 then PCI 0-9, whatever the order of attaching; a unit held elsewhere is left out.
 TEST_F(DeviceDialog, ListsAttachedUnitsInProbingOrder) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Выбор устройства"));
     EXPECT_EQ(Shown(), (Rows{{"USB", "0", kBusy}, {"USB", "1", kFree}, {"PCI", "4", kFree}}));
@@ -115,28 +120,18 @@ TEST_F(DeviceDialog, OnlyOkEndsIt) {
 // settings hold the unit, or -1 for both when none is open.
 TEST_F(DeviceDialog, TheMainWindowSavesTheChoice) {
     struct {
-        int row;  // -1: disconnect the open unit
+        bool connect;  // PCI 4, or disconnect it again
         QString title;
         bool programming;
         std::string type, number;
-    } cases[] = {{2, QStringLiteral("Tavrin - Устройство PCI [ 4 ] "), true, "1", "4"},
-                 {-1, "Tavrin", false, "-1", "-1"}};
+    } cases[] = {{true, QStringLiteral("Tavrin - Устройство PCI [ 4 ] "), true, "1", "4"},
+                 {false, "Tavrin", false, "-1", "-1"}};
     for (const auto& c : cases) {
         QTimer::singleShot(0, [&] {
             auto* shown = qobject_cast<CDeviceListDlg*>(QApplication::activeModalWidget());
             ASSERT_NE(shown, nullptr);
-            QTreeWidget* list = shown->GetList();
-            if (c.row >= 0) {
-                list->setCurrentItem(list->topLevelItem(c.row));
-                shown->Connect();
-            } else {
-                for (int i = 0; i < list->topLevelItemCount(); ++i) {
-                    if (list->topLevelItem(i)->text(2) == kBusy) {
-                        list->setCurrentItem(list->topLevelItem(i));
-                    }
-                }
-                shown->Disconnect();
-            }
+            shown->GetList()->setCurrentItem(shown->GetList()->topLevelItem(2));
+            c.connect ? shown->Connect() : shown->Disconnect();
             shown->findChild<QPushButton*>()->click();
         });
         fixture.Frame().OnCommand(ID_DEVICE_SELECT);

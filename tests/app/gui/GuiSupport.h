@@ -36,9 +36,6 @@ public:
     void ShowMessage(QWidget*, const QString& text, const QString& caption,
                      MessageIcon icon) override {
         messages.push_back({text, caption, icon});
-        if (onMessage) {
-            onMessage(text);
-        }
     }
     QString GetOpenFileName(QWidget*, const QString& filter) override {
         fileFilters.push_back(filter);
@@ -62,7 +59,6 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
-    std::function<void(const QString&)> onMessage;
 };
 
 // Runs the event loop until the condition holds or the time is up.

@@ -101,7 +101,7 @@ std::vector<std::pair<QString, int>> MenuItems(QMenu* menu) {
     return items;
 }
 
-TEST(Layout, MenusToolbarStatusBarAndPanes) {
+TEST(Layout, MenusToolbarStatusBarPanesAndToggles) {
     MainFrameFixture fixture;
     fixture.Start({});
     CMainFrame& frame = fixture.Frame();
@@ -126,12 +126,7 @@ TEST(Layout, MenusToolbarStatusBarAndPanes) {
     EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
     ASSERT_TRUE(WaitUntil([&] { return frame.GetVerticalSplitter()->sizes()[0] == 200; }));
     EXPECT_EQ(frame.GetHorizontalSplitter()->sizes()[1], 200);
-}
 
-TEST(Layout, ToolbarAndStatusBarToggle) {
-    MainFrameFixture fixture;
-    fixture.Start({});
-    CMainFrame& frame = fixture.Frame();
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
         QWidget* bar =
             id == ID_VIEW_TOOLBAR ? static_cast<QWidget*>(frame.GetToolBar()) : frame.statusBar();

@@ -59,13 +59,7 @@ protected:
                 }
             }
         }
-        if (count == 0) {
-            return "none";
-        }
-        const QString side = sumX < count * 15 / 2 ? "left " : "right ";
-        return side + (colour == QColor(0, 0, 255)   ? "blue"
-                       : colour == QColor(255, 0, 0) ? "red"
-                                                     : colour.name());
+        return count == 0 ? "none" : (sumX < count * 15 / 2 ? "left " : "right ") + colour.name();
     }
 
     MainFrameFixture fixture;
@@ -79,9 +73,9 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
     ASSERT_EQ(Model().rowCount(), 2);  // a sent line is there at once
     Receive(0x05, {});
     ASSERT_TRUE(WaitRows(3));
-    const QString expected[3][3] = {{"4", "04:21:00:FF", "right red"},
-                                    {"4", "04:10:01:AB", "left blue"},
-                                    {"2", "02:05", "right red"}};
+    const QString expected[3][3] = {{"4", "04:21:00:FF", "right #ff0000"},
+                                    {"4", "04:10:01:AB", "left #0000ff"},
+                                    {"2", "02:05", "right #ff0000"}};
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(Text(row, 1), expected[row][0]) << row;
         EXPECT_EQ(Text(row, 2), expected[row][1]) << row;
@@ -148,7 +142,7 @@ TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
     ASSERT_TRUE(FindAction(menu.get(), ID_PACKET_RESEND)->isEnabled());
     FindAction(menu.get(), ID_PACKET_RESEND)->trigger();
     ASSERT_EQ(Model().rowCount(), 2);
-    EXPECT_EQ(Arrow(1), "left blue");
+    EXPECT_EQ(Arrow(1), "left #0000ff");
     EXPECT_EQ(Text(1, 2), "04:22:01:02");
     ASSERT_TRUE(fixture.Simulator().WaitFrames(0, 0, 1, 2000));
     std::vector<unsigned char> frame = fixture.Simulator().GetFrames(0, 0)[0];
