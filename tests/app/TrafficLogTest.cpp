@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "app/TrafficLog.h"
@@ -62,45 +60,6 @@ TEST(TrafficLog, ClearDropsPendingLinesToo) {
     log.Clear();
     EXPECT_EQ(log.GetCount(), 0);
     EXPECT_TRUE(log.TakePending().empty());
-}
-
-// Two adding threads and a consumer taking batches meanwhile: no line lost, and each thread's
-// lines keep their order.
-TEST(TrafficLog, TwoThreadsKeepTheirOrder) {
-    CTrafficLog log;
-    constexpr int kPerThread = 20000;
-    auto produce = [&log](unsigned char command) {
-        for (int i = 0; i < kPerThread; ++i) {
-            unsigned char bytes[2] = {static_cast<unsigned char>(i >> 8),
-                                      static_cast<unsigned char>(i)};
-            CPacket packet;
-            packet.SetPacket(command, bytes, 2);
-            log.AddPacket(&packet, command == 2);
-        }
-    };
-    std::atomic<bool> done{false};
-    std::thread a(produce, 1);
-    std::thread b(produce, 2);
-    std::thread joiner([&] {
-        a.join();
-        b.join();
-        done = true;
-    });
-    while (!done) {
-        log.Append(log.TakePending());
-    }
-    joiner.join();
-    log.Append(log.TakePending());
-    ASSERT_EQ(log.GetCount(), 2 * kPerThread);
-    int next[3] = {0, 0, 0};
-    for (int i = 0; i < log.GetCount(); ++i) {
-        const CPacket& packet = *log.GetLine(i).packet;
-        int command = packet.GetCommand();
-        int value = packet.GetData()[0] << 8 | packet.GetData()[1];
-        ASSERT_EQ(value, next[command]);
-        EXPECT_EQ(log.GetLine(i).sent, command == 2);
-        ++next[command];
-    }
 }
 
 }  // namespace

@@ -104,14 +104,18 @@ inline Settings Unit(int type, int number) {
     return {{"DeviceType", std::to_string(type)}, {"DeviceNumber", std::to_string(number)}};
 }
 
+// The settings file, the log and the simulator's units share one scratch directory, which is
+// the current directory while the window lives.
 class MainFrameFixture {
 public:
-    MainFrameFixture() : m_units(m_dir.Path() / "units"), m_scope(m_dir.Path()) {}
+    MainFrameFixture() : m_scope(m_dir.Path()), m_simulator(m_dir.Path().string()) {
+        m_simulator.SetEcho(false);
+    }
 
     // Units are made before the window starts, so the configured one can open.
     void AddUnits(std::initializer_list<std::pair<int, int>> units) {
         for (const auto& [type, number] : units) {
-            Simulator().AddUnit(type, number);
+            m_simulator.AddUnit(type, number);
         }
     }
     void Start(const Settings& main) {
@@ -125,18 +129,8 @@ public:
         m_frame->show();
         QApplication::processEvents();
     }
-    vxsim::Simulator& Simulator() {
-        if (!m_simulator) {
-            std::filesystem::create_directories(m_units);
-            m_simulator = std::make_unique<vxsim::Simulator>(m_units.string());
-            m_simulator->SetEcho(false);
-        }
-        return *m_simulator;
-    }
-    std::string UnitDirectory() {
-        Simulator();
-        return m_units.string();
-    }
+    vxsim::Simulator& Simulator() { return m_simulator; }
+    std::string UnitDirectory() const { return m_dir.Path().string(); }
     CMainFrame& Frame() { return *m_frame; }
     void DestroyFrame() { m_frame.reset(); }
     const TempDir& Dir() const { return m_dir; }
@@ -145,8 +139,7 @@ public:
 
 private:
     TempDir m_dir;
-    std::filesystem::path m_units;
     CurrentDirectoryScope m_scope;
-    std::unique_ptr<vxsim::Simulator> m_simulator;
+    vxsim::Simulator m_simulator;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -92,9 +92,10 @@ INSTANTIATE_TEST_SUITE_P(Settings, Framing, ::testing::Bool(),
                              return info.param ? "Seven" : "Absent";
                          });
 
-std::vector<std::pair<QString, int>> MenuItems(QMenu* menu) {
+// A menu's or the toolbar's items: text and command id, "-" for a separator.
+std::vector<std::pair<QString, int>> Items(const QWidget* owner) {
     std::vector<std::pair<QString, int>> items;
-    for (QAction* action : menu->actions()) {
+    for (QAction* action : owner->actions()) {
         items.push_back({action->isSeparator() ? QString("-") : action->text(),
                          action->isSeparator() ? 0 : action->data().toInt()});
     }
@@ -116,11 +117,11 @@ TEST(Layout, MenusToolbarStatusBarPanesAndToggles) {
         {{"&О программе...", 57664}}};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(menus[i]->text(), titles[i]);
-        EXPECT_EQ(MenuItems(menus[i]->menu()), items[i]) << i;
+        EXPECT_EQ(Items(menus[i]->menu()), items[i]) << i;
     }
-    std::vector<int> buttons;
-    for (QAction* action : frame.GetToolBar()->actions()) {
-        buttons.push_back(action->isSeparator() ? 0 : action->data().toInt());
+    std::vector<int> buttons;  // ids only: the button tips are this port's own
+    for (const auto& [text, id] : Items(frame.GetToolBar())) {
+        buttons.push_back(id);
     }
     EXPECT_EQ(buttons, (std::vector<int>{57601, 0, 32773, 0, 32781}));
     EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
@@ -186,7 +187,8 @@ TEST(ShutDown, WithTrafficFlowingAndAMessagePending) {
             }
         });
         fixture.Simulator().SetStatusPeriod(1);
-        ASSERT_TRUE(WaitUntil(
+        // No ASSERT: the flooding thread must be joined whatever happens.
+        EXPECT_TRUE(WaitUntil(
             [&] { return fixture.Frame().GetTrafficView()->GetModel()->rowCount() > 20; }));
         if (unplug) {
             fixture.Simulator().Unplug(0, 0);
