@@ -23,6 +23,9 @@ struct DataCase {
     std::string length;
     std::string dataStart;  // the whole text for short packets
 };
+void PrintTo(const DataCase& c, std::ostream* out) {
+    *out << c.payload.size() << " payload bytes";
+}
 
 class PacketTexts : public ::testing::TestWithParam<DataCase> {};
 
@@ -51,6 +54,9 @@ struct TipCase {
     std::size_t breaks;
     std::size_t shown;  // characters of the data text the tip keeps
 };
+void PrintTo(const TipCase& c, std::ostream* out) {
+    *out << c.payload << " payload bytes";
+}
 
 class TooltipText : public ::testing::TestWithParam<TipCase> {};
 
@@ -94,6 +100,9 @@ struct LogCase {
     int length;
     std::string text;
 };
+void PrintTo(const LogCase& c, std::ostream* out) {
+    *out << '"' << c.text << '"';
+}
 
 class LogText : public ::testing::TestWithParam<LogCase> {};
 
@@ -131,6 +140,11 @@ struct ChoiceCase {
     int expectedNumber;
     bool singleFrame;
 };
+void PrintTo(const ChoiceCase& c, std::ostream* out) {
+    for (const char* value : {c.type, c.number, c.splittable}) {
+        *out << (value != nullptr ? "\"" + std::string(value) + "\" " : "absent ");
+    }
+}
 
 class ConfiguredDevice : public ::testing::TestWithParam<ChoiceCase> {};
 

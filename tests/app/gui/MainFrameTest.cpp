@@ -29,6 +29,9 @@ struct StartCase {
     bool programming;
     bool cannotOpen;  // "Невозможно открыть устройство" shown
 };
+void PrintTo(const StartCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class StartUp : public ::testing::TestWithParam<StartCase> {};
 
