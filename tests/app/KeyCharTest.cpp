@@ -31,11 +31,10 @@ TEST(KeyChar, MatchesTheSystemCodePageForEveryByte) {
 }
 
 TEST(KeyChar, CharactersOutsideTheCodePageAreNoKey) {
-    EXPECT_FALSE(KeyFromCharacter(U'\u4E00').has_value());
-    EXPECT_FALSE(KeyFromCharacter(U'\u00E9').has_value());
-    EXPECT_EQ(KeyFromCharacter(U'я'), -1);
-    EXPECT_EQ(KeyFromCharacter(U'А'), -64);
-    EXPECT_EQ(KeyFromCharacter(U'\r'), 13);
+    for (char32_t character : {U'\u4E00', U'\u00E9', U'\uFFFD'}) {
+        EXPECT_FALSE(KeyFromCharacter(character).has_value())
+            << std::hex << static_cast<unsigned>(character);
+    }
 }
 
 }  // namespace

@@ -2,20 +2,28 @@
 // What the GUI tests share: a recorder in place of the message boxes, waiting for the event
 // loop, and a main window started in a scratch directory beside an in-process simulator.
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QString>
 #include <QThread>
+#include <QWidget>
 #include <functional>
-#include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/MainFrame.h"
 #include "app/UserDialogs.h"
+#include "packet/Packet.h"
 #include "sim/Simulator.h"
 #include "support/TempFiles.h"
+
+// Failures show the text, not the bytes of the object.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 struct ShownMessage {
     QString text;
@@ -28,9 +36,6 @@ public:
     void ShowMessage(QWidget*, const QString& text, const QString& caption,
                      MessageIcon icon) override {
         messages.push_back({text, caption, icon});
-        if (onMessage) {
-            onMessage(text);
-        }
     }
     QString GetOpenFileName(QWidget*, const QString& filter) override {
         fileFilters.push_back(filter);
@@ -43,10 +48,17 @@ public:
         }
         return count;
     }
+    // The same, counting only boxes with this caption and icon too.
+    int Count(const QString& text, const QString& caption, MessageIcon icon) const {
+        int count = 0;
+        for (const ShownMessage& message : messages) {
+            count += message.text == text && message.caption == caption && message.icon == icon;
+        }
+        return count;
+    }
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
-    std::function<void(const QString&)> onMessage;
 };
 
 // Runs the event loop until the condition holds or the time is up.
@@ -67,18 +79,43 @@ inline void RunEvents(int ms) {
     WaitUntil([] { return false; }, ms);
 }
 
+inline std::unique_ptr<CPacket> MakePacket(unsigned char command,
+                                           std::vector<unsigned char> payload = {}) {
+    auto packet = std::make_unique<CPacket>();
+    packet->SetPacket(command, payload.data(), static_cast<int>(payload.size()));
+    return packet;
+}
+
+// The item of a menu or toolbar that runs this command id.
+inline QAction* FindAction(const QWidget* owner, int id) {
+    for (QAction* action : owner->actions()) {
+        if (!action->isSeparator() && action->data().toInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
 // Settings file lines for [Main]: key -> value; the [Driver] directory is added for the
 // simulator's units.
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
+inline Settings Unit(int type, int number) {
+    return {{"DeviceType", std::to_string(type)}, {"DeviceNumber", std::to_string(number)}};
+}
+
+// The settings file, the log and the simulator's units share one scratch directory, which is
+// the current directory while the window lives.
 class MainFrameFixture {
 public:
-    MainFrameFixture() : m_units(m_dir.Path() / "units"), m_scope(m_dir.Path()) {}
+    MainFrameFixture() : m_scope(m_dir.Path()), m_simulator(m_dir.Path().string()) {
+        m_simulator.SetEcho(false);
+    }
 
     // Units are made before the window starts, so the configured one can open.
     void AddUnits(std::initializer_list<std::pair<int, int>> units) {
         for (const auto& [type, number] : units) {
-            Simulator().AddUnit(type, number);
+            m_simulator.AddUnit(type, number);
         }
     }
     void Start(const Settings& main) {
@@ -92,18 +129,8 @@ public:
         m_frame->show();
         QApplication::processEvents();
     }
-    vxsim::Simulator& Simulator() {
-        if (!m_simulator) {
-            std::filesystem::create_directories(m_units);
-            m_simulator = std::make_unique<vxsim::Simulator>(m_units.string());
-            m_simulator->SetEcho(false);
-        }
-        return *m_simulator;
-    }
-    std::string UnitDirectory() {
-        Simulator();
-        return m_units.string();
-    }
+    vxsim::Simulator& Simulator() { return m_simulator; }
+    std::string UnitDirectory() const { return m_dir.Path().string(); }
     CMainFrame& Frame() { return *m_frame; }
     void DestroyFrame() { m_frame.reset(); }
     const TempDir& Dir() const { return m_dir; }
@@ -112,8 +139,7 @@ public:
 
 private:
     TempDir m_dir;
-    std::filesystem::path m_units;
     CurrentDirectoryScope m_scope;
-    std::unique_ptr<vxsim::Simulator> m_simulator;
+    vxsim::Simulator m_simulator;
     std::unique_ptr<CMainFrame> m_frame;
 };
