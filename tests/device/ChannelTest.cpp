@@ -47,6 +47,11 @@ struct WriteCase {
     std::vector<int> writeLengths;
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class WriteTest : public SimFixture, public ::testing::WithParamInterface<WriteCase> {};
 
 // The frames a packet must become, built by hand from the wire format: split frames are
@@ -128,6 +133,11 @@ struct ReceiveCase {
     int payload;
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const ReceiveCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class ReceiveTest : public SimFixture, public ::testing::WithParamInterface<ReceiveCase> {};
 
 // A packet of the unit's own, then the unit's echo of a packet from the host (echo answers in
@@ -164,6 +174,11 @@ struct BadFrameCase {
     std::vector<std::vector<unsigned char>> frames;
     std::vector<std::string> lines;
 };
+
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const BadFrameCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
 
 class BadFrameTest : public SimFixture, public ::testing::WithParamInterface<BadFrameCase> {};
 

@@ -34,6 +34,11 @@ struct DecodeCase {
     std::uint32_t dataLength;  // what the head claims
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeTest, RefusesRecordsThatDoNotHoldWhatTheyClaim) {

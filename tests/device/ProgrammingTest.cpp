@@ -32,6 +32,11 @@ struct CommandCase {
     Fuses expectedFuses;
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class CommandTest : public ProgrammingTest, public ::testing::WithParamInterface<CommandCase> {};
 
 TEST_P(CommandTest, RecordReachesTheDriverAndItsVerdictComesBack) {
@@ -177,6 +182,11 @@ struct InterruptCase {
     const char* name;
     bool unplug;
 };
+
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const InterruptCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
 
 class InterruptTest : public ProgrammingTest,
                       public ::testing::WithParamInterface<InterruptCase> {};

@@ -21,6 +21,11 @@ struct ScriptCase {
     std::vector<Record> records;
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const ScriptCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class ScriptFile : public ::testing::TestWithParam<ScriptCase> {};
 
 TEST_P(ScriptFile, GivesTheRecords) {

@@ -71,6 +71,11 @@ struct FrameLayoutCase {
     std::vector<int> frameLengths;  // byte 0 of each split frame (not checked when empty)
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const FrameLayoutCase& c, std::ostream* os) {
+    *os << "length " << c.length;
+}
+
 class PacketFrameLayout : public testing::TestWithParam<FrameLayoutCase> {};
 
 TEST_P(PacketFrameLayout, CountersCapacityAndFrameLengths) {
@@ -158,6 +163,11 @@ struct RejectedFrameCase {
     unsigned char frame[8];
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const RejectedFrameCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class PacketRejectedFrame : public testing::TestWithParam<RejectedFrameCase> {};
 
 TEST_P(PacketRejectedFrame, LeavesThePacketAsItWas) {
@@ -190,6 +200,11 @@ struct HexTextCase {
     int command;
     std::vector<unsigned char> payload;
 };
+
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const HexTextCase& c, std::ostream* os) {
+    *os << "text " << '"' << c.text << '"';
+}
 
 class PacketHexText : public testing::TestWithParam<HexTextCase> {};
 

@@ -21,6 +21,11 @@ struct RecordCase {
     int size;
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const RecordCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class HexRecordRule : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(HexRecordRule, AppliesOrSkips) {
@@ -94,6 +99,11 @@ struct FileCase {
     int size;
     std::vector<Probe> probes;
 };
+
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
 
 class HexFileRule : public ::testing::TestWithParam<FileCase> {};
 

@@ -14,6 +14,11 @@ struct RoundTripCase {
     std::string saved;
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class ConfigRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(ConfigRoundTrip, SavesWhatWasRead) {
@@ -107,6 +112,11 @@ struct IntCase {
     const char* value;
     int expected;
 };
+
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const IntCase& c, std::ostream* os) {
+    *os << "value " << '"' << c.value << '"';
+}
 
 class ConfigInt : public ::testing::TestWithParam<IntCase> {};
 

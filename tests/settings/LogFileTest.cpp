@@ -29,6 +29,11 @@ struct LineCase {
     std::string expected;  // after the stamp
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 // A log open in a scratch directory, its clock fixed at kStamp.
 class LogTest : public ::testing::Test {
 protected:

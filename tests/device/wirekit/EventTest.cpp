@@ -20,6 +20,11 @@ struct EventCase {
     bool secondWait;  // and once more
 };
 
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const EventCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
+
 class EventWaitZero : public testing::TestWithParam<EventCase> {};
 
 TEST_P(EventWaitZero, TestsWithoutWaitingAndClearsOnlyAutoReset) {
@@ -59,6 +64,11 @@ struct WakeCase {
     Milliseconds timeout;
     int woken;
 };
+
+// Names the case in test output instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const WakeCase& c, std::ostream* os) {
+    *os << "" << c.name;
+}
 
 class EventWake : public testing::TestWithParam<WakeCase> {};
 
