@@ -199,7 +199,9 @@ int CVXDevice::WaitPacket(std::uint32_t timeout) {
     return result;
 }
 
-void CVXDevice::InterruptWait() { m_packetEvent.Set(); }
+void CVXDevice::InterruptWait() {
+    m_packetEvent.Set();
+}
 
 void CVXDevice::MarkReceiverActive() {
     m_lastReceiverActivity.store(std::chrono::steady_clock::now().time_since_epoch().count());
