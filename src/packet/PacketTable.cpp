@@ -1,54 +1,15 @@
 #include "packet/PacketTable.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include "settings/PathUtil.h"
 
 namespace {
 
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The whole file plus a terminating NUL; empty when it cannot be opened or read.
-std::unique_ptr<char[]> ReadTextFile(const char* path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-    if (!file) {
-        return nullptr;
-    }
-    std::unique_ptr<char[]> text;
-    std::size_t size = 0;
-    std::size_t capacity = 0;
-    // Read in growing steps rather than trusting a size asked for beforehand: the file may be
-    // written to while we read it, or be something whose size cannot be asked.
-    for (;;) {
-        if (size == capacity) {
-            std::size_t grown = capacity == 0 ? 65536 : capacity * 2;
-            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown + 1]);
-            if (!bigger) {
-                return nullptr;
-            }
-            if (size > 0) {
-                std::memcpy(bigger.get(), text.get(), size);
-            }
-            text = std::move(bigger);
-            capacity = grown;
-        }
-        std::size_t count = std::fread(text.get() + size, 1, capacity - size, file.get());
-        size += count;
-        if (count == 0) {
-            break;
-        }
-    }
-    if (std::ferror(file.get())) {
-        return nullptr;
-    }
-    text[size] = '\0';
-    return text;
 }
 
 }  // namespace
@@ -106,11 +67,12 @@ int CPacketTable::Load(const char* path, const char* name) {
     if (path == nullptr) {
         return 0;
     }
-    std::unique_ptr<char[]> text = ReadTextFile(path);
-    if (!text) {
+    // The text ends at its first NUL byte, as the parser reads it.
+    std::string text;
+    if (PathUtil::ReadFileBytes(path, text) != PathUtil::ReadResult::Read) {
         return 0;
     }
-    const char* position = text.get();
+    const char* position = text.c_str();
     for (;;) {
         std::unique_ptr<CPacketHolder> holder(new (std::nothrow) CPacketHolder);
         if (!holder) {

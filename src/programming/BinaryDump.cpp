@@ -1,11 +1,13 @@
 #include "programming/BinaryDump.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "packet/Packet.h"
+#include "settings/PathUtil.h"
 
 namespace {
 
@@ -17,29 +19,6 @@ enum RecordType {
     ExtendedSegmentAddress = 0x02,
     ExtendedLinearAddress = 0x04,
 };
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Reads at most limit + 1 bytes, so that a file over the limit is known without reading it all.
-// -1 when the file cannot be opened or read.
-int ReadLimited(const char* path, std::vector<char>& buffer, int limit) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-    if (!file) {
-        return -1;
-    }
-    buffer.resize(static_cast<std::size_t>(limit) + 1);
-    std::size_t total = 0;
-    while (total < buffer.size()) {
-        std::size_t count = std::fread(buffer.data() + total, 1, buffer.size() - total, file.get());
-        if (count == 0) {
-            break;
-        }
-        total += count;
-    }
-    return std::ferror(file.get()) ? -1 : static_cast<int>(total);
-}
 
 struct Line {
     const char* begin;
@@ -82,17 +61,13 @@ int CBinaryDump::LoadHex(const char* path) {
     if (!m_image || path == nullptr) {
         return 0;
     }
-    std::vector<char> buffer;
-    int length = ReadLimited(path, buffer, kMaxFileSize);
-    if (length < 0 || length > kMaxFileSize) {
+    std::string text;
+    if (PathUtil::ReadFileBytes(path, text, kMaxFileSize) != PathUtil::ReadResult::Read) {
         return 0;
     }
     // A NUL byte ends the text.
-    const void* nul = std::memchr(buffer.data(), '\0', static_cast<std::size_t>(length));
-    if (nul != nullptr) {
-        length = static_cast<int>(static_cast<const char*>(nul) - buffer.data());
-    }
-    return LoadText(buffer.data(), length);
+    text.resize(std::min(text.size(), text.find('\0')));
+    return LoadText(text.data(), static_cast<int>(text.size()));
 }
 
 int CBinaryDump::LoadText(const char* text, int length) {

@@ -58,20 +58,6 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return false;
-    }
-    char buffer[65536];
-    std::size_t count;
-    // A read error ends reading; what came before it is kept.
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        out.append(buffer, count);
-    }
-    return true;
-}
-
 }  // namespace
 
 CConfig::CConfig() : m_directory(PathUtil::CurrentDirectory()) {}
@@ -99,7 +85,9 @@ int CConfig::Load(const char* fileName) {
     m_fileName = Text(fileName);
     Clear();
     std::string content;
-    if (m_fileName.empty() || !ReadWholeFile(GetPath(), content)) {
+    // A read error ends reading; what came before it is kept.
+    if (m_fileName.empty() ||
+        PathUtil::ReadFileBytes(GetPath(), content) == PathUtil::ReadResult::CannotOpen) {
         return 0;
     }
     std::string current;

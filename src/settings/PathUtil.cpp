@@ -1,6 +1,10 @@
 #include "settings/PathUtil.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <memory>
+#include <new>
 #include <vector>
 
 #ifdef _WIN32
@@ -63,6 +67,36 @@ std::string ExecutableDirectory() {
     }
     // The root directory keeps its separator; nothing else has a trailing one.
     return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+ReadResult ReadFileBytes(const std::string& path, std::string& out, std::size_t limit) {
+    out.clear();
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return ReadResult::CannotOpen;
+    }
+    // Read in steps rather than trusting a size asked for beforehand: the file may be written
+    // to while we read it, or be something whose size cannot be asked.
+    char buffer[65536];
+    try {
+        while (out.size() <= limit) {
+            std::size_t want = std::min(sizeof buffer, limit + 1 - out.size());
+            std::size_t count = std::fread(buffer, 1, want, file.get());
+            if (count == 0) {
+                break;
+            }
+            out.append(buffer, count);
+        }
+    } catch (const std::bad_alloc&) {
+        return ReadResult::ReadFailed;
+    }
+    if (std::ferror(file.get())) {
+        return ReadResult::ReadFailed;
+    }
+    return out.size() > limit ? ReadResult::TooLong : ReadResult::Read;
 }
 
 }  // namespace PathUtil
