@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "device/WireFrames.h"
+
 using Wirekit::Win32::kInfinite;
 using Wirekit::Win32::kWaitObject0;
 using Wirekit::Win32::WaitForAny;
@@ -152,27 +154,8 @@ int CVXDevice::SendPacket(const CPacket* packet) {
 
 int CVXDevice::WriteFrames(const CPacket& packet, bool single) {
     bool usb = m_typeIndex.load() == 0;
-    unsigned char frame[256];
-    int count = single ? 1 : packet.GetChunkCount();
-    for (int i = 0; i < count; ++i) {
-        std::memset(frame, 0, sizeof frame);
-        int length = 0;
-        int ok = single ? packet.GetSingleFrame(frame, sizeof frame, &length)
-                        : packet.GetFrame(i, frame, CPacket::kMaxFrameSize, &length);
-        if (!ok) {
-            return 0;
-        }
-        if (!single) {
-            ++frame[3];  // the wire counts frames from 1
-        }
-        if (usb && length < CPacket::kMaxFrameSize) {
-            length = CPacket::kMaxFrameSize;  // the rest is already zero
-        }
-        if (!Write(frame, length)) {
-            return 0;
-        }
-    }
-    return 1;
+    auto write = [this](const unsigned char* frame, int length) { return Write(frame, length); };
+    return WriteWireFrames(packet, single, usb, write) ? 1 : 0;
 }
 
 int CVXDevice::Write(const unsigned char* bytes, int count) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "device/WireFrames.h"
 #include "device/driver/DriverPort.h"
 #include "device/driver/DriverProtocol.h"
 #include "device/driver/PosixSocket.h"
@@ -147,29 +148,10 @@ bool Engine::SendFrame(Unit& unit, const unsigned char* bytes, int count) {
 
 bool Engine::SendPacket(Unit& unit, const CPacket& packet, bool forceSplit, int frameLimit) {
     bool single = unit.framing == Framing::Single && !forceSplit;
-    int frames = single ? 1 : packet.GetChunkCount();
-    if (frameLimit >= 0) {
-        frames = std::min(frames, frameLimit);
-    }
-    unsigned char frame[256];
-    for (int i = 0; i < frames; ++i) {
-        std::memset(frame, 0, sizeof frame);
-        int length = 0;
-        if (single ? !packet.GetSingleFrame(frame, sizeof frame, &length)
-                   : !packet.GetFrame(i, frame, CPacket::kMaxFrameSize, &length)) {
-            return false;
-        }
-        if (!single) {
-            ++frame[3];  // the wire counts frames from 1
-        }
-        if (unit.typeIndex == 0) {
-            length = std::max(length, CPacket::kMaxFrameSize);
-        }
-        if (!SendFrame(unit, frame, length)) {
-            return false;
-        }
-    }
-    return true;
+    return WriteWireFrames(
+        packet, single, unit.typeIndex == 0,
+        [&](const unsigned char* frame, int length) { return SendFrame(unit, frame, length); },
+        frameLimit);
 }
 
 int Engine::Progress(const Unit& unit, Clock::time_point now) const {
