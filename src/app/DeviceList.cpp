@@ -17,8 +17,7 @@ void CDeviceList::Fill(CVXDevice& probe) {
     for (int type = 0; type <= 1; ++type) {
         for (int number = 0; number < kProbedUnits; ++number) {
             DeviceRow row{type, number, false};
-            if (m_channel.IsOpen() && m_channel.GetTypeIndex() == type &&
-                m_channel.GetNumber() == number) {
+            if (IsChannelUnit(row)) {
                 row.busy = true;
             } else if (probe.Open(static_cast<unsigned>(type), number)) {
                 probe.Close();
@@ -30,10 +29,13 @@ void CDeviceList::Fill(CVXDevice& probe) {
     }
 }
 
+bool CDeviceList::IsChannelUnit(const DeviceRow& unit) const {
+    return m_channel.IsOpen() && m_channel.GetTypeIndex() == unit.typeIndex &&
+           m_channel.GetNumber() == unit.number;
+}
+
 bool CDeviceList::IsOpenUnit(int row) const {
-    return IsRow(row) && m_channel.IsOpen() &&
-           m_channel.GetTypeIndex() == m_rows[static_cast<std::size_t>(row)].typeIndex &&
-           m_channel.GetNumber() == m_rows[static_cast<std::size_t>(row)].number;
+    return IsRow(row) && IsChannelUnit(m_rows[static_cast<std::size_t>(row)]);
 }
 
 bool CDeviceList::Connect(int row) {
@@ -41,9 +43,8 @@ bool CDeviceList::Connect(int row) {
         return true;
     }
     if (m_channel.IsOpen()) {
-        const DeviceRow open{m_channel.GetTypeIndex(), m_channel.GetNumber(), true};
         for (DeviceRow& other : m_rows) {
-            if (other.GetValue() == open.GetValue()) {
+            if (IsChannelUnit(other)) {
                 other.busy = false;
                 break;
             }

@@ -43,6 +43,8 @@ public:
 
 private:
     bool IsRow(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
+    // The unit is the one open in the channel.
+    bool IsChannelUnit(const DeviceRow& unit) const;
 
     CVXDevice& m_channel;
     std::vector<DeviceRow> m_rows;
