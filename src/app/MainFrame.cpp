@@ -227,11 +227,6 @@ void CMainFrame::UpdateTitle() {
     setWindowTitle(FromUtf8(MakeTitle(open, type, m_device->GetNumber())));
 }
 
-void CMainFrame::WriteLog(bool sent, const CPacket& packet) {
-    const std::string text = FormatLogText(sent, packet);
-    m_logFile.Write(text.c_str(), packet.GetLength(), packet.GetData());
-}
-
 bool CMainFrame::TransmitPacket(const CPacket* packet) {
     if (!m_device->IsOpen()) {
         m_dialogs.ShowMessage(this, QStringLiteral("Выберите устройство"), kErrorCaption,
@@ -248,7 +243,7 @@ bool CMainFrame::TransmitPacket(const CPacket* packet) {
                               MessageIcon::Error);
         return false;
     }
-    WriteLog(true, *packet);
+    WritePacketLog(m_logFile, true, *packet);
     return true;
 }
 

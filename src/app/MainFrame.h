@@ -81,7 +81,6 @@ private:
     void CreateViews();
     void InitLayout();
     void CentreOnScreen();
-    void WriteLog(bool sent, const CPacket& packet);
 
     void OnDeviceSelect();
     void OnOpenPacketFile();

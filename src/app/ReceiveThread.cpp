@@ -47,8 +47,7 @@ int CReceiveThread::ReceiveLoopStep() {
     CPacket packet;
     int taken = 0;
     while (!m_stop.load() && m_device.TakePacket(&packet)) {
-        const std::string text = FormatLogText(false, packet);
-        m_log.Write(text.c_str(), packet.GetLength(), packet.GetData());
+        WritePacketLog(m_log, false, packet);
         m_sink.PacketReceived(packet);
         ++taken;
     }

@@ -5,6 +5,7 @@
 #include "device/VXDevice.h"
 #include "packet/Packet.h"
 #include "settings/Config.h"
+#include "settings/LogFile.h"
 
 namespace {
 
@@ -70,6 +71,11 @@ std::string FormatLogText(bool sent, const CPacket& packet) {
                   static_cast<unsigned>(packet.GetLength() + 2),
                   static_cast<unsigned>(packet.GetCommand()));
     return text;
+}
+
+void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet) {
+    const std::string text = FormatLogText(sent, packet);
+    log.Write(text.c_str(), packet.GetLength(), packet.GetData());
 }
 
 std::string MakeTitle(bool open, int typeIndex, int number) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 class CConfig;
+class CLogFile;
 class CPacket;
 
 // Column 0 of a traffic line: "dd.mm.yyyy hh:mm:ss" in local time.
@@ -24,6 +25,8 @@ std::string BreakTooltipText(std::string_view data);
 // The log line's message text: "RECV: %02X %02X " or "SEND: %02X %02X " with the payload length
 // + 2 and the command (a length of 254 or more gives more than two digits).
 std::string FormatLogText(bool sent, const CPacket& packet);
+// Writes that text and the payload as one line of the log.
+void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet);
 
 // The main window's title: "Tavrin", and while a unit is open
 // " - Устройство USB [ 0 ] " after it (note the trailing blank).
