@@ -37,9 +37,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/MainFrame.h"
-#include "app/TavrinView.h"
-#include "app/UserDialogs.h"
+#include "ui/MainFrame.h"
+#include "ui/TavrinView.h"
+#include "ui/UserDialogs.h"
 #include "device/VXDevice.h"
 #include "packet/Packet.h"
 #include "sim/Simulator.h"

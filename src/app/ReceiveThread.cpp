@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/TrafficText.h"
+#include "app/PacketLogLine.h"
 #include "device/VXDevice.h"
 #include "device/wirekit/Platform.h"
 #include "packet/Packet.h"

@@ -2,10 +2,7 @@
 
 #include <cstdio>
 
-#include "device/VXDevice.h"
 #include "packet/Packet.h"
-#include "settings/Config.h"
-#include "settings/LogFile.h"
 
 namespace {
 
@@ -65,54 +62,6 @@ std::string BreakTooltipText(std::string_view data) {
     return tip;
 }
 
-std::string FormatLogText(bool sent, const CPacket& packet) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s: %02X %02X ", sent ? "SEND" : "RECV",
-                  static_cast<unsigned>(packet.GetLength() + 2),
-                  static_cast<unsigned>(packet.GetCommand()));
-    return text;
-}
-
-void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet) {
-    const std::string text = FormatLogText(sent, packet);
-    log.Write(text.c_str(), packet.GetLength(), packet.GetData());
-}
-
-std::string MakeTitle(bool open, int typeIndex, int number) {
-    std::string title = "Tavrin";
-    if (open) {
-        title += " - Устройство ";
-        const char* type = CVXDevice::TypeName(typeIndex);
-        title += type != nullptr ? type : "";
-        title += " [ " + std::to_string(number) + " ] ";
-    }
-    return title;
-}
-
-bool IsProgrammingEnabled(bool open, int typeIndex) {
-    return open && typeIndex == 1;
-}
-
 bool ShouldFollow(int lineCount, int selectedLine) {
     return lineCount > 0 && selectedLine == lineCount - 1;
-}
-
-namespace {
-
-// -1 for an absent or empty value; the settings' own decimal reading otherwise.
-int ReadUnitSetting(const CConfig& config, const char* key) {
-    std::string text;
-    config.GetValue("Main", key, text);
-    return text.empty() ? -1 : config.GetInt("Main", key, -1);
-}
-
-}  // namespace
-
-DeviceChoice ChooseConfiguredDevice(const CConfig& config) {
-    DeviceChoice choice;
-    choice.typeIndex = ReadUnitSetting(config, "DeviceType");
-    choice.number = ReadUnitSetting(config, "DeviceNumber");
-    choice.singleFrame = config.GetInt("Main", "SplittablePacketMode", 0) == 0;
-    choice.open = (choice.typeIndex == 0 || choice.typeIndex == 1) && choice.number >= 0;
-    return choice;
 }

@@ -5,7 +5,6 @@
 
 #include "app/TrafficText.h"
 #include "packet/Packet.h"
-#include "settings/Config.h"
 
 namespace {
 
@@ -94,32 +93,6 @@ TEST(LineTime, DayMonthYearThenTime) {
     EXPECT_EQ(FormatLineTime(std::mktime(&local)), "06.12.2026 09:05:07");
 }
 
-struct LogCase {
-    bool sent;
-    int command;
-    int length;
-    std::string text;
-};
-void PrintTo(const LogCase& c, std::ostream* out) {
-    *out << '"' << c.text << '"';
-}
-
-class LogText : public ::testing::TestWithParam<LogCase> {};
-
-TEST_P(LogText, DirectionLengthAndCommand) {
-    const LogCase& c = GetParam();
-    std::vector<unsigned char> payload = Counting(c.length);
-    CPacket packet;
-    ASSERT_TRUE(packet.SetPacket(static_cast<unsigned char>(c.command), payload.data(), c.length));
-    EXPECT_EQ(FormatLogText(c.sent, packet), c.text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Lines, LogText,
-                         ::testing::Values(LogCase{false, 0x05, 0, "RECV: 02 05 "},
-                                           LogCase{true, 0xAB, 253, "SEND: FF AB "},
-                                           LogCase{false, 0x10, 254, "RECV: 100 10 "},
-                                           LogCase{true, 0x01, 1000, "SEND: 3EA 01 "}));
-
 TEST(FollowRule, OnlyWhenTheLastLineIsSelected) {
     struct {
         int count, selected;
@@ -130,53 +103,5 @@ TEST(FollowRule, OnlyWhenTheLastLineIsSelected) {
         EXPECT_EQ(ShouldFollow(c.count, c.selected), c.follow) << c.count << " " << c.selected;
     }
 }
-
-struct ChoiceCase {
-    const char* type;  // null: key absent
-    const char* number;
-    const char* splittable;
-    bool open;
-    int expectedType;
-    int expectedNumber;
-    bool singleFrame;
-};
-void PrintTo(const ChoiceCase& c, std::ostream* out) {
-    for (const char* value : {c.type, c.number, c.splittable}) {
-        *out << (value != nullptr ? "\"" + std::string(value) + "\" " : "absent ");
-    }
-}
-
-class ConfiguredDevice : public ::testing::TestWithParam<ChoiceCase> {};
-
-TEST_P(ConfiguredDevice, OpensOnlyAValidUnit) {
-    const ChoiceCase& c = GetParam();
-    CConfig config;
-    const std::pair<const char*, const char*> keys[] = {
-        {"DeviceType", c.type}, {"DeviceNumber", c.number}, {"SplittablePacketMode", c.splittable}};
-    for (const auto& [key, value] : keys) {
-        if (value != nullptr) {
-            config.SetValue("Main", key, value);
-        }
-    }
-    DeviceChoice choice = ChooseConfiguredDevice(config);
-    EXPECT_EQ(choice.open, c.open);
-    EXPECT_EQ(choice.singleFrame, c.singleFrame);
-    if (c.open) {
-        EXPECT_EQ(choice.typeIndex, c.expectedType);
-        EXPECT_EQ(choice.number, c.expectedNumber);
-    }
-}
-
-// Start-up itself (the window against the simulator) covers 2, -1, empty, "abc" and -5.
-INSTANTIATE_TEST_SUITE_P(Settings, ConfiguredDevice,
-                         ::testing::Values(ChoiceCase{"1", "3", "-4", true, 1, 3, false},
-                                           ChoiceCase{"1", "3", "0", true, 1, 3, true},
-                                           ChoiceCase{"1", "3", "x", true, 1, 3, true},
-                                           ChoiceCase{nullptr, "0", nullptr, false, 0, 0, true},
-                                           ChoiceCase{"0", "", nullptr, false, 0, 0, true},
-                                           ChoiceCase{"0", nullptr, nullptr, false, 0, 0, true},
-                                           ChoiceCase{"1x", "2z", nullptr, true, 1, 2, true},
-                                           ChoiceCase{"99999999999", "0", nullptr, false, 0, 0,
-                                                      true}));
 
 }  // namespace

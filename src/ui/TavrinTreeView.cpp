@@ -1,4 +1,4 @@
-#include "app/TavrinTreeView.h"
+#include "ui/TavrinTreeView.h"
 
 CTavrinTreeView::CTavrinTreeView(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);

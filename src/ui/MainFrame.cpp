@@ -1,4 +1,4 @@
-#include "app/MainFrame.h"
+#include "ui/MainFrame.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,15 +12,17 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "app/CommandIds.h"
-#include "app/PacketHolderView.h"
-#include "app/TavrinTreeView.h"
-#include "app/TavrinView.h"
-#include "app/TrafficText.h"
-#include "app/UserDialogs.h"
-#include "device/DeviceListDlg.h"
+#include "app/MainWindowState.h"
+#include "app/PacketLogLine.h"
+#include "app/StartupDevice.h"
 #include "device/VXDevice.h"
 #include "packet/Packet.h"
+#include "ui/CommandIds.h"
+#include "ui/DeviceListDlg.h"
+#include "ui/PacketHolderView.h"
+#include "ui/TavrinTreeView.h"
+#include "ui/TavrinView.h"
+#include "ui/UserDialogs.h"
 
 namespace {
 

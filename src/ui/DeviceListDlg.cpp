@@ -1,4 +1,4 @@
-#include "device/DeviceListDlg.h"
+#include "ui/DeviceListDlg.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -7,9 +7,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/CommandIds.h"
-#include "app/UserDialogs.h"
 #include "device/VXDevice.h"
+#include "ui/CommandIds.h"
+#include "ui/UserDialogs.h"
 
 CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::string directory,
                                QWidget* parent)

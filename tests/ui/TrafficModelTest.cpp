@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "GuiSupport.h"
-#include "app/TavrinView.h"
-#include "app/TrafficModel.h"
+#include "ui/TavrinView.h"
+#include "ui/TrafficModel.h"
 #include "packet/Packet.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/MainFrame.h"
-#include "app/UserDialogs.h"
+#include "ui/MainFrame.h"
+#include "ui/UserDialogs.h"
 #include "packet/Packet.h"
 #include "sim/Simulator.h"
 #include "support/TempFiles.h"

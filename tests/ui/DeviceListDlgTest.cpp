@@ -8,8 +8,8 @@
 #include <QTreeWidget>
 
 #include "GuiSupport.h"
-#include "app/CommandIds.h"
-#include "device/DeviceListDlg.h"
+#include "ui/CommandIds.h"
+#include "ui/DeviceListDlg.h"
 #include "device/VXDevice.h"
 
 namespace {

@@ -5,7 +5,8 @@
 // views go.
 //
 // How the pieces meet (the pattern later windows follow):
-//  - widgets call the window-free core (app/TrafficText.h and friends) and only paint;
+//  - widgets call the window-free core (app/TrafficText.h, app/MainWindowState.h and friends) and
+//  only paint;
 //  - every message box and file dialog goes through CUserDialogs;
 //  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued) or
 //    through the traffic list's locked pending batch, never by waiting for this thread.

@@ -1,4 +1,4 @@
-#include "app/PacketHolderView.h"
+#include "ui/PacketHolderView.h"
 
 CPacketHolderView::CPacketHolderView(QWidget* parent) : QTextEdit(parent) {
     setReadOnly(true);

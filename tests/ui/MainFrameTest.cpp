@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "GuiSupport.h"
-#include "app/CommandIds.h"
-#include "app/PacketHolderView.h"
-#include "app/TavrinView.h"
+#include "ui/CommandIds.h"
+#include "ui/PacketHolderView.h"
+#include "ui/TavrinView.h"
 #include "device/VXDevice.h"
 
 namespace {

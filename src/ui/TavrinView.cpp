@@ -1,4 +1,4 @@
-#include "app/TavrinView.h"
+#include "ui/TavrinView.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -11,9 +11,9 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "app/CommandIds.h"
 #include "app/KeyChar.h"
 #include "app/TrafficText.h"
+#include "ui/CommandIds.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <QTableView>
 
-#include "app/TrafficModel.h"
+#include "ui/TrafficModel.h"
 
 class QMenu;
 

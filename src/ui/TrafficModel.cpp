@@ -1,4 +1,4 @@
-#include "app/TrafficModel.h"
+#include "ui/TrafficModel.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "GuiSupport.h"
-#include "app/CommandIds.h"
-#include "app/TavrinView.h"
+#include "ui/CommandIds.h"
+#include "ui/TavrinView.h"
 #include "device/VXDevice.h"
 
 namespace {

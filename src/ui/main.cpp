@@ -2,8 +2,8 @@
 // everything comes from "Tavrin.ini" in the current directory.
 #include <QApplication>
 
-#include "app/MainFrame.h"
-#include "app/UserDialogs.h"
+#include "ui/MainFrame.h"
+#include "ui/UserDialogs.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

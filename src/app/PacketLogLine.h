@@ -1,0 +1,13 @@
+#pragma once
+// The log line written for every packet received or sent.
+
+#include <string>
+
+class CLogFile;
+class CPacket;
+
+// The log line's message text: "RECV: %02X %02X " or "SEND: %02X %02X " with the payload length
+// + 2 and the command (a length of 254 or more gives more than two digits).
+std::string FormatLogText(bool sent, const CPacket& packet);
+// Writes that text and the payload as one line of the log.
+void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet);
