@@ -162,7 +162,7 @@ TEST(Accelerators, TakeKeysBeforeTheViews) {
     QTest::keyClick(frame.GetTrafficView(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(fixture.dialogs.fileFilters.size(), 1u);
     EXPECT_EQ(fixture.dialogs.fileFilters[0],
-              QStringLiteral("Файлы с пакетами(*.kad) (*.kad);;All Files(*.*) (*)"));
+              QStringLiteral("Файлы с пакетами(*.kad);;All Files(*.*) (*)"));
     EXPECT_TRUE(fixture.dialogs.messages.empty());  // no key reached SendPacketForKey
 
     // A modal dialog keeps its own keys.
