@@ -1,8 +1,8 @@
 #include "ui/MainFrame.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -24,8 +24,8 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
-#include "ui/ParametersDlg.h"
 #include "ui/PacketHolderView.h"
+#include "ui/ParametersDlg.h"
 #include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
 #include "ui/UserDialogs.h"
@@ -198,10 +198,8 @@ void CMainFrame::CreateViews() {
             [this](int key) { SendPacketForKey(key); });
     connect(m_treeView, &CTavrinTreeView::ShowDefinitionRequested, this,
             &CMainFrame::ShowDefinitionText);
-    connect(m_treeView, &CTavrinTreeView::PacketFileSelected, this,
-            &CMainFrame::SelectPacketFile);
-    connect(m_treeView, &CTavrinTreeView::PacketFileRemoved, this,
-            &CMainFrame::RemovePacketFile);
+    connect(m_treeView, &CTavrinTreeView::PacketFileSelected, this, &CMainFrame::SelectPacketFile);
+    connect(m_treeView, &CTavrinTreeView::PacketFileRemoved, this, &CMainFrame::RemovePacketFile);
 }
 
 void CMainFrame::InitLayout() {
