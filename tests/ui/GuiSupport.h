@@ -4,9 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -37,9 +40,15 @@ public:
                      MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
+    // Answers with the next of openFileAnswers, then as a cancelled dialog.
     QString GetOpenFileName(QWidget*, const QString& filter) override {
         fileFilters.push_back(filter);
-        return {};
+        if (openFileAnswers.empty()) {
+            return {};
+        }
+        QString answer = openFileAnswers.front();
+        openFileAnswers.erase(openFileAnswers.begin());
+        return answer;
     }
     int Count(const QString& text) const {
         int count = 0;
@@ -59,6 +68,7 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
+    std::vector<QString> openFileAnswers;
 };
 
 // Runs the event loop until the condition holds or the time is up.
@@ -77,6 +87,32 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30
 
 inline void RunEvents(int ms) {
     WaitUntil([] { return false; }, ms);
+}
+
+// A character as the keyboard layout delivers it (QTest knows only ASCII keys).
+inline void TypeCharacter(QWidget* target, QChar character) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(target, &release);
+}
+
+// Runs the action inside the next modal dialog's own event loop, once it is up; the action
+// ends the dialog. The timer goes with the returned object, so a dialog that never comes
+// leaves nothing behind.
+inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QDialog*)> action) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    QTimer* raw = timer.get();
+    QObject::connect(raw, &QTimer::timeout, [raw, action] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog != nullptr && dialog->isVisible()) {
+            raw->stop();
+            action(dialog);
+        }
+    });
+    timer->start();
+    return timer;
 }
 
 inline std::unique_ptr<CPacket> MakePacket(unsigned char command,
