@@ -11,7 +11,8 @@ using namespace PropertyList;
 CPropertyEditWindow::CPropertyEditWindow(QWidget* parent, QWidget* focusTarget)
     : QLineEdit(parent), m_focusTarget(focusTarget) {
     setFrame(false);
-    setTextMargins(2, 0, 0, 0);
+    // The edit keeps 2 pixels before its text by itself, where the value cell draws it.
+    setTextMargins(0, 0, 0, 0);
 }
 
 CPropertyEditWindow::~CPropertyEditWindow() = default;

@@ -21,7 +21,7 @@ constexpr int kBorderGrip = 2;
 CPropertyListCtrl::CPropertyListCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setMouseTracking(true);
     viewport()->setBackgroundRole(QPalette::Base);
     FillDrawInfo();

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -60,6 +61,11 @@ CTavrinTreeView::CTavrinTreeView(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAccessibleName(QStringLiteral("Файлы с пакетами"));
+    // Labels are shown whole, the pane scrolling sideways, as a tree control does: a cut label
+    // would hide the end of a packet.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CTavrinTreeView::OnSelectionChanged);
 }
 
