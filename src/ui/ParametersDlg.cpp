@@ -8,13 +8,7 @@
 #include "ui/PropertyEditItem.h"
 #include "ui/PropertyListCtrl.h"
 
-namespace {
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CParametersDlg::CParametersDlg(std::vector<PacketParameter>& parameters, ScriptEncoding encoding,
                                QWidget* parent)
@@ -26,10 +20,11 @@ CParametersDlg::CParametersDlg(std::vector<PacketParameter>& parameters, ScriptE
     m_list->SetListStyle(0);
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         auto item = std::make_unique<CPropertyEditItem>(
-            FromUtf8(DecodeScriptText(parameters[i].name, encoding)));
+            QString::fromStdString(DecodeScriptText(parameters[i].name, encoding)));
         item->Enable(1);
         item->SetTag(static_cast<std::intptr_t>(i));
-        item->WriteValue(QVariant(FromUtf8(DecodeScriptText(parameters[i].value, encoding))));
+        item->WriteValue(
+            QVariant(QString::fromStdString(DecodeScriptText(parameters[i].value, encoding))));
         m_list->AddItem(std::move(item));
     }
     connect(m_list, &CPropertyListCtrl::ValueChanged, this, &CParametersDlg::OnValueChanged);

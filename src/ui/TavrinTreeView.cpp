@@ -16,10 +16,6 @@ namespace {
 constexpr int kObjectRole = Qt::UserRole;
 constexpr int kEncodingRole = Qt::UserRole + 1;
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The keys a press types, as signed Windows-1251 bytes. Enter, Tab, Escape and Backspace are
 // keys like any typed character; Delete and the movement keys are none, and neither is an
 // Alt combination, which belongs to the menus.
@@ -92,8 +88,8 @@ bool CTavrinTreeView::AddPacketNode(QTreeWidgetItem* fileNode, CPacketHolder* de
         return false;
     }
     const auto encoding = static_cast<ScriptEncoding>(fileNode->data(0, kEncodingRole).toInt());
-    auto* node = new QTreeWidgetItem(QStringList(
-        FromUtf8(DefinitionLabel(definition->GetKey(), definition->GetText(), encoding))));
+    auto* node = new QTreeWidgetItem(QStringList(QString::fromStdString(
+        DefinitionLabel(definition->GetKey(), definition->GetText(), encoding))));
     node->setData(0, kObjectRole, QVariant::fromValue(reinterpret_cast<quintptr>(definition)));
     fileNode->addChild(node);
     return true;
@@ -130,7 +126,8 @@ void CTavrinTreeView::OnSelectionChanged() {
     if (CPacketHolder* definition = DefinitionOf(node)) {
         const auto encoding =
             static_cast<ScriptEncoding>(node->parent()->data(0, kEncodingRole).toInt());
-        emit ShowDefinitionRequested(FromUtf8(DecodeScriptText(definition->GetSource(), encoding)));
+        emit ShowDefinitionRequested(
+            QString::fromStdString(DecodeScriptText(definition->GetSource(), encoding)));
         emit PacketFileSelected(FileOf(node->parent()));
     } else if (CPacketTable* file = FileOf(node)) {
         emit ShowDefinitionRequested(QString());

@@ -165,6 +165,14 @@ public:
         m_frame->show();
         QApplication::processEvents();
     }
+    // The window on the simulator's USB 0, writing its log to LogPath().
+    void StartOnUsb0WithLog() {
+        AddUnits({{0, 0}});
+        Settings settings = Unit(0, 0);
+        settings.push_back({"Log", LogPath()});
+        Start(settings);
+    }
+    std::string LogPath() const { return m_dir.File("traffic.log"); }
     vxsim::Simulator& Simulator() { return m_simulator; }
     std::string UnitDirectory() const { return m_dir.Path().string(); }
     CMainFrame& Frame() { return *m_frame; }

@@ -31,17 +31,14 @@ const std::string kValue = "\xc7\xed\xe0\xf7\xe5\xed\xe8\xe5";  // "Значен
 class PacketViews : public ::testing::Test {
 protected:
     void SetUp() override {
-        fixture.AddUnits({{0, 0}});
-        Settings settings = Unit(0, 0);
-        settings.push_back({"Log", LogPath()});
-        fixture.Start(settings);
+        fixture.StartOnUsb0WithLog();
         ASSERT_TRUE(Frame().GetDevice().IsOpen());
         Frame().activateWindow();
     }
     CMainFrame& Frame() { return fixture.Frame(); }
     CTavrinTreeView& Tree() { return *Frame().GetTreeView(); }
     CPacketHolderView& Definition() { return *Frame().GetDefinitionView(); }
-    std::string LogPath() const { return fixture.Dir().File("traffic.log"); }
+    std::string LogPath() const { return fixture.LogPath(); }
     int Lines() { return Frame().GetTrafficView()->GetModel()->rowCount(); }
 
     std::string Write(const std::string& relative, const std::string& bytes) {
