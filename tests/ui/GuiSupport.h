@@ -97,8 +97,8 @@ inline void TypeCharacter(QWidget* target, QChar character) {
     QApplication::sendEvent(target, &release);
 }
 
-// Runs the action inside the next modal dialog's own event loop, once it is up; the action
-// ends the dialog. The timer goes with the returned object, so a dialog that never comes
+// Runs the action inside the next modal dialog's own event loop, once it is up and active (so
+// keys sent to the focus widget reach the dialog); the action ends the dialog. The timer goes with the returned object, so a dialog that never comes
 // leaves nothing behind.
 inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QDialog*)> action) {
     auto timer = std::make_unique<QTimer>();
@@ -106,7 +106,7 @@ inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QDialog*)> action)
     QTimer* raw = timer.get();
     QObject::connect(raw, &QTimer::timeout, [raw, action] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && dialog->isVisible()) {
+        if (dialog != nullptr && dialog->isVisible() && QApplication::activeWindow() == dialog) {
             raw->stop();
             action(dialog);
         }
