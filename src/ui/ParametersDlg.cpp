@@ -44,7 +44,10 @@ CParametersDlg::CParametersDlg(std::vector<PacketParameter>& parameters, ScriptE
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
-CParametersDlg::~CParametersDlg() = default;
+// The list outlives this part of the dialog while its children go; it must not reach back.
+CParametersDlg::~CParametersDlg() {
+    disconnect(m_list, nullptr, this, nullptr);
+}
 
 void CParametersDlg::accept() {
     m_list->CommitEdit();

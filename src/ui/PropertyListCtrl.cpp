@@ -27,9 +27,12 @@ CPropertyListCtrl::CPropertyListCtrl(QWidget* parent) : QAbstractScrollArea(pare
     FillDrawInfo();
 }
 
+// The editor goes without deciding anything: nobody is left to hear a commit.
 CPropertyListCtrl::~CPropertyListCtrl() {
-    CloseEditor();
-    Clear();
+    if (m_editor != nullptr) {
+        m_editor->Close();
+    }
+    m_items.clear();
 }
 
 void CPropertyListCtrl::AddItem(std::unique_ptr<IProperty> item) {
