@@ -26,4 +26,7 @@ QTranslator* InstallQtTranslations(QApplication& application) {
 void SetUpApplication(QApplication& application) {
     QApplication::setWindowIcon(ProgramIcon());
     InstallQtTranslations(application);
+    // Sizes, dates and file types in Qt's dialogs read as Russian too ("302 байт", "Каталог").
+    // The program's own texts never go through the locale.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
 }

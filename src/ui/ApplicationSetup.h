@@ -15,5 +15,5 @@ QIcon ProgramIcon();
 // installed, when they cannot be loaded: Qt's texts then stay English.
 QTranslator* InstallQtTranslations(QApplication& application);
 
-// The icon and the translations.
+// The icon, the translations, and Russian as the default locale.
 void SetUpApplication(QApplication& application);

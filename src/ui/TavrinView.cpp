@@ -311,22 +311,25 @@ void CTavrinView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 // The tip is served here rather than from the model's tool-tip role: the view's own handling
-// would answer the resting pointer with the model's (empty) tip and take ours away.
+// would answer the resting pointer with the model's (empty) tip and take ours away. It shows
+// the hover line's text even when the follow rule has since scrolled another line under the
+// pointer: the pointer has not moved, so the line it came to rest on is the one wanted.
 bool CTavrinView::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip) {
         return QTableView::viewportEvent(event);
     }
     const auto* help = static_cast<QHelpEvent*>(event);
-    const QModelIndex index = indexAt(help->pos());
-    if (!m_tipReady || !index.isValid() || index.row() != m_hoverLine) {
+    if (!m_tipReady || m_model->GetPacket(m_hoverLine) == nullptr) {
         QToolTip::hideText();
         return true;
     }
     QString tip = GetTooltipText(m_hoverLine);
     tip.remove(QLatin1Char('\r'));
-    // Kept up to 32 s while the pointer stays on the line's strip of the list.
-    const QRect line = visualRect(index);
-    const QRect strip(0, line.top(), viewport()->width(), line.height());
+    // Kept up to 32 s while the pointer stays on the strip of the line under it.
+    const QModelIndex under = indexAt(help->pos());
+    const QRect line = under.isValid() ? visualRect(under) : QRect();
+    const QRect strip =
+        line.isValid() ? QRect(0, line.top(), viewport()->width(), line.height()) : QRect();
     QToolTip::showText(help->globalPos(), tip, viewport(), strip, kToolTipHideDelayMs);
     return true;
 }

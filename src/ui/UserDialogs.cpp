@@ -32,5 +32,7 @@ std::unique_ptr<QFileDialog> CQtUserDialogs::MakeOpenFileDialog(QWidget* owner,
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setOptions(QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
     dialog->setNameFilter(filter);
+    // Room for the name, size, type and date columns of a folder's files.
+    dialog->resize(760, 460);
     return dialog;
 }
