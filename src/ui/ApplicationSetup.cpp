@@ -26,7 +26,7 @@ QTranslator* InstallQtTranslations(QApplication& application) {
 void SetUpApplication(QApplication& application) {
     QApplication::setWindowIcon(ProgramIcon());
     InstallQtTranslations(application);
-    // Sizes, dates and file types in Qt's dialogs read as Russian too ("302 байт", "Каталог").
-    // The program's own texts never go through the locale.
+    // Qt's widgets speak Russian where they take words from the locale (the file dialog's file
+    // type names); the program's own texts never go through it.
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
 }
