@@ -27,6 +27,7 @@
 namespace {
 
 const QString kErrorCaption = QStringLiteral("Ошибка");
+const QString kReady = QStringLiteral("Ready");
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -49,8 +50,14 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     CreateMenus();
     CreateToolBar();
     CreateAccelerators();
-    statusBar()->showMessage(QStringLiteral("Ready"));
+    statusBar()->showMessage(kReady);
     statusBar()->setSizeGripEnabled(true);
+    // A menu item's prompt goes when the pointer leaves it; "Ready" comes back in its place.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            statusBar()->showMessage(kReady);
+        }
+    });
     m_menuActions[ID_PROGRAMMING]->setEnabled(false);
 
     OpenConfiguredDevice();
@@ -145,8 +152,8 @@ void CMainFrame::CreateToolBar() {
         const int id = button.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
         m_toolBarActions[id] = action;
+        m_menuActions[id]->setIcon(action->icon());  // the menu shows the button's image
     }
-    m_menuActions[ID_FILE_OPEN]->setIcon(m_toolBarActions[ID_FILE_OPEN]->icon());
 }
 
 void CMainFrame::CreateAccelerators() {
@@ -210,10 +217,12 @@ void CMainFrame::CentreOnScreen() {
 
 void CMainFrame::OpenConfiguredDevice() {
     const DeviceChoice choice = ChooseConfiguredDevice(m_config);
+    // The framing holds for every unit opened later through the device dialog too, so it is
+    // chosen whether or not the settings name a unit to open now.
+    m_device->SetSingleFrameMode(choice.singleFrame);
     if (!choice.open) {
         return;
     }
-    m_device->SetSingleFrameMode(choice.singleFrame);
     if (m_device->Open(static_cast<unsigned>(choice.typeIndex), choice.number)) {
         UpdateTitle();
     } else {
@@ -365,6 +374,12 @@ QAction* CMainFrame::GetMenuAction(int id) const {
 QAction* CMainFrame::GetToolBarAction(int id) const {
     auto found = m_toolBarActions.find(id);
     return found != m_toolBarActions.end() ? found->second : nullptr;
+}
+
+// Qt's own menu of bars (a right click on the toolbar) would hide the toolbar behind the back
+// of "&Toolbar", whose check mark would then be wrong; the menu item is the one way.
+QMenu* CMainFrame::createPopupMenu() {
+    return nullptr;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
