@@ -19,5 +19,5 @@ void CQtUserDialogs::ShowMessage(QWidget* owner, const QString& text, const QStr
 
 QString CQtUserDialogs::GetOpenFileName(QWidget* owner, const QString& filter) {
     return QFileDialog::getOpenFileName(owner, QString(), QString(), filter, nullptr,
-                                        QFileDialog::ReadOnly);
+                                        QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
 }

@@ -279,6 +279,40 @@ TEST_F(ProgrammingDialog, UnpluggedDuringTheWrite) {
     EXPECT_FALSE(Channel().IsOpen());
 }
 
+// The progress query fails while the write goes on: the progress window closes, the dialog
+// waits (painting, but taking no input) until the write has ended, then reports it.
+TEST_F(ProgrammingDialog, WaitsForTheWriteWhenTheProgressQueryFails) {
+    Sim().SetProgrammingSpeed(32 * 1024);  // two seconds
+    ProgrammingOptions options;
+    options.steps = DeviceCommand::WriteData;
+    options.fileName = Firmware();
+    Open(options);
+    bool armed = false;
+    bool waitedDisabled = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!armed && !Sent().empty() &&
+            qobject_cast<CProgressDlg*>(QApplication::activeModalWidget()) != nullptr) {
+            Sim().RejectNextControl(1, 0);  // the next request is the window's progress query
+            armed = true;
+        } else if (armed && QApplication::activeModalWidget() == nullptr) {
+            waitedDisabled = waitedDisabled || !dialog->isEnabled();
+            dialog->close();  // no way out while the run is under way
+        }
+    });
+    timer.start(20);
+    Click(Dlg::kExecuteId);
+    timer.stop();
+    EXPECT_TRUE(armed);
+    EXPECT_TRUE(waitedDisabled);
+    EXPECT_EQ(
+        fixture.dialogs.Count(QStringLiteral("Запись данных - OK\r\n"), kResult, MessageIcon::None),
+        1);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->isEnabled());
+    EXPECT_EQ(Restarts(), 1);
+}
+
 // Runs the main window's programming command through its menu item or toolbar button; act
 // drives the dialog while it is up and must end it.
 void RunCommand(QAction* item, const std::function<void(Dlg&)>& act) {
