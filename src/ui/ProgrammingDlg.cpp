@@ -13,6 +13,7 @@
 
 #include "device/DeviceCommand.h"
 #include "programming/StepProgress.h"
+#include "ui/DialogPlacement.h"
 #include "ui/ProgressDlg.h"
 #include "ui/UserDialogs.h"
 
@@ -220,7 +221,5 @@ void CProgrammingDlg::reject() {
 
 void CProgrammingDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (parentWidget() != nullptr) {
-        move(parentWidget()->window()->geometry().center() - rect().center());
-    }
+    CentreOverOwner(*this);
 }

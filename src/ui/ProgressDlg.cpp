@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "programming/StepProgress.h"
+#include "ui/DialogPlacement.h"
 
 CProgressDlg::CProgressDlg(CStepProgress& progress, QWidget* parent)
     : QDialog(parent), m_progress(progress), m_bar(new QProgressBar(this)) {
@@ -31,9 +32,7 @@ void CProgressDlg::reject() {}
 
 void CProgressDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (parentWidget() != nullptr) {
-        move(parentWidget()->window()->geometry().center() - rect().center());
-    }
+    CentreOverOwner(*this);
 }
 
 void CProgressDlg::Tick() {
