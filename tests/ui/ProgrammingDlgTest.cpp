@@ -107,12 +107,18 @@ TEST_F(ProgrammingDialog, ShowsTheChoicesAndEnablesValuesWithTheirSteps) {
     EXPECT_EQ(dialog->GetOptions().fileName, "/tmp/другой.hex");
 }
 
-// Nothing checked: no request, no message, no restart.
-TEST_F(ProgrammingDialog, NothingCheckedDoesNothing) {
+// Nothing checked: no request, no message, no restart. Write checked without a file: the
+// message, and still nothing else.
+TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoFile) {
     Open({});
     Click(Dlg::kExecuteId);
     RunEvents(200);
     EXPECT_TRUE(fixture.dialogs.messages.empty());
+    Click(Dlg::kWriteId);
+    Click(Dlg::kExecuteId);
+    ASSERT_EQ(fixture.dialogs.messages.size(), 1u);
+    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::Error),
+              1);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(Restarts(), 0);
 }
@@ -178,19 +184,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  QStringLiteral("Стирание FLASH - OK\r\nЗапись битов Fuse - "
                                                 "OK\r\nЗапись битов Lock - OK\r\n")}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// Write checked without a file: the message, and nothing else happens.
-TEST_F(ProgrammingDialog, WriteWithoutAFileAsksForOne) {
-    ProgrammingOptions options;
-    options.steps = DeviceCommand::WriteData;
-    Open(options);
-    Click(Dlg::kExecuteId);
-    ASSERT_EQ(fixture.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::Error),
-              1);
-    EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(Restarts(), 0);
-}
 
 // What the test sees of the progress window while it runs.
 struct ProgressSeen {
