@@ -45,8 +45,6 @@ INSTANTIATE_TEST_SUITE_P(
         FieldsCase{"NoneChecked", 0x23, {"", "", ""}, nullptr, {7, 7, 7}},
         FieldsCase{"AllRead", 0x1C, {"3", " -12 ", "\t+40\r\n"}, nullptr, {3, -12, 40}},
         FieldsCase{"NotANumberIsZero", 0x04, {"abc", "", ""}, nullptr, {0, 7, 7}},
-        FieldsCase{"StopsAtOtherCharacters", 0x04, {"12ab3", "", ""}, nullptr, {12, 7, 7}},
-        FieldsCase{"FullWord", 0x08, {"", "2147483647", ""}, nullptr, {7, 2147483647, 7}},
         FieldsCase{"LongText", 0x04, {k300, "", ""}, nullptr, {2147483647, 7, 7}},
         FieldsCase{"BlankLock", 0x1C, {" \t", "1", "2"}, "Пустое поле битов Lock", {7, 7, 7}},
         FieldsCase{"BlankFuseAfterLock", 0x1C, {"5", "", "2"}, "Пустое поле битов Fuse", {5, 7, 7}},

@@ -159,6 +159,7 @@ TEST_P(BitRuns, SendsTheRequestsAndReports) {
         sent.push_back(command.command);
         EXPECT_EQ(command.mode, c.mode);
         EXPECT_EQ(command.lockBits, command.command == 4 ? 3u : 0u);
+        EXPECT_EQ(command.fuseBits, command.command == 8 ? 0x3Fu : 0u);
     }
     EXPECT_EQ(sent, c.sent);
     EXPECT_EQ(Restarts(), 1);
