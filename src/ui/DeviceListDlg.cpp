@@ -10,6 +10,7 @@
 
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
+#include "ui/DialogPlacement.h"
 #include "ui/GridDelegate.h"
 #include "ui/UserDialogs.h"
 
@@ -61,9 +62,7 @@ void CDeviceListDlg::reject() {}
 
 void CDeviceListDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (parentWidget() != nullptr) {
-        move(parentWidget()->window()->geometry().center() - rect().center());
-    }
+    CentreOverOwner(*this);
 }
 
 // A second channel probes the units and is gone (its reader thread ended) before the dialog

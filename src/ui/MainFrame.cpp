@@ -20,6 +20,7 @@
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
 #include "ui/PacketHolderView.h"
+#include "ui/ProgrammingDlg.h"
 #include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
 #include "ui/UserDialogs.h"
@@ -317,8 +318,10 @@ void CMainFrame::OnCommand(int id) {
         case ID_APP_ABOUT:
             OnAbout();
             break;
-        case ID_PROGRAMMING:  // the programming dialog comes with its own window
-        case ID_FILE_NEW:     // reaches a handler that does nothing
+        case ID_PROGRAMMING:
+            OnProgramming();
+            break;
+        case ID_FILE_NEW:  // reaches a handler that does nothing
         default:
             break;
     }
@@ -333,6 +336,15 @@ void CMainFrame::OnDeviceSelect() {
     const std::string number = open ? std::to_string(m_device->GetNumber()) : "-1";
     m_config.SetValue("Main", "DeviceType", type.c_str());
     m_config.SetValue("Main", "DeviceNumber", number.c_str());
+    m_config.Save();
+}
+
+// The [Programming] choices go back to the settings however the dialog closes.
+void CMainFrame::OnProgramming() {
+    CProgrammingDlg dialog(*m_device, m_dialogs, ReadProgrammingOptions(m_config),
+                           QApplication::activeWindow());
+    dialog.exec();
+    WriteProgrammingOptions(m_config, dialog.GetOptions());
     m_config.Save();
 }
 

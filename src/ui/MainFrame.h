@@ -87,6 +87,7 @@ private:
     void CentreOnScreen();
 
     void OnDeviceSelect();
+    void OnProgramming();
     void OnOpenPacketFile();
     void OnAbout();
     void OnExit();
