@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/DialogPlacement.h"
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("О программе ..."));
     auto* group = new QGroupBox(this);
@@ -45,3 +47,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOverOwner(*this);
+}

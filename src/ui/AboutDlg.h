@@ -10,4 +10,7 @@ public:
 
     explicit CAboutDlg(QWidget* parent = nullptr);
     ~CAboutDlg() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/CodePage.h"
+#include "ui/DialogPlacement.h"
 #include "ui/PropertyEditItem.h"
 #include "ui/PropertyListCtrl.h"
 
@@ -68,4 +69,9 @@ void CParametersDlg::OnValueChanged(IProperty* item) {
     }
     const std::u32string text = value.toString().toStdU32String();
     m_parameters[static_cast<std::size_t>(index)].value = EncodeWindows1251(text);
+}
+
+void CParametersDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOverOwner(*this);
 }

@@ -33,6 +33,9 @@ public slots:
     // An edit still open is taken first.
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void OnValueChanged(IProperty* item);
 

@@ -7,46 +7,14 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "app/KeyChar.h"
 #include "packet/PacketTable.h"
 #include "ui/CommandIds.h"
+#include "ui/KeyPress.h"
 
 namespace {
 
 constexpr int kObjectRole = Qt::UserRole;
 constexpr int kEncodingRole = Qt::UserRole + 1;
-
-// The keys a press types, as signed Windows-1251 bytes. Enter, Tab, Escape and Backspace are
-// keys like any typed character; Delete and the movement keys are none, and neither is an
-// Alt combination, which belongs to the menus.
-std::vector<int> TypedKeys(const QKeyEvent& event) {
-    if (event.modifiers() & Qt::AltModifier) {
-        return {};
-    }
-    switch (event.key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return {'\t'};
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return {'\r'};
-        case Qt::Key_Escape:
-            return {0x1B};
-        case Qt::Key_Backspace:
-            return {'\b'};
-        case Qt::Key_Delete:
-            return {};
-        default:
-            break;
-    }
-    std::vector<int> keys;
-    for (char32_t character : event.text().toUcs4()) {
-        if (std::optional<int> key = KeyFromCharacter(character)) {
-            keys.push_back(*key);
-        }
-    }
-    return keys;
-}
 
 }  // namespace
 
@@ -191,15 +159,18 @@ bool CTavrinTreeView::event(QEvent* event) {
 }
 
 void CTavrinTreeView::keyPressEvent(QKeyEvent* event) {
-    const std::vector<int> keys = TypedKeys(*event);
-    if (keys.empty()) {
-        QTreeWidget::keyPressEvent(event);  // arrows and paging move through the tree
+    if (std::optional<int> key = SentKeyFromEvent(*event)) {
+        emit SendKeyRequested(*key);
+        event->accept();
         return;
     }
-    for (int key : keys) {
-        emit SendKeyRequested(key);
+    // A character that sends nothing (Delete's) must not start the tree's type-ahead search;
+    // keys without one (arrows, paging) move through the tree.
+    if (!event->text().isEmpty() && !event->modifiers().testFlag(Qt::AltModifier)) {
+        event->accept();
+        return;
     }
-    event->accept();
+    QTreeWidget::keyPressEvent(event);
 }
 
 // A right click names a node for the context menu without selecting it, so the current file

@@ -1,21 +1,14 @@
 // Tavrin: traffic monitor, packet sender and programmer for VX devices. Takes no arguments:
 // everything comes from "Tavrin.ini" in the current directory.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
+#include "ui/ApplicationSetup.h"
 #include "ui/MainFrame.h"
 #include "ui/UserDialogs.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    // Qt's own texts (the open-file dialog, message box buttons) in Russian, like the rest.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTexts);
-    }
+    SetUpApplication(application);
     // The program has always ended with exit code 1 once its window is gone; scripts that
     // start it may look at that.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include "ui/ApplicationSetup.h"
+
 namespace {
 
 QtMessageHandler g_previousHandler = nullptr;
@@ -39,6 +41,7 @@ int main(int argc, char* argv[]) {
     }
     g_previousHandler = qInstallMessageHandler(DropOffscreenNoise);
     QApplication application(argc, argv);
+    SetUpApplication(application);  // as the program does: its icon, Qt's texts in Russian
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -40,11 +40,11 @@ public:
                      MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
-    // Answers with the next of openFileAnswers, then as a cancelled dialog.
+    // Answers with the next of openFileAnswers while there are any, then with chosenFile.
     QString GetOpenFileName(QWidget*, const QString& filter) override {
         fileFilters.push_back(filter);
         if (openFileAnswers.empty()) {
-            return {};
+            return chosenFile;
         }
         QString answer = openFileAnswers.front();
         openFileAnswers.erase(openFileAnswers.begin());
@@ -68,7 +68,8 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
-    std::vector<QString> openFileAnswers;
+    QString chosenFile;                    // what the open-file dialog answers; empty: cancelled
+    std::vector<QString> openFileAnswers;  // answered first, one per dialog
 };
 
 // Runs the event loop until the condition holds or the time is up.
@@ -98,8 +99,8 @@ inline void TypeCharacter(QWidget* target, QChar character) {
 }
 
 // Runs the action inside the next modal dialog's own event loop, once it is up and active (so
-// keys sent to the focus widget reach the dialog); the action ends the dialog. The timer goes with the returned object, so a dialog that never comes
-// leaves nothing behind.
+// keys sent to the focus widget reach the dialog); the action ends the dialog. The timer goes with
+// the returned object, so a dialog that never comes leaves nothing behind.
 inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QDialog*)> action) {
     auto timer = std::make_unique<QTimer>();
     timer->setInterval(5);

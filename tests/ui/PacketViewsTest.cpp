@@ -108,7 +108,7 @@ TEST_F(PacketViews, LoadsEveryExampleFile) {
     ASSERT_GE(names.size(), 3u);
     EXPECT_TRUE(fixture.dialogs.messages.empty());
     EXPECT_EQ(fixture.dialogs.fileFilters.back(),
-              QStringLiteral("Файлы с пакетами(*.kad);;All Files(*.*) (*)"));
+              QStringLiteral("Файлы с пакетами(*.kad) (*.kad);;All Files(*.*) (*)"));
     ASSERT_EQ(Tree().topLevelItemCount(), static_cast<int>(names.size()));
     QStringList labels;
     for (int i = 0; i < Tree().topLevelItemCount(); ++i) {
