@@ -35,3 +35,13 @@ std::optional<int> KeyFromCharacter(char32_t character) {
     }
     return std::nullopt;
 }
+
+char32_t CharacterFromByte(unsigned char byte) {
+    if (byte < 0x80) {
+        return byte;
+    }
+    if (byte >= 0xC0) {
+        return static_cast<char32_t>(0x0410 + (byte - 0xC0));
+    }
+    return kUpperHalf[byte - 0x80];
+}

@@ -9,3 +9,7 @@
 // characters of the upper half as the code page places them), or nothing when the code page
 // has no such character.
 std::optional<int> KeyFromCharacter(char32_t character);
+
+// The character a Windows-1251 byte stands for; 0 for the one byte the code page leaves unused
+// (0x98).
+char32_t CharacterFromByte(unsigned char byte);
