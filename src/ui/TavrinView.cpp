@@ -13,7 +13,9 @@
 
 #include "app/KeyChar.h"
 #include "app/TrafficText.h"
+#include "packet/Packet.h"
 #include "ui/CommandIds.h"
+#include "ui/HexViewFrame.h"
 
 namespace {
 
@@ -89,6 +91,8 @@ CTavrinView::CTavrinView(QWidget* parent) : QTableView(parent), m_model(new CTra
             [this] { OnRowsAboutToBeInserted(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int, int last) { OnRowsInserted(last); });
+    connect(this, &CTavrinView::ShowPacketRequested, this, &CTavrinView::ShowHexView);
+    connect(this, &CTavrinView::LogClearing, this, &CTavrinView::CloseHexView);
 }
 
 CTavrinView::~CTavrinView() {
@@ -237,6 +241,31 @@ void CTavrinView::mousePressEvent(QMouseEvent* event) {
 void CTavrinView::scrollContentsBy(int dx, int dy) {
     HideToolTip();
     QTableView::scrollContentsBy(dx, dy);
+}
+
+// One packet window for the list: made by the first double click, shown again and handed the
+// new packet by later ones.
+void CTavrinView::ShowHexView(const CPacket* packet) {
+    if (!m_hexView) {
+        m_hexView = new CHexViewFrame(this);
+        m_hexView->CentreOverOwner();
+    }
+    if (m_hexView->isHidden()) {
+        m_hexView->show();
+    }
+    m_hexView->raise();
+    m_hexView->ShowPacket(packet);
+}
+
+CHexViewFrame* CTavrinView::GetHexView() const {
+    return m_hexView;
+}
+
+void CTavrinView::CloseHexView() {
+    if (m_hexView) {
+        m_hexView->ShowPacket(nullptr);
+        delete m_hexView;
+    }
 }
 
 void CTavrinView::HideToolTip() {

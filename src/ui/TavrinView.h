@@ -3,10 +3,12 @@
 // to the main window only through its signals (send by key, resend a line, show a line's
 // packet), so it can be tested on its own.
 
+#include <QPointer>
 #include <QTableView>
 
 #include "ui/TrafficModel.h"
 
+class CHexViewFrame;
 class QMenu;
 
 class CTavrinView : public QTableView {
@@ -33,6 +35,8 @@ public:
     QMenu* CreateContextMenu(QWidget* parent);
     // The line whose text the tool tip holds, -1 for none.
     int GetHoverLine() const { return m_hoverLine; }
+    // The packet window, once a double click made it and until it is closed or the log cleared.
+    CHexViewFrame* GetHexView() const;
 
 signals:
     // A character typed in the list, as a signed Windows-1251 byte widened to int.
@@ -58,8 +62,11 @@ private:
     void OnRowsInserted(int last);
     void Resend();
     void HideToolTip();
+    void ShowHexView(const CPacket* packet);
+    void CloseHexView();
 
     CTrafficModel* m_model;
+    QPointer<CHexViewFrame> m_hexView;
     int m_hoverLine = -1;
     bool m_follow = false;
 };
