@@ -1,7 +1,7 @@
 #include "ui/HexViewPainter.h"
 
-#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
 #include <algorithm>
 
@@ -35,23 +35,58 @@ QString LabelOf(int type) {
 
 }  // namespace
 
-CHexViewPainter::CHexViewPainter(const QFont& font) : m_font(font), m_spacedFont(font) {
+class CHexViewPainter::CGlyphs {
+public:
+    CGlyphs(const QRawFont& rawFont, const QFont& font) {
+        m_run.setRawFont(rawFont);
+        m_run.setUnderline(font.underline());
+        m_run.setStrikeOut(font.strikeOut());
+    }
+    void Add(quint32 glyph, int x, int y) {
+        m_indexes.push_back(glyph);
+        m_positions.push_back(QPointF(x, y));
+    }
+    qsizetype Size() const { return m_indexes.size(); }
+    void Truncate(qsizetype size) {
+        m_indexes.resize(size);
+        m_positions.resize(size);
+    }
+    void Draw(QPainter& painter, const QColor& colour) {
+        if (m_indexes.isEmpty()) {
+            return;
+        }
+        m_run.setGlyphIndexes(m_indexes);
+        m_run.setPositions(m_positions);
+        painter.setPen(colour);
+        painter.drawGlyphRun(QPointF(), m_run);
+        m_indexes.clear();
+        m_positions.clear();
+    }
+
+private:
+    QGlyphRun m_run;
+    QList<quint32> m_indexes;
+    QList<QPointF> m_positions;
+};
+
+CHexViewPainter::CHexViewPainter(const QFont& font)
+    : m_font(font), m_rawFont(QRawFont::fromFont(font)) {
     const QFontMetrics metrics(font);
     m_cx = std::max(metrics.averageCharWidth(), 1);
     m_height = metrics.height();
     m_cy = std::max(static_cast<int>(m_height * 1.2), 1);
     m_ascent = metrics.ascent();
-    // A line's cells go out as one text only where that puts every digit exactly where a
-    // cell of its own would: a fixed font whose advance is a whole cx.
-    const QFontMetricsF exact(font);
-    m_exactAdvance = QFontInfo(font).fixedPitch() &&
-                     exact.horizontalAdvance(QLatin1Char('0')) == static_cast<qreal>(m_cx) &&
-                     exact.horizontalAdvance(QLatin1Char('W')) == static_cast<qreal>(m_cx);
-    m_spacedFont.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+    QString all;
     for (int byte = 0; byte < 256; ++byte) {
         const char32_t character =
             byte < 32 ? U' ' : CharacterFromByte(static_cast<unsigned char>(byte));
         m_characters[byte] = QChar(static_cast<char16_t>(character != 0 ? character : 0xFFFD));
+        all += m_characters[byte];
+    }
+    const QList<quint32> glyphs =
+        m_rawFont.isValid() ? m_rawFont.glyphIndexesForString(all) : QList<quint32>();
+    for (int byte = 0; byte < 256; ++byte) {
+        m_glyphs[byte] = byte >= 32 && byte < glyphs.size() ? glyphs[byte] : 0;
     }
 }
 
@@ -126,14 +161,17 @@ void CHexViewPainter::PaintPanel(QPainter& painter, const CHexViewState& state,
     painter.drawLine(panel.bottomLeft(), panel.bottomRight());
     painter.drawLine(panel.topRight(), panel.bottomRight());
     const int shown = state.ShownUnit();
+    CGlyphs values(m_rawFont, m_font);
     for (const HexInfoField& field : layout.fields) {
         const QRect value = ToQRect(field.value);
         const int baseLine = value.top() + (value.height() - m_height) / 2 + m_ascent;
         painter.setPen(pens.text);
         painter.drawText(field.field.left, baseLine, LabelOf(field.type) + QLatin1Char(':'));
         painter.fillRect(value, pens.background);
-        painter.drawText(value.left(), baseLine, Decode(state.CellText(field.type, shown)));
+        AddCell(painter, values, state.CellText(field.type, shown), value.left(), baseLine,
+                pens.text);
     }
+    values.Draw(painter, pens.text);
 }
 
 void CHexViewPainter::PaintHeader(QPainter& painter, const CHexViewState& state,
@@ -158,15 +196,18 @@ void CHexViewPainter::PaintLine(QPainter& painter, const CHexViewState& state, c
     const int first = state.GetTop() + row * layout.unitsPerLine;
     const int count = std::min(layout.unitsPerLine, state.GetUnitCount() - first);
     const int baseLine = BaseLine(layout.RowTop(row));
+    CGlyphs normal(m_rawFont, m_font);
+    CGlyphs changed(m_rawFont, m_font);
     for (const HexGridColumn& column : layout.columns) {
         if (column.type == HexGridAddr) {
-            painter.setPen(pens.address);
-            painter.drawText(column.rect.left, baseLine,
-                             Decode(state.CellText(HexGridAddr, first)));
+            AddCell(painter, normal, state.CellText(HexGridAddr, first), column.rect.left, baseLine,
+                    pens.address);
+            normal.Draw(painter, pens.address);
             continue;
         }
         // The caret's (or the selection's) background behind the digits only.
-        const int inset = column.type == HexGridAscii ? 1 : m_cx / 2;
+        const bool character = column.type == HexGridAscii;
+        const int inset = character ? 1 : m_cx / 2;
         for (int unit = std::max(first, state.GetSelectionStart());
              unit <= std::min(first + count - 1, state.GetSelectionEnd()); ++unit) {
             const HexRect cell = HexCellRect(layout, state.GetTop(), unit, column.type);
@@ -174,60 +215,31 @@ void CHexViewPainter::PaintLine(QPainter& painter, const CHexViewState& state, c
                 QRect(cell.left + inset, cell.top + 1, cell.Width() - 2 * inset, cell.Height() - 2),
                 pens.selection);
         }
-        if (m_exactAdvance) {
-            PaintCells(painter, state, pens, column, first, count, baseLine);
-        } else {
-            PaintCellsOneByOne(painter, state, pens, column, first, count, baseLine);
+        const int pitch = character ? m_cx + 1 : (column.unitWidth + 1) * m_cx;
+        for (int i = 0; i < count; ++i) {
+            const bool differs = state.IsUnitChanged(first + i);
+            AddCell(painter, differs ? changed : normal, state.CellText(column.type, first + i),
+                    column.rect.left + i * pitch, baseLine, differs ? pens.changed : pens.text);
         }
     }
+    normal.Draw(painter, pens.text);
+    changed.Draw(painter, pens.changed);
 }
 
-// One text per run of cells of one colour: a numeric column's cells (w + 1) characters apart,
-// the character column's cx + 1 pixels apart through the letter-spaced font.
-void CHexViewPainter::PaintCells(QPainter& painter, const CHexViewState& state, const Pens& pens,
-                                 const HexGridColumn& column, int first, int count,
-                                 int baseLine) const {
-    const bool character = column.type == HexGridAscii;
-    const int stride = character ? 1 : column.unitWidth + 1;
-    QString text(static_cast<qsizetype>(count * stride + 2), QLatin1Char(' '));
-    for (int i = 0; i < count; ++i) {
-        const std::string cell = state.CellText(column.type, first + i);
-        if (character) {
-            text[i] = m_characters[static_cast<unsigned char>(cell[1])];
+void CHexViewPainter::AddCell(QPainter& painter, CGlyphs& glyphs, const std::string& text, int x,
+                              int baseLine, const QColor& colour) const {
+    const qsizetype start = glyphs.Size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == ' ') {
             continue;
         }
-        for (std::size_t j = 0; j < cell.size(); ++j) {
-            if (cell[j] != ' ') {
-                text[static_cast<qsizetype>(i * stride) + static_cast<qsizetype>(j)] =
-                    QLatin1Char(cell[j]);
-            }
+        if (m_glyphs[byte] == 0) {
+            glyphs.Truncate(start);
+            painter.setPen(colour);
+            painter.drawText(x, baseLine, Decode(text));
+            return;
         }
-    }
-    painter.setFont(character ? m_spacedFont : m_font);
-    const int origin = column.rect.left + (character ? m_cx : 0);
-    const int pitch = character ? m_cx + 1 : stride * m_cx;
-    for (int start = 0; start < count;) {
-        const bool changed = state.IsUnitChanged(first + start);
-        int end = start + 1;
-        while (end < count && state.IsUnitChanged(first + end) == changed) {
-            ++end;
-        }
-        const qsizetype length = (end - start) * stride + (end == count ? 2 : 0);
-        painter.setPen(changed ? pens.changed : pens.text);
-        painter.drawText(origin + start * pitch, baseLine, text.mid(start * stride, length));
-        start = end;
-    }
-    painter.setFont(m_font);
-}
-
-void CHexViewPainter::PaintCellsOneByOne(QPainter& painter, const CHexViewState& state,
-                                         const Pens& pens, const HexGridColumn& column, int first,
-                                         int count, int baseLine) const {
-    const bool character = column.type == HexGridAscii;
-    const int pitch = character ? m_cx + 1 : (column.unitWidth + 1) * m_cx;
-    for (int i = 0; i < count; ++i) {
-        painter.setPen(state.IsUnitChanged(first + i) ? pens.changed : pens.text);
-        painter.drawText(column.rect.left + i * pitch, baseLine,
-                         Decode(state.CellText(column.type, first + i)));
+        glyphs.Add(m_glyphs[byte], x + static_cast<int>(i) * m_cx, baseLine);
     }
 }

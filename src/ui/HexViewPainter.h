@@ -1,11 +1,15 @@
 #pragma once
 // Paints the hex view as its state and layout say: the info panel with its labels and values,
 // the header row, the grid's visible lines (only those the update area touches), the caret's
-// background, the hot cell's frame and the focus rectangle. Cell texts are Windows-1251 bytes;
-// they are decoded through a 256-character table made once per font.
+// background, the hot cell's frame and the focus rectangle. Cell texts are Windows-1251 bytes.
+//
+// Cells are drawn as glyphs placed one by one from a 256-glyph table made once per font: no
+// text is shaped while painting (shaping every cell of a page cost most of a repaint), and
+// every character sits exactly on its cell whatever the font's advance.
 
 #include <QColor>
 #include <QFont>
+#include <QRawFont>
 #include <QRect>
 #include <QString>
 #include <array>
@@ -13,7 +17,6 @@
 
 class CHexViewState;
 class QPainter;
-struct HexGridColumn;
 
 struct HexPaintColours {
     std::array<QColor, 12> table;  // the view's colour table
@@ -26,10 +29,8 @@ class CHexViewPainter {
 public:
     explicit CHexViewPainter(const QFont& font);
 
-    // The character a byte is drawn as: its Windows-1251 character; a blank for control codes
-    // (they have no glyph) and U+FFFD for the one byte the code page leaves unused.
-    QChar CharacterOf(unsigned char byte) const { return m_characters[byte]; }
-    // Control codes stay as they are with keepControls (line breaks of a tip), else blanks.
+    // Control codes stay as they are with keepControls (line breaks of a tip), else blanks (they
+    // have no glyph); the one byte the code page leaves unused becomes U+FFFD.
     QString Decode(const std::string& bytes, bool keepControls = false) const;
     int Cx() const { return m_cx; }
     int Cy() const { return m_cy; }
@@ -39,21 +40,22 @@ public:
 
 private:
     struct Pens;
+    class CGlyphs;
     void PaintPanel(QPainter& painter, const CHexViewState& state, const Pens& pens) const;
     void PaintHeader(QPainter& painter, const CHexViewState& state, const Pens& pens) const;
     void PaintLine(QPainter& painter, const CHexViewState& state, const Pens& pens, int row) const;
-    void PaintCells(QPainter& painter, const CHexViewState& state, const Pens& pens,
-                    const HexGridColumn& column, int first, int count, int baseLine) const;
-    void PaintCellsOneByOne(QPainter& painter, const CHexViewState& state, const Pens& pens,
-                            const HexGridColumn& column, int first, int count, int baseLine) const;
+    // A cell's text, each character at x + i * cx on the base line; a cell with a character
+    // the font has no glyph for is drawn as text, so the system's fallback font shows it.
+    void AddCell(QPainter& painter, CGlyphs& glyphs, const std::string& text, int x, int baseLine,
+                 const QColor& colour) const;
     int BaseLine(int rowTop) const { return rowTop + (m_cy - m_height) / 2 + m_ascent; }
 
     QFont m_font;
-    QFont m_spacedFont;  // one pixel more per character, for the character column
+    QRawFont m_rawFont;
     QChar m_characters[256];
+    quint32 m_glyphs[256];  // 0: no glyph in the font
     int m_cx = 0;
     int m_cy = 0;
     int m_height = 0;
     int m_ascent = 0;
-    bool m_exactAdvance = false;  // the font advances exactly cx: a line's cells are one text
 };
