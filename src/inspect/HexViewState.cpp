@@ -95,11 +95,17 @@ std::string CHexViewState::InfoText(int unit) const {
     return ExpandInfoText(m_infoFormat, m_data, m_byteCount, unit, options);
 }
 
+// A caret in view before stays in view after, so a resize never loses the user's place.
 void CHexViewState::SetLayout(const HexLayout& layout) {
+    const bool caretShown = m_hasLayout && m_caret >= m_top &&
+                            m_caret < m_top + std::max(m_layout.unitsPerPage, m_layout.LineStep());
     m_layout = layout;
     m_hasLayout = true;
     const int step = m_layout.LineStep();
     SetTop(std::min(m_top - m_top % step, ScrollMax() * step));
+    if (caretShown && m_caret < m_unitCount) {
+        EnsureVisible(m_caret);
+    }
 }
 
 void CHexViewState::SetTop(int top) {

@@ -78,7 +78,8 @@ public:
     std::string InfoText(int unit) const;
 
     // The layout for the current size and font. The top unit is brought to a line start and
-    // within the scroll range, so no line is ever out of reach after a resize.
+    // within the scroll range, so no line is ever out of reach after a resize; a caret that was
+    // in view stays in view.
     void SetLayout(const HexLayout& layout);
     const HexLayout& GetLayout() const { return m_layout; }
 

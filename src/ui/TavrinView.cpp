@@ -253,6 +253,8 @@ void CTavrinView::ShowHexView(const CPacket* packet) {
     if (m_hexView->isHidden()) {
         m_hexView->show();
     }
+    // The packet the user asked for comes into sight, even from a minimised window.
+    m_hexView->setWindowState(m_hexView->windowState() & ~Qt::WindowMinimized);
     m_hexView->raise();
     m_hexView->ShowPacket(packet);
 }

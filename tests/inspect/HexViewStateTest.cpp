@@ -112,21 +112,33 @@ TEST_F(HexState, ScrollingStaysInRange) {
     EXPECT_EQ(state.GetTop(), 88);
 }
 
-// After a resize the top is a line start within the new range, never beyond it.
-TEST_F(HexState, ResizeKeepsTheTopReachable) {
+// After a resize the top is a line start within the new range, never beyond it, and a caret
+// that was in view is still in view.
+TEST_F(HexState, ResizeKeepsTheTopReachableAndTheCaretInView) {
     Show(100);
     state.Scroll(HexScroll::Bottom);
     ASSERT_EQ(state.GetTop(), 88);
-    HexLayout taller = state.GetLayout();
-    taller.unitsPerLine = 10;
-    taller.visibleRows = 8;
-    taller.unitsPerPage = 80;
-    state.SetLayout(taller);
+    HexLayout layout = state.GetLayout();
+    layout.unitsPerLine = 10;
+    layout.visibleRows = 8;
+    layout.unitsPerPage = 80;
+    state.SetLayout(layout);
     EXPECT_EQ(state.GetTop(), 20);
-    taller.visibleRows = 20;
-    taller.unitsPerPage = 200;
-    state.SetLayout(taller);
+    layout.visibleRows = 20;
+    layout.unitsPerPage = 200;
+    state.SetLayout(layout);
     EXPECT_EQ(state.GetTop(), 0);
+
+    state.MoveCaret(HexKey::CtrlEnd);
+    layout.unitsPerLine = 7;
+    layout.visibleRows = 3;
+    layout.unitsPerPage = 21;
+    state.SetLayout(layout);
+    EXPECT_EQ(state.GetTop(), 84);  // the line of unit 99 is the page's last
+    state.Scroll(HexScroll::Top);
+    layout.unitsPerLine = 9;
+    state.SetLayout(layout);
+    EXPECT_EQ(state.GetTop(), 0);  // the caret was out of view: the view stays
 }
 
 TEST_F(HexState, DataAndStyleReturnToTheStart) {
