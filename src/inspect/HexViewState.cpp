@@ -25,6 +25,36 @@ NumberBase BaseOfKind(int kind) {
 
 }  // namespace
 
+std::optional<HexKey> HexKeyOf(NumEditKey key, bool ctrl) {
+    switch (key) {
+        case NumEditKey::Left:
+            return HexKey::Left;
+        case NumEditKey::Right:
+            return HexKey::Right;
+        case NumEditKey::Up:
+            return HexKey::Up;
+        case NumEditKey::Down:
+            return HexKey::Down;
+        case NumEditKey::Home:
+            return ctrl ? HexKey::CtrlHome : HexKey::Home;
+        case NumEditKey::End:
+            return ctrl ? HexKey::CtrlEnd : HexKey::End;
+        case NumEditKey::PageUp:
+            return HexKey::PageUp;
+        case NumEditKey::PageDown:
+            return HexKey::PageDown;
+        default:
+            return std::nullopt;
+    }
+}
+
+int HexInfoFieldOf(int switchAction) {
+    if (switchAction < NumEditActionToHex || switchAction > NumEditActionToChar) {
+        return HexNoColumn;
+    }
+    return HexInfoHex + (switchAction - NumEditActionToHex);
+}
+
 CHexViewState::CHexViewState() {
     Recompute();
 }
@@ -366,48 +396,31 @@ bool CHexViewState::Navigate(int action) {
     if (IsAddressColumn(m_editedColumn)) {
         return false;
     }
-    switch (action) {
-        case NumEditActionTab:
-        case NumEditActionShiftTab:
-            m_editedColumn = StepColumn(m_editedColumn, action == NumEditActionTab);
-            break;
-        case NumEditActionLineStart:
-            MoveCaret(HexKey::Home);
-            break;
-        case NumEditActionLineEnd:
-            MoveCaret(HexKey::End);
-            break;
-        case NumEditActionLeft:
-            MoveCaret(HexKey::Left);
-            break;
-        case NumEditActionRight:
-            MoveCaret(HexKey::Right);
-            break;
-        case NumEditActionUp:
-            MoveCaret(HexKey::Up);
-            break;
-        case NumEditActionDown:
-            MoveCaret(HexKey::Down);
-            break;
-        case NumEditActionPageUp:
-            MoveCaret(HexKey::PageUp);
-            break;
-        case NumEditActionPageDown:
-            MoveCaret(HexKey::PageDown);
-            break;
-        default:
+    if (action == NumEditActionTab || action == NumEditActionShiftTab) {
+        m_editedColumn = StepColumn(m_editedColumn, action == NumEditActionTab);
+    } else {
+        // The editor's moves are the view's keys; its Ctrl+Home and Ctrl+End stay on the line.
+        constexpr std::pair<int, HexKey> kMoves[] = {
+            {NumEditActionLineStart, HexKey::Home}, {NumEditActionLineEnd, HexKey::End},
+            {NumEditActionLeft, HexKey::Left},      {NumEditActionRight, HexKey::Right},
+            {NumEditActionUp, HexKey::Up},          {NumEditActionDown, HexKey::Down},
+            {NumEditActionPageUp, HexKey::PageUp},  {NumEditActionPageDown, HexKey::PageDown}};
+        const auto* move =
+            std::find_if(std::begin(kMoves), std::end(kMoves),
+                         [action](const auto& entry) { return entry.first == action; });
+        if (move == std::end(kMoves)) {
             return false;
+        }
+        MoveCaret(move->second);
     }
     m_editedUnit = m_caret;
     return true;
 }
 
 int CHexViewState::SwitchTarget(int action) const {
-    if (action < NumEditActionToHex || action > NumEditActionToChar) {
-        return HexNoColumn;
-    }
-    const int field = HexInfoHex + (action - NumEditActionToHex);
-    if (Has(HexStyleReadOnly) || !IsColumnOn(m_style, field) || field == m_editedColumn) {
+    const int field = HexInfoFieldOf(action);
+    if (field == HexNoColumn || Has(HexStyleReadOnly) || !IsColumnOn(m_style, field) ||
+        field == m_editedColumn) {
         return HexNoColumn;
     }
     return field;

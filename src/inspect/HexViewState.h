@@ -16,8 +16,16 @@
 #include "inspect/HexColumns.h"
 #include "inspect/HexViewLayout.h"
 #include "inspect/NumberCodec.h"
+#include "inspect/NumberField.h"
 
 enum class HexKey { Left, Right, Up, Down, Home, End, CtrlHome, CtrlEnd, PageUp, PageDown };
+
+// The caret move of a key (Home and End with Ctrl go to the first and last unit); nothing for
+// keys that move nothing.
+std::optional<HexKey> HexKeyOf(NumEditKey key, bool ctrl);
+// The info field of a notation action (NumEditActionToHex .. NumEditActionToChar), else
+// HexNoColumn.
+int HexInfoFieldOf(int switchAction);
 
 enum class HexScroll { LineUp, LineDown, PageUp, PageDown, Track, Top, Bottom };
 

@@ -100,7 +100,9 @@ int NavigateAction(NumEditKey key, const NumEditKeyState& state) {
     }
 }
 
-int SwitchAction(NumEditKey key) {
+}  // namespace
+
+int NumEditSwitchAction(NumEditKey key) {
     switch (key) {
         case NumEditKey::H:
             return NumEditActionToHex;
@@ -116,8 +118,6 @@ int SwitchAction(NumEditKey key) {
             return -1;
     }
 }
-
-}  // namespace
 
 NumEditKeyResult TranslateNumEditKey(NumEditKey key, const NumEditKeyState& state) {
     int action = -1;
@@ -138,7 +138,7 @@ NumEditKeyResult TranslateNumEditKey(NumEditKey key, const NumEditKeyState& stat
             if (!state.ctrl) {
                 return {};
             }
-            action = SwitchAction(key);
+            action = NumEditSwitchAction(key);
             break;
         default:
             action = NavigateAction(key, state);

@@ -112,6 +112,10 @@ private:
     std::string m_textAsSet;
 };
 
+// The notation action (NumEditActionToHex .. NumEditActionToChar) of a Ctrl letter key, -1 for
+// any other key.
+int NumEditSwitchAction(NumEditKey key);
+
 // What a key pressed in the field does. Escape always cancels; Enter, Tab, the navigation keys
 // and the notation shortcuts report only while the value is valid, and are consumed either way.
 // Home and End navigate only with Ctrl, Left only from the start of the text and Right only

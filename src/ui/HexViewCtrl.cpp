@@ -19,24 +19,6 @@ QRect ToQRect(const HexRect& rect) {
     return QRect(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
-// The info field a Ctrl letter opens; HexNoColumn for other keys.
-int FieldOfLetter(int key) {
-    switch (key) {
-        case Qt::Key_H:
-            return HexInfoHex;
-        case Qt::Key_D:
-            return HexInfoDec;
-        case Qt::Key_B:
-            return HexInfoBin;
-        case Qt::Key_O:
-            return HexInfoOct;
-        case Qt::Key_A:
-            return HexInfoAscii;
-        default:
-            return HexNoColumn;
-    }
-}
-
 // The tip in a fixed font, its lines and runs of spaces kept as the format made them.
 QString TipHtml(const QString& text) {
     QString html = text.toHtmlEscaped();
@@ -44,29 +26,6 @@ QString TipHtml(const QString& text) {
     html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     return QStringLiteral("<span style=\"font-family:monospace; white-space:nowrap\">%1</span>")
         .arg(html);
-}
-
-std::optional<HexKey> CaretKeyOf(int key, bool ctrl) {
-    switch (key) {
-        case Qt::Key_Left:
-            return HexKey::Left;
-        case Qt::Key_Right:
-            return HexKey::Right;
-        case Qt::Key_Up:
-            return HexKey::Up;
-        case Qt::Key_Down:
-            return HexKey::Down;
-        case Qt::Key_Home:
-            return ctrl ? HexKey::CtrlHome : HexKey::Home;
-        case Qt::Key_End:
-            return ctrl ? HexKey::CtrlEnd : HexKey::End;
-        case Qt::Key_PageUp:
-            return HexKey::PageUp;
-        case Qt::Key_PageDown:
-            return HexKey::PageDown;
-        default:
-            return std::nullopt;
-    }
 }
 
 }  // namespace
@@ -264,7 +223,7 @@ void CHexViewCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const std::optional<HexKey> key =
-        CaretKeyOf(event->key(), (event->modifiers() & Qt::ControlModifier) != 0);
+        HexKeyOf(CNumEdit::KeyOf(event->key()), (event->modifiers() & Qt::ControlModifier) != 0);
     if (!key) {
         QWidget::keyPressEvent(event);
         return;
@@ -287,7 +246,8 @@ bool CHexViewCtrl::HandleOpeningKey(QKeyEvent* event) {
         OpenEditor(m_state.GetCaret(), m_state.EnterColumn());
         return true;
     }
-    const int field = ctrl ? FieldOfLetter(key) : HexNoColumn;
+    const int field =
+        ctrl ? HexInfoFieldOf(NumEditSwitchAction(CNumEdit::KeyOf(key))) : HexNoColumn;
     if (field == HexNoColumn) {
         return false;
     }

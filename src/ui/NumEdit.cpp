@@ -7,7 +7,19 @@
 
 namespace {
 
-NumEditKey KeyOf(int key) {
+// The byte a typed character stands for in a notation: digits and letters are ASCII, the
+// character notation takes any Windows-1251 character. -1 for anything else.
+int ByteOf(QChar character, NumberBase base) {
+    if (base != NumberChar) {
+        return character.unicode() < 0x80 ? character.unicode() : -1;
+    }
+    const std::optional<int> key = KeyFromCharacter(character.unicode());
+    return key ? static_cast<unsigned char>(*key) : -1;
+}
+
+}  // namespace
+
+NumEditKey CNumEdit::KeyOf(int key) {
     switch (key) {
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
@@ -47,18 +59,6 @@ NumEditKey KeyOf(int key) {
             return NumEditKey::Other;
     }
 }
-
-// The byte a typed character stands for in a notation: digits and letters are ASCII, the
-// character notation takes any Windows-1251 character. -1 for anything else.
-int ByteOf(QChar character, NumberBase base) {
-    if (base != NumberChar) {
-        return character.unicode() < 0x80 ? character.unicode() : -1;
-    }
-    const std::optional<int> key = KeyFromCharacter(character.unicode());
-    return key ? static_cast<unsigned char>(*key) : -1;
-}
-
-}  // namespace
 
 CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent) {
     m_colours[0] = palette().color(QPalette::Text);

@@ -30,6 +30,8 @@ public:
     // which: 0 normal text, 1 normal background, 2 invalid text, 3 invalid background.
     void SetColour(int which, const QColor& colour, bool redraw);
     const CNumberField& GetField() const { return m_field; }
+    // The key of a Qt key code, as the field's rules know it.
+    static NumEditKey KeyOf(int key);
 
 signals:
     // Each carries the action code (NumEditAction) and the value at that moment.
