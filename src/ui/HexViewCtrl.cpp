@@ -82,8 +82,7 @@ void CHexViewCtrl::SetFont(const QString& face, int points, bool underline, bool
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setStrikeOut(strikeOut);
     font.setItalic(italic);
-    // "Courier" stands for the system's fixed font wherever it is not installed as such;
-    // whole-pixel advances keep every digit on its cell.
+    // "Courier" stands for the system's fixed font wherever no face of that name is installed.
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setHintingPreference(QFont::PreferFullHinting);
