@@ -4,12 +4,13 @@
 // edit repainting the same page of text at the same size, so the figures can be compared
 // across machines and loads as a ratio.
 //
-//   hexview_bench [seconds]      (default 2 seconds a measurement)
+//   hexview_bench [seconds]      (default 2 seconds for the three together)
 //
-// Prints milliseconds per repaint, by the wall clock and in the process's CPU time (the figure
-// to trust on a busy machine), each with its ratio to the reference, and the cores the process
-// used while repainting (CPU time / wall time). The program runs headless (offscreen)
-// unless QT_QPA_PLATFORM says else.
+// The three are measured in turns, batch by batch. Prints milliseconds per repaint, by the
+// wall clock and in the painting thread's CPU time (the figure to trust on a busy machine),
+// each with its ratio to the reference, and the share of a core the painting thread got while
+// repainting (CPU time / wall time). Qt paints on that one thread. The program runs headless
+// (offscreen) unless QT_QPA_PLATFORM says else.
 
 #include <time.h>
 
@@ -32,39 +33,50 @@ namespace {
 
 struct Figure {
     double msPerRepaint = 0;     // wall clock
-    double cpuMsPerRepaint = 0;  // the process's CPU time
+    double cpuMsPerRepaint = 0;  // CPU time of the thread that paints
     double cores = 0;
     long repaints = 0;
 };
 
-double CpuSeconds() {
+double ThreadCpuSeconds() {
     timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// Runs the step (one repaint each) for about the given time.
-Figure Measure(double seconds, const std::function<void()>& step) {
-    for (int i = 0; i < 20; ++i) {
-        step();  // warm the caches and the glyph cache
-    }
+// Runs the steps (one repaint each) in turns, a batch of each at a time, for about the given
+// time, so a machine whose load changes meanwhile weighs on all of them alike.
+std::vector<Figure> Measure(double seconds, const std::vector<std::function<void()>>& steps) {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
-    const double cpuStart = CpuSeconds();
-    Figure figure;
-    double wall = 0;
-    while (wall < seconds) {
-        for (int i = 0; i < 50; ++i) {
-            step();
+    constexpr int kBatch = 20;
+    for (const auto& step : steps) {
+        for (int i = 0; i < kBatch; ++i) {
+            step();  // warm the caches and the glyph cache
         }
-        figure.repaints += 50;
-        wall = std::chrono::duration<double>(Clock::now() - start).count();
     }
-    const double cpu = CpuSeconds() - cpuStart;
-    figure.msPerRepaint = wall * 1000 / static_cast<double>(figure.repaints);
-    figure.cpuMsPerRepaint = cpu * 1000 / static_cast<double>(figure.repaints);
-    figure.cores = cpu / wall;
-    return figure;
+    std::vector<double> wall(steps.size());
+    std::vector<double> cpu(steps.size());
+    std::vector<Figure> figures(steps.size());
+    const Clock::time_point start = Clock::now();
+    while (std::chrono::duration<double>(Clock::now() - start).count() < seconds) {
+        for (std::size_t s = 0; s < steps.size(); ++s) {
+            const Clock::time_point batchStart = Clock::now();
+            const double cpuStart = ThreadCpuSeconds();
+            for (int i = 0; i < kBatch; ++i) {
+                steps[s]();
+            }
+            cpu[s] += ThreadCpuSeconds() - cpuStart;
+            wall[s] += std::chrono::duration<double>(Clock::now() - batchStart).count();
+            figures[s].repaints += kBatch;
+        }
+    }
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+        const double repaints = static_cast<double>(figures[s].repaints);
+        figures[s].msPerRepaint = wall[s] * 1000 / repaints;
+        figures[s].cpuMsPerRepaint = cpu[s] * 1000 / repaints;
+        figures[s].cores = cpu[s] / wall[s];
+    }
+    return figures;
 }
 
 // The page as a text: the grid's lines as the view shows them.
@@ -124,17 +136,18 @@ int main(int argc, char* argv[]) {
     std::printf("packet of %d bytes, view %dx%d: %d units a line, %d lines a page, %d lines\n",
                 packet.GetLength(), view.width(), view.height(), layout.unitsPerLine,
                 layout.visibleRows, view.GetState().ScrollMax() + layout.visibleRows);
-    const Figure text = Measure(seconds, [&] { reference.viewport()->repaint(); });
-    const Figure page = Measure(seconds, [&] { view.repaint(); });
     QScrollBar* bar = view.GetScrollBar();
-    const Figure scroll = Measure(seconds, [&] {
-        bar->setValue(bar->value() < bar->maximum() ? bar->value() + 1 : 0);
-        view.repaint();
-    });
+    const std::vector<Figure> figures =
+        Measure(seconds, {[&] { reference.viewport()->repaint(); }, [&] { view.repaint(); },
+                          [&] {
+                              bar->setValue(bar->value() < bar->maximum() ? bar->value() + 1 : 0);
+                              view.repaint();
+                          }});
+    const Figure& text = figures[0];
     std::printf("%-36s %-21s | %-21s | %s\n", "per repaint", "wall clock", "CPU time",
                 "cores, repaints");
     Print("reference: text edit, same page", text, text);
-    Print("hex view: repaint the page", page, text);
-    Print("hex view: scroll one line, repaint", scroll, text);
+    Print("hex view: repaint the page", figures[1], text);
+    Print("hex view: scroll one line, repaint", figures[2], text);
     return 0;
 }
