@@ -48,3 +48,13 @@ std::optional<int> SentKeyFromPress(PressedKey key, std::u32string_view text, bo
     }
     return KeyFromCharacter(text[0]);
 }
+
+char32_t CharacterFromByte(unsigned char byte) {
+    if (byte < 0x80) {
+        return byte;
+    }
+    if (byte >= 0xC0) {
+        return static_cast<char32_t>(0x0410 + (byte - 0xC0));
+    }
+    return kUpperHalf[byte - 0x80];
+}
