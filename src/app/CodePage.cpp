@@ -26,15 +26,15 @@ char32_t DecodeWindows1251(unsigned char byte) {
     if (byte >= 0xC0) {
         return 0x0410 + (byte - 0xC0);
     }
-    const char16_t character = kUpperHalf[byte - 0x80];
-    return character != 0 ? character : kReplacement;
+    return kUpperHalf[byte - 0x80];
 }
 
 std::string DecodeWindows1251(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char byte : bytes) {
-        AppendUtf8(out, DecodeWindows1251(static_cast<unsigned char>(byte)));
+        const char32_t character = DecodeWindows1251(static_cast<unsigned char>(byte));
+        AppendUtf8(out, character != 0 || byte == 0 ? character : kReplacement);
     }
     return out;
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-// The character of a byte; U+FFFD for 0x98, which the code page leaves unused.
+// The character of a byte; 0 for 0x98, which the code page leaves unused.
 char32_t DecodeWindows1251(unsigned char byte);
-// The bytes as UTF-8 text.
+// The bytes as UTF-8 text; 0x98 becomes U+FFFD.
 std::string DecodeWindows1251(std::string_view bytes);
 // The byte for a character, or nothing when the code page has no such character.
 std::optional<unsigned char> EncodeWindows1251(char32_t character);

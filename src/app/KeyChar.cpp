@@ -22,3 +22,7 @@ std::optional<int> SentKeyFromPress(PressedKey key, std::u32string_view text, bo
     }
     return KeyFromCharacter(text[0]);
 }
+
+char32_t CharacterFromByte(unsigned char byte) {
+    return DecodeWindows1251(byte);
+}

@@ -21,3 +21,7 @@ enum class PressedKey { Other, Tab, Backtab, Delete };
 // character) or Alt with a character (a menu key; AltGr, reported as Ctrl+Alt, still types).
 // text: the characters the window system says the press types; alt, ctrl: modifiers held.
 std::optional<int> SentKeyFromPress(PressedKey key, std::u32string_view text, bool alt, bool ctrl);
+
+// The character a Windows-1251 byte stands for; 0 for the one byte the code page leaves unused
+// (0x98).
+char32_t CharacterFromByte(unsigned char byte);

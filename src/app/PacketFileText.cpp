@@ -68,7 +68,7 @@ std::string DecodeScriptText(std::string_view bytes, ScriptEncoding encoding) {
     while (i < bytes.size()) {
         const std::size_t length = SequenceLength(bytes, i);
         if (length == 0) {
-            AppendUtf8(out, DecodeWindows1251(static_cast<unsigned char>(bytes[i])));
+            out += DecodeWindows1251(bytes.substr(i, 1));
             ++i;
         } else {
             out.append(bytes.substr(i, length));
@@ -86,7 +86,7 @@ std::string KeyDisplayText(int key) {
     } else if (byte == 0x7F) {
         AppendUtf8(out, 0x2421);
     } else {
-        AppendUtf8(out, DecodeWindows1251(byte));
+        out = DecodeWindows1251(std::string_view(reinterpret_cast<const char*>(&byte), 1));
     }
     return out;
 }

@@ -19,6 +19,7 @@
 #include "packet/Packet.h"
 #include "ui/CommandIds.h"
 #include "ui/GridDelegate.h"
+#include "ui/HexViewFrame.h"
 #include "ui/KeyPress.h"
 
 namespace {
@@ -125,6 +126,8 @@ CTavrinView::CTavrinView(QWidget* parent) : QTableView(parent), m_model(new CTra
             [this] { OnRowsAboutToBeInserted(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int, int last) { OnRowsInserted(last); });
+    connect(this, &CTavrinView::ShowPacketRequested, this, &CTavrinView::ShowHexView);
+    connect(this, &CTavrinView::LogClearing, this, &CTavrinView::CloseHexView);
 }
 
 CTavrinView::~CTavrinView() {
@@ -342,6 +345,33 @@ void CTavrinView::mousePressEvent(QMouseEvent* event) {
 void CTavrinView::wheelEvent(QWheelEvent* event) {
     HideToolTip();
     QTableView::wheelEvent(event);
+}
+
+// One packet window for the list: made by the first double click, shown again and handed the
+// new packet by later ones.
+void CTavrinView::ShowHexView(const CPacket* packet) {
+    if (!m_hexView) {
+        m_hexView = new CHexViewFrame(this);
+        m_hexView->CentreOverOwner();
+    }
+    if (m_hexView->isHidden()) {
+        m_hexView->show();
+    }
+    // The packet the user asked for comes into sight, even from a minimised window.
+    m_hexView->setWindowState(m_hexView->windowState() & ~Qt::WindowMinimized);
+    m_hexView->raise();
+    m_hexView->ShowPacket(packet);
+}
+
+CHexViewFrame* CTavrinView::GetHexView() const {
+    return m_hexView;
+}
+
+void CTavrinView::CloseHexView() {
+    if (m_hexView) {
+        m_hexView->ShowPacket(nullptr);
+        delete m_hexView;
+    }
 }
 
 void CTavrinView::HideToolTip() {

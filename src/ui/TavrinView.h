@@ -3,11 +3,13 @@
 // to the main window only through its signals (send by key, resend a line, show a line's
 // packet), so it can be tested on its own.
 
+#include <QPointer>
 #include <QTableView>
 #include <memory>
 
 #include "ui/TrafficModel.h"
 
+class CHexViewFrame;
 class QMenu;
 
 class CTavrinView : public QTableView {
@@ -35,6 +37,8 @@ public:
     QMenu* CreateContextMenu(QWidget* parent);
     // The line whose text the tool tip holds, -1 for none.
     int GetHoverLine() const { return m_hoverLine; }
+    // The packet window, once a double click made it and until it is closed or the log cleared.
+    CHexViewFrame* GetHexView() const;
 
 signals:
     // A character typed in the list, as a signed Windows-1251 byte widened to int.
@@ -66,8 +70,11 @@ private:
     // A copy of the line's packet, null for no line.
     std::shared_ptr<const CPacket> CopyLinePacket(int line) const;
     void HideToolTip();
+    void ShowHexView(const CPacket* packet);
+    void CloseHexView();
 
     CTrafficModel* m_model;
+    QPointer<CHexViewFrame> m_hexView;
     int m_hoverLine = -1;
     bool m_tipReady = false;  // the pointer has moved on the hover line again
     bool m_follow = false;

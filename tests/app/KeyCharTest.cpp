@@ -21,6 +21,7 @@ TEST(KeyChar, MatchesTheSystemCodePageForEveryByte) {
         if (iconv(decoder, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
             continue;  // 0x98 has no character
         }
+        EXPECT_EQ(CharacterFromByte(static_cast<unsigned char>(byte)), out) << std::hex << byte;
         std::optional<int> key = KeyFromCharacter(out);
         ASSERT_TRUE(key.has_value()) << std::hex << byte;
         EXPECT_EQ(*key, static_cast<int>(static_cast<signed char>(byte))) << std::hex << byte;
@@ -28,6 +29,7 @@ TEST(KeyChar, MatchesTheSystemCodePageForEveryByte) {
     }
     iconv_close(decoder);
     EXPECT_GE(checked, 255);
+    EXPECT_EQ(CharacterFromByte(0x98), 0u);
 }
 
 TEST(KeyChar, CharactersOutsideTheCodePageAreNoKey) {

@@ -59,6 +59,7 @@ TEST(PacketFileText, Labels) {
         {'\t', "03", ScriptEncoding::Windows1251, "< \u2409 > - 03"},
         {' ', "04", ScriptEncoding::Windows1251, "<   > - 04"},
         {0x7F, "", ScriptEncoding::Windows1251, "< \u2421 > - "},
+        {static_cast<signed char>(0x98), "", ScriptEncoding::Windows1251, "< \uFFFD > - "},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DefinitionLabel(c.key, c.text, c.encoding), c.label) << c.key;

@@ -28,7 +28,8 @@ namespace {
 
 // The offscreen platform says so at every window it shows; the rest of Qt's messages stay.
 void DropOffscreenNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (!text.contains(QLatin1String("does not support propagateSizeHints"))) {
+    if (!text.contains(QLatin1String("does not support propagateSizeHints")) &&
+        !text.contains(QLatin1String("does not support raise()"))) {
         g_previousHandler(type, context, text);
     }
 }
