@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -13,13 +14,18 @@
 #include <QToolBar>
 
 #include "app/MainWindowState.h"
+#include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
 #include "app/StartupDevice.h"
 #include "device/VXDevice.h"
+#include "inspect/PacketParameters.h"
 #include "packet/Packet.h"
+#include "packet/PacketTable.h"
+#include "ui/AboutDlg.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
 #include "ui/PacketHolderView.h"
+#include "ui/ParametersDlg.h"
 #include "ui/ProgrammingDlg.h"
 #include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
@@ -196,6 +202,12 @@ void CMainFrame::CreateViews() {
             [this](int key) { SendPacketForKey(key); });
     connect(m_trafficView, &CTavrinView::ResendRequested, this,
             [this](const CPacket* packet) { TransmitPacket(packet); });
+    connect(m_treeView, &CTavrinTreeView::SendKeyRequested, this,
+            [this](int key) { SendPacketForKey(key); });
+    connect(m_treeView, &CTavrinTreeView::ShowDefinitionRequested, this,
+            &CMainFrame::ShowDefinitionText);
+    connect(m_treeView, &CTavrinTreeView::PacketFileSelected, this, &CMainFrame::SelectPacketFile);
+    connect(m_treeView, &CTavrinTreeView::PacketFileRemoved, this, &CMainFrame::RemovePacketFile);
 }
 
 void CMainFrame::InitLayout() {
@@ -248,28 +260,101 @@ bool CMainFrame::TransmitPacket(const CPacket* packet) {
     if (packet == nullptr) {
         return false;
     }
+    return SendAndLog(*packet);
+}
+
+bool CMainFrame::SendAndLog(const CPacket& packet) {
     // The line goes in before the send, so it stays even when the send fails.
-    m_trafficView->AddPacket(packet, true);
-    if (!m_device->SendPacket(packet)) {
+    m_trafficView->AddPacket(&packet, true);
+    if (!m_device->SendPacket(&packet)) {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно отправить пакет"), kErrorCaption,
                               MessageIcon::Error);
         return false;
     }
-    WritePacketLog(m_logFile, true, *packet);
+    WritePacketLog(m_logFile, true, packet);
     return true;
 }
 
-// Packet files are not loaded yet in this window, so a key finds nothing to send; the lookup
-// and the parameters dialog come with the packet file tree.
-bool CMainFrame::SendPacketForKey(int /*key*/) {
+// The device is not asked again after the parameters dialog: a unit gone meanwhile makes the
+// send fail, which says so.
+bool CMainFrame::SendPacketForKey(int key) {
+    const char* problem = nullptr;
+    CPacketHolder* definition = nullptr;
     if (!m_device->IsOpen()) {
-        m_dialogs.ShowMessage(this, QStringLiteral("Выберите устройство"), kErrorCaption,
+        problem = "Выберите устройство";
+    } else if (m_packetFiles.GetCurrent() == nullptr) {
+        problem = "Нет пакетов для отправки";
+    } else if ((definition = m_packetFiles.GetCurrent()->Find(key)) == nullptr) {
+        problem = "Не определен пакет для данной клавиши";
+    }
+    if (problem != nullptr) {
+        m_dialogs.ShowMessage(this, QString::fromUtf8(problem), kErrorCaption, MessageIcon::Error);
+        return false;
+    }
+    CPacket packet;
+    if (!BuildPacketFromDefinition(&packet, definition)) {
+        return false;
+    }
+    return SendAndLog(packet);
+}
+
+// Every send starts with empty values: the parameters live for this call only.
+bool CMainFrame::BuildPacketFromDefinition(CPacket* packet, CPacketHolder* definition) {
+    if (packet == nullptr || definition == nullptr) {
+        return false;
+    }
+    std::vector<PacketParameter> parameters;
+    const std::string text = ExtractParameters(definition->GetText(), parameters);
+    if (!parameters.empty()) {
+        CPacketTable* file = m_packetFiles.GetCurrent();
+        const ScriptEncoding encoding =
+            file != nullptr ? DetectScriptEncoding(*file) : ScriptEncoding::Windows1251;
+        CParametersDlg dialog(parameters, encoding, QApplication::activeWindow());
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+    }
+    if (!packet->FromHexText(SpliceParameters(text, parameters).c_str())) {
+        m_dialogs.ShowMessage(this, QStringLiteral("Неверный формат пакета"), kErrorCaption,
                               MessageIcon::Error);
         return false;
     }
-    m_dialogs.ShowMessage(this, QStringLiteral("Нет пакетов для отправки"), kErrorCaption,
-                          MessageIcon::Error);
-    return false;
+    return true;
+}
+
+void CMainFrame::LoadPacketFile(const QString& path) {
+    CPacketTable* file = nullptr;
+    switch (m_packetFiles.Load(QFile::encodeName(path).toStdString(), &file)) {
+        case CPacketFileList::LoadResult::CannotLoad:
+            m_dialogs.ShowMessage(this, QStringLiteral("Невозможно загрузить файл с пакетами"),
+                                  kErrorCaption, MessageIcon::None);
+            break;
+        case CPacketFileList::LoadResult::AlreadyLoaded:
+            m_dialogs.ShowMessage(this, QStringLiteral("Такой файл уже загружен"), kErrorCaption,
+                                  MessageIcon::None);
+            break;
+        case CPacketFileList::LoadResult::Loaded:
+            m_treeView->AddPacketFile(file);
+            break;
+    }
+}
+
+void CMainFrame::SelectPacketFile(CPacketTable* file) {
+    m_packetFiles.Select(file);
+}
+
+void CMainFrame::RemovePacketFile(CPacketTable* file) {
+    m_packetFiles.Remove(file);
+}
+
+// The tree's nodes go first: they refer to the files.
+void CMainFrame::ClearPacketFiles() {
+    m_treeView->clear();
+    m_packetFiles.Clear();
+}
+
+void CMainFrame::ShowDefinitionText(const QString& text) {
+    m_definitionView->ShowDefinitionText(text);
 }
 
 // Receive thread: the line waits in the list's pending batch; nothing here waits for us.
@@ -348,20 +433,22 @@ void CMainFrame::OnProgramming() {
     m_config.Save();
 }
 
-// Loading packet files into the tree comes with the packet views; the dialog is already the
-// one the user will get.
 void CMainFrame::OnOpenPacketFile() {
-    m_dialogs.GetOpenFileName(
+    const QString path = m_dialogs.GetOpenFileName(
         QApplication::activeWindow(),
         QStringLiteral("Файлы с пакетами(*.kad) (*.kad);;All Files(*.*) (*)"));
+    if (!path.isEmpty()) {
+        LoadPacketFile(path);
+    }
 }
 
 void CMainFrame::OnAbout() {
-    m_dialogs.ShowMessage(QApplication::activeWindow(), QStringLiteral("Tavrin версия 1.03"),
-                          QStringLiteral("О программе ..."), MessageIcon::None);
+    CAboutDlg dialog(QApplication::activeWindow());
+    dialog.exec();
 }
 
 void CMainFrame::OnExit() {
+    ClearPacketFiles();
     StopReceiving();
     close();
 }

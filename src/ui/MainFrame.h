@@ -17,12 +17,15 @@
 #include <memory>
 #include <vector>
 
+#include "app/PacketFileList.h"
 #include "app/ReceiveThread.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
 
 class CPacket;
+class CPacketHolder;
 class CPacketHolderView;
+class CPacketTable;
 class CTavrinTreeView;
 class CTavrinView;
 class CUserDialogs;
@@ -45,7 +48,20 @@ public:
 
     // Sends a packet of the traffic list again: a sent line, the send, a "SEND: " log line.
     bool TransmitPacket(const CPacket* packet);
+    // Sends the current packet file's packet for a key (a signed Windows-1251 byte), asking
+    // for its parameters first: a line, the send, a "SEND: " log line, or a message.
     bool SendPacketForKey(int key);
+    // Fills the empty packet from the definition, after the parameters dialog when the
+    // definition has parameters. False when the dialog is cancelled (nothing shown) or the
+    // text is no packet ("Неверный формат пакета").
+    bool BuildPacketFromDefinition(CPacket* packet, CPacketHolder* definition);
+    // Loads a packet file into the list and the tree, or says why not.
+    void LoadPacketFile(const QString& path);
+    void SelectPacketFile(CPacketTable* file);
+    void RemovePacketFile(CPacketTable* file);
+    void ClearPacketFiles();
+    // Empty text empties the definition view.
+    void ShowDefinitionText(const QString& text);
     void UpdateTitle();
     void OpenConfiguredDevice();
     // Runs a command by its id, as its menu item, button or key would.
@@ -54,6 +70,7 @@ public:
     void StopReceiving();
 
     CVXDevice& GetDevice() { return *m_device; }
+    const CPacketFileList& GetPacketFiles() const { return m_packetFiles; }
     CConfig& GetConfig() { return m_config; }
     CTavrinView* GetTrafficView() const { return m_trafficView; }
     CTavrinTreeView* GetTreeView() const { return m_treeView; }
@@ -91,10 +108,13 @@ private:
     void OnOpenPacketFile();
     void OnAbout();
     void OnExit();
+    // The steps every send shares once a packet is chosen: a sent line, the send, the log line.
+    bool SendAndLog(const CPacket& packet);
     void ToggleToolBar();
     void ToggleStatusBar();
 
     CUserDialogs& m_dialogs;
+    CPacketFileList m_packetFiles;
     CConfig m_config;
     CLogFile m_logFile;
     std::string m_deviceDirectory;

@@ -1,16 +1,82 @@
 #include "ui/PacketHolderView.h"
 
-CPacketHolderView::CPacketHolderView(QWidget* parent) : QTextEdit(parent) {
-    setReadOnly(true);
-    setLineWrapMode(QTextEdit::NoWrap);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setFrameShadow(QFrame::Sunken);
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QTextCursor>
+
+#include "app/DefinitionHighlight.h"
+
+namespace {
+
+// Courier New where it is installed; otherwise the system's fixed-width face, which is what
+// the definitions' columns are written for.
+QFont DefinitionFont() {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);
     font.setPointSize(10);
     font.setBold(false);
-    setFont(font);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(10);
+        font.setBold(false);
+    }
+    return font;
+}
+
+}  // namespace
+
+CPacketHolderView::CPacketHolderView(QWidget* parent) : QTextEdit(parent) {
+    setReadOnly(true);
+    setAcceptRichText(false);
+    setLineWrapMode(QTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameShadow(QFrame::Sunken);
+    setFont(DefinitionFont());
+    setAccessibleName(QStringLiteral("Текст пакета"));
 }
 
 CPacketHolderView::~CPacketHolderView() = default;
+
+void CPacketHolderView::ShowDefinitionText(const QString& text) {
+    setPlainText(text);
+    if (!text.isEmpty()) {
+        ApplyHighlighting();
+    }
+}
+
+// The document keeps each line break as one character, and so does its plain text, so the
+// positions found in that text are the document's.
+int CPacketHolderView::ApplyHighlighting() {
+    const QString text = toPlainText();
+    if (text.isEmpty()) {
+        return 0;
+    }
+    return HighlightDefinition(text);
+}
+
+int CPacketHolderView::HighlightDefinition(const QString& text) {
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
+                                    static_cast<std::size_t>(text.size()));
+    const std::optional<std::vector<ColourRange>> ranges = FindDefinitionColours(units);
+    if (!ranges) {
+        return 0;
+    }
+    for (const ColourRange& range : *ranges) {
+        const RgbColour colour = DefinitionColourValue(range.colour);
+        SetRangeColour(range.start, range.end, QColor(colour.red, colour.green, colour.blue));
+    }
+    return 1;
+}
+
+void CPacketHolderView::SetRangeColour(int start, int end, const QColor& colour) {
+    if (end <= start) {
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+}

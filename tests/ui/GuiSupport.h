@@ -4,9 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -37,9 +40,15 @@ public:
                      MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
+    // Answers with the next of openFileAnswers while there are any, then with chosenFile.
     QString GetOpenFileName(QWidget*, const QString& filter) override {
         fileFilters.push_back(filter);
-        return chosenFile;
+        if (openFileAnswers.empty()) {
+            return chosenFile;
+        }
+        QString answer = openFileAnswers.front();
+        openFileAnswers.erase(openFileAnswers.begin());
+        return answer;
     }
     int Count(const QString& text) const {
         int count = 0;
@@ -59,7 +68,8 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
-    QString chosenFile;  // what the open-file dialog answers; empty: cancelled
+    QString chosenFile;                    // what the open-file dialog answers; empty: cancelled
+    std::vector<QString> openFileAnswers;  // answered first, one per dialog
 };
 
 // Runs the event loop until the condition holds or the time is up.
@@ -78,6 +88,32 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30
 
 inline void RunEvents(int ms) {
     WaitUntil([] { return false; }, ms);
+}
+
+// A character as the keyboard layout delivers it (QTest knows only ASCII keys).
+inline void TypeCharacter(QWidget* target, QChar character) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(target, &release);
+}
+
+// Runs the action inside the next modal dialog's own event loop, once it is up and active (so
+// keys sent to the focus widget reach the dialog); the action ends the dialog. The timer goes with
+// the returned object, so a dialog that never comes leaves nothing behind.
+inline std::unique_ptr<QTimer> OnNextModal(std::function<void(QDialog*)> action) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    QTimer* raw = timer.get();
+    QObject::connect(raw, &QTimer::timeout, [raw, action] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog != nullptr && dialog->isVisible() && QApplication::activeWindow() == dialog) {
+            raw->stop();
+            action(dialog);
+        }
+    });
+    timer->start();
+    return timer;
 }
 
 inline std::unique_ptr<CPacket> MakePacket(unsigned char command,
@@ -130,6 +166,14 @@ public:
         m_frame->show();
         QApplication::processEvents();
     }
+    // The window on the simulator's USB 0, writing its log to LogPath().
+    void StartOnUsb0WithLog() {
+        AddUnits({{0, 0}});
+        Settings settings = Unit(0, 0);
+        settings.push_back({"Log", LogPath()});
+        Start(settings);
+    }
+    std::string LogPath() const { return m_dir.File("traffic.log"); }
     vxsim::Simulator& Simulator() { return m_simulator; }
     std::string UnitDirectory() const { return m_dir.Path().string(); }
     CMainFrame& Frame() { return *m_frame; }

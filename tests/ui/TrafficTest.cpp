@@ -23,13 +23,10 @@ const QString kDeviceGone = QStringLiteral("Устройство отключе�
 class Traffic : public ::testing::Test {
 protected:
     void SetUp() override {
-        fixture.AddUnits({{0, 0}});
-        Settings settings = Unit(0, 0);
-        settings.push_back({"Log", LogPath()});
-        fixture.Start(settings);
+        fixture.StartOnUsb0WithLog();
         ASSERT_TRUE(fixture.Frame().GetDevice().IsOpen());
     }
-    std::string LogPath() const { return fixture.Dir().File("traffic.log"); }
+    std::string LogPath() const { return fixture.LogPath(); }
     CTavrinView& View() { return *fixture.Frame().GetTrafficView(); }
     CTrafficModel& Model() { return *View().GetModel(); }
     QString Text(int row, int column) { return Model().index(row, column).data().toString(); }

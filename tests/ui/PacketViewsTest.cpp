@@ -1,0 +1,408 @@
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "GuiSupport.h"
+#include "device/VXDevice.h"
+#include "packet/PacketTable.h"
+#include "ui/CommandIds.h"
+#include "ui/PacketHolderView.h"
+#include "ui/ParametersDlg.h"
+#include "ui/PropertyListCtrl.h"
+#include "ui/TavrinTreeView.h"
+#include "ui/TavrinView.h"
+
+namespace {
+
+const QString kError = QStringLiteral("Ошибка");
+const std::string kAddress = "\xc0\xe4\xf0\xe5\xf1";            // "Адрес" in Windows-1251
+const std::string kValue = "\xc7\xed\xe0\xf7\xe5\xed\xe8\xe5";  // "Значение"
+
+// A window on USB 0 of the simulator (single framing, echo off) writing a log, and packet
+// files written into its scratch folder and opened through the open-file command.
+class PacketViews : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fixture.StartOnUsb0WithLog();
+        ASSERT_TRUE(Frame().GetDevice().IsOpen());
+        Frame().activateWindow();
+    }
+    CMainFrame& Frame() { return fixture.Frame(); }
+    CTavrinTreeView& Tree() { return *Frame().GetTreeView(); }
+    CPacketHolderView& Definition() { return *Frame().GetDefinitionView(); }
+    std::string LogPath() const { return fixture.LogPath(); }
+    int Lines() { return Frame().GetTrafficView()->GetModel()->rowCount(); }
+
+    std::string Write(const std::string& relative, const std::string& bytes) {
+        std::filesystem::create_directories(
+            (fixture.Dir().Path() / "kad" / relative).parent_path());
+        return fixture.Dir().Write("kad/" + relative, bytes);
+    }
+    void Open(const std::string& path) {
+        fixture.dialogs.openFileAnswers.push_back(QString::fromStdString(path));
+        Frame().OnCommand(ID_FILE_OPEN);
+    }
+    QTreeWidgetItem* Node(int file, int definition = -1) {
+        QTreeWidgetItem* node = Tree().topLevelItem(file);
+        return definition < 0 || node == nullptr ? node : node->child(definition);
+    }
+    void Select(QTreeWidgetItem* node) {
+        ASSERT_NE(node, nullptr);
+        Tree().setCurrentItem(node);
+    }
+    void Remove(QTreeWidgetItem* fileNode) {
+        std::unique_ptr<QMenu> menu(Tree().CreateContextMenu(fileNode, nullptr));
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions()[0]->text(), "Удалить");
+        FindAction(menu.get(), ID_PACKET_FILE_REMOVE)->trigger();
+    }
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Tree().setFocus();
+        QTest::keyClick(&Tree(), key, modifiers);
+    }
+    void Type(QChar character) {
+        Tree().setFocus();
+        TypeCharacter(&Tree(), character);
+    }
+    // Packets the unit got, command first, in hexadecimal (single framing: byte 0 counts
+    // itself, the command and the payload).
+    std::vector<std::string> Sent() {
+        std::vector<std::string> packets;
+        for (const auto& frame : fixture.Simulator().GetFrames(0, 0)) {
+            std::string hex;
+            for (int i = 1; i < frame[0]; ++i) {
+                static const char digits[] = "0123456789ABCDEF";
+                hex += digits[frame[static_cast<std::size_t>(i)] >> 4];
+                hex += digits[frame[static_cast<std::size_t>(i)] & 0xF];
+            }
+            packets.push_back(hex);
+        }
+        return packets;
+    }
+    bool WaitSent(std::size_t count) { return fixture.Simulator().WaitFrames(0, 0, count, 2000); }
+    int Shown(const char* text, MessageIcon icon = MessageIcon::Error) {
+        return fixture.dialogs.Count(QString::fromUtf8(text), kError, icon);
+    }
+
+    MainFrameFixture fixture;
+};
+
+// Every example loads, each a file node with its definitions, labelled in Russian.
+TEST_F(PacketViews, LoadsEveryExampleFile) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(SourcePath("examples"))) {
+        if (entry.path().extension() == ".kad") {
+            names.push_back(entry.path().filename().string());
+            Open(entry.path().string());
+        }
+    }
+    ASSERT_GE(names.size(), 3u);
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+    EXPECT_EQ(fixture.dialogs.fileFilters.back(),
+              QStringLiteral("Файлы с пакетами(*.kad) (*.kad);;All Files(*.*) (*)"));
+    ASSERT_EQ(Tree().topLevelItemCount(), static_cast<int>(names.size()));
+    QStringList labels;
+    for (int i = 0; i < Tree().topLevelItemCount(); ++i) {
+        EXPECT_EQ(Node(i)->text(0).toStdString(), names[static_cast<std::size_t>(i)]);
+        CPacketTable* file = CTavrinTreeView::FileOf(Node(i));
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(Node(i)->childCount(), file->GetCount());
+        EXPECT_GT(file->GetCount(), 0);
+        for (int k = 0; k < Node(i)->childCount(); ++k) {
+            labels << Node(i, k)->text(0);
+        }
+    }
+    EXPECT_TRUE(labels.contains("< r > - 10&Адрес&04")) << labels.join("|").toStdString();
+    EXPECT_TRUE(labels.contains("< w > - 11&Адрес&&Значение&"));
+    EXPECT_EQ(Frame().GetPacketFiles().GetCurrent(), nullptr);  // loading selects nothing
+    EXPECT_EQ(Tree().selectedItems().size(), 0);
+}
+
+TEST_F(PacketViews, NamesAreUniqueByteForByte) {
+    Open(Write("one/p.kad", "$1 01"));
+    Open(Write("two/p.kad", "$1 02"));
+    EXPECT_EQ(Shown("Такой файл уже загружен", MessageIcon::None), 1);
+    Open(Write("two/P.kad", "$1 03"));
+    Open(fixture.Dir().File("kad/missing.kad"));
+    EXPECT_EQ(Shown("Невозможно загрузить файл с пакетами", MessageIcon::None), 1);
+    fixture.dialogs.openFileAnswers.clear();
+    Frame().OnCommand(ID_FILE_OPEN);  // cancelled: nothing
+    EXPECT_EQ(fixture.dialogs.messages.size(), 2u);
+    ASSERT_EQ(Tree().topLevelItemCount(), 2);
+    EXPECT_EQ(Node(0)->text(0), "p.kad");
+    EXPECT_EQ(Node(1)->text(0), "P.kad");
+    EXPECT_EQ(Frame().GetPacketFiles().GetCount(), 2);
+}
+
+// Before any node is selected there is no current file, focus in the tree or not; with one,
+// a key it does not define says so. Neither adds a line.
+TEST_F(PacketViews, KeysWithoutAFileOrADefinition) {
+    Open(Write("a.kad", "$1 01"));
+    Type('1');
+    EXPECT_EQ(Shown("Нет пакетов для отправки"), 1);
+    Select(Node(0));
+    Type('2');
+    EXPECT_EQ(Shown("Не определен пакет для данной клавиши"), 1);
+    Frame().GetDevice().Close();
+    Type('1');
+    EXPECT_EQ(Shown("Выберите устройство"), 1);
+    EXPECT_EQ(fixture.dialogs.messages.size(), 3u);
+    EXPECT_EQ(Lines(), 0);
+}
+
+// A definition without parameters goes at once: a sent line, the frame, the log line. Typed
+// in the traffic list it goes the same way.
+TEST_F(PacketViews, SendsADefinitionWithoutParameters) {
+    Open(Write("a.kad", "$1 0A 01 02 ; three bytes\r\n$2 0B"));
+    Select(Node(0, 1));
+    Type('1');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"0A0102"});
+    ASSERT_EQ(Lines(), 1);
+    EXPECT_EQ(Frame().GetTrafficView()->GetModel()->index(0, 2).data().toString(), "04:0A:01:02");
+    EXPECT_NE(ReadBytes(LogPath()).find("] - SEND: 04 0A 0102\r\n"), std::string::npos);
+
+    Frame().GetTrafficView()->setFocus();
+    TypeCharacter(Frame().GetTrafficView(), '2');
+    ASSERT_TRUE(WaitSent(2));
+    EXPECT_EQ(Sent().back(), "0B");
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
+// Tab, Enter, Escape and Backspace are keys like the characters, and so are the tree's own
+// expand and search keys; Delete, arrows, F2 and Alt combinations send nothing.
+TEST_F(PacketViews, WhichKeysTheTreeSends) {
+    Open(Write("keys.kad",
+               "$\t 09\r\n$\r 0D\r\n$\x1b 1B\r\n$\b 08\r\n$  20\r\n$+ 2B\r\n$* 2A"
+               "\r\n$a 61\r\n$\x7f 7F"));
+    Select(Node(0));
+    Press(Qt::Key_Tab);
+    EXPECT_TRUE(Tree().hasFocus());
+    Press(Qt::Key_Return);
+    Press(Qt::Key_Escape);
+    Press(Qt::Key_Backspace);
+    Press(Qt::Key_Space);
+    Press(Qt::Key_Plus);
+    Press(Qt::Key_Asterisk);
+    Press(Qt::Key_Delete);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_F2);
+    Press(Qt::Key_A, Qt::AltModifier);
+    ASSERT_TRUE(WaitSent(7));
+    RunEvents(100);
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"09", "0D", "1B", "08", "20", "2B", "2A"}));
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
+// Removing another file keeps the current one; removing the current file's node moves the
+// selection to the next file, which becomes current; removing the last leaves none and the
+// definition view as it was. A right click names a node without selecting it.
+TEST_F(PacketViews, RemovingFiles) {
+    Open(Write("A.kad", "$k 0A"));
+    Open(Write("B.kad", "$k 0B"));
+    Open(Write("C.kad", "$k 0C"));
+    Select(Node(1));
+    QTest::mouseClick(Tree().viewport(), Qt::RightButton, Qt::NoModifier,
+                      Tree().visualItemRect(Node(0)).center());
+    EXPECT_EQ(Tree().currentItem(), Node(1));
+    EXPECT_EQ(Tree().CreateContextMenu(Node(1, 0), nullptr), nullptr);  // definitions: no menu
+    Remove(Node(0));
+    ASSERT_EQ(Tree().topLevelItemCount(), 2);
+    Type('k');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(Sent().back(), "0B");
+
+    Select(Node(0, 0));
+    Remove(Node(0));
+    ASSERT_EQ(Tree().selectedItems().size(), 1);
+    EXPECT_EQ(Tree().selectedItems()[0]->text(0), "C.kad");
+    Type('k');
+    ASSERT_TRUE(WaitSent(2));
+    EXPECT_EQ(Sent().back(), "0C");
+
+    Select(Node(0, 0));
+    EXPECT_EQ(Definition().toPlainText(), "$k 0C");
+    Remove(Node(0));
+    EXPECT_EQ(Tree().topLevelItemCount(), 0);
+    EXPECT_EQ(Frame().GetPacketFiles().GetCurrent(), nullptr);
+    EXPECT_EQ(Definition().toPlainText(), "$k 0C");
+    Type('k');
+    EXPECT_EQ(Shown("Нет пакетов для отправки"), 1);
+}
+
+// The first definition of the key is sent, whichever of its nodes is double-clicked; a file
+// node sends nothing.
+TEST_F(PacketViews, DoubleClickSendsTheKeysFirstDefinition) {
+    Open(Write("twice.kad", "$k 01\r\n$k 02\r\n"));
+    QTest::mouseDClick(Tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                       Tree().visualItemRect(Node(0)).center());
+    Node(0)->setExpanded(true);
+    QTest::mouseDClick(Tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                       Tree().visualItemRect(Node(0, 1)).center());
+    ASSERT_TRUE(WaitSent(1));
+    RunEvents(50);
+    EXPECT_EQ(Sent(), std::vector<std::string>{"01"});
+    EXPECT_EQ(Definition().toPlainText(), "$k 02\n");
+}
+
+// The values typed into the rows go where the names stood; the next send asks again from
+// empty values.
+TEST_F(PacketViews, ParametersFilledInByTyping) {
+    Open(Write("mem.kad", "$w 11 &" + kAddress + "& &" + kValue + "&\r\n"));
+    Select(Node(0, 0));
+    QStringList names;
+    auto modal = OnNextModal([&](QDialog* shown) {
+        auto* dialog = qobject_cast<CParametersDlg*>(shown);
+        ASSERT_NE(dialog, nullptr);
+        CPropertyListCtrl* list = dialog->GetList();
+        for (int row = 0; row < list->GetCount(); ++row) {
+            names << list->GetItem(row)->Name();
+        }
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->RowRect(0).center());
+        QTest::keyClicks(QApplication::focusWidget(), "01F0");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        RunEvents(20);
+        QTest::keyClicks(QApplication::focusWidget(), "5A");
+        QTest::mouseClick(dialog->GetOkButton(), Qt::LeftButton);
+    });
+    Type('w');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(names, (QStringList{"Адрес", "Значение"}));
+    EXPECT_EQ(Sent().back(), "1101F05A");
+
+    QString firstValue = "x";
+    modal = OnNextModal([&](QDialog* shown) {
+        auto* dialog = qobject_cast<CParametersDlg*>(shown);
+        dialog->GetList()->GetItem(0)->ValueText(firstValue);
+        dialog->GetOkButton()->click();
+    });
+    Type('w');
+    ASSERT_TRUE(WaitSent(2));
+    EXPECT_EQ(firstValue, "");
+    EXPECT_EQ(Sent().back(), "11");
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
+// "Отмена" sends nothing and says nothing; a spliced text that is no packet is refused.
+TEST_F(PacketViews, CancelledAndMalformedParameters) {
+    Open(Write("mem.kad", "$r 10 &" + kAddress + "& 04"));
+    Select(Node(0));
+    auto modal = OnNextModal([&](QDialog* dialog) {
+        auto* list = static_cast<CParametersDlg*>(dialog)->GetList();
+        list->SelectRow(0);
+        QTest::keyClicks(QApplication::focusWidget(), "01F0");
+        static_cast<CParametersDlg*>(dialog)->GetCancelButton()->click();
+    });
+    Type('r');
+    RunEvents(100);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(Lines(), 0);
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+
+    modal = OnNextModal([&](QDialog* dialog) {
+        static_cast<CParametersDlg*>(dialog)->GetList()->SelectRow(0);
+        QTest::keyClicks(QApplication::focusWidget(), "zz");
+        static_cast<CParametersDlg*>(dialog)->GetOkButton()->click();
+    });
+    Type('r');
+    EXPECT_EQ(Shown("Неверный формат пакета"), 1);
+    EXPECT_EQ(Lines(), 0);
+}
+
+// Keys are Windows-1251 characters: a Cyrillic key of such a file sends its packet.
+TEST_F(PacketViews, CyrillicKeyFromAWindows1251File) {
+    Open(Write("ru.kad", "$\xff 0F ; \xff\r\n$\xc0 0C"));
+    EXPECT_EQ(Node(0, 0)->text(0), "< я > - 0F");
+    Select(Node(0));
+    Type(QChar(0x44F));  // я
+    Type(QChar(0x410));  // А
+    ASSERT_TRUE(WaitSent(2));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"0F", "0C"}));
+}
+
+// What the definition view shows and how it colours it, read back from its document:
+// K red key, P blue parameter, C green comment.
+TEST_F(PacketViews, DefinitionViewColours) {
+    Open(Write("c.kad", "$A 01 &" + kAddress + "& 02 ;note\r\n$B 01 ;x;y\r\n$C 01 ;note"));
+    const QFontInfo font(Definition().font());
+    EXPECT_TRUE(font.fixedPitch());
+    EXPECT_EQ(font.pointSize(), 10);
+    EXPECT_TRUE(Definition().isReadOnly());
+    const auto marks = [&] {
+        QTextDocument* document = Definition().document();
+        std::string out;
+        for (int i = 0; i + 1 < document->characterCount(); ++i) {
+            QTextCursor cursor(document);
+            cursor.setPosition(i + 1);
+            const QBrush brush = cursor.charFormat().foreground();
+            const QColor colour = brush.color();
+            out += brush.style() == Qt::NoBrush  ? '.'
+                   : colour == QColor(255, 0, 0) ? 'K'
+                   : colour == QColor(0, 0, 255) ? 'P'
+                   : colour == QColor(0, 128, 0) ? 'C'
+                                                 : '?';
+        }
+        return out;
+    };
+    const std::pair<std::string, std::string> expected[] = {
+        {"$A 01 &Адрес& 02 ;note\n", ".K.....PPPPP......CCCC."},
+        {"$B 01 ;x;y\n", ".K.......C."},
+        {"$C 01 ;note", ".K.....CCCC"},
+    };
+    for (int i = 0; i < 3; ++i) {
+        Select(Node(0, i));
+        EXPECT_EQ(Definition().toPlainText().toStdString(), expected[i].first);
+        EXPECT_EQ(marks(), expected[i].second) << i;
+    }
+    Select(Node(0));
+    EXPECT_EQ(Definition().toPlainText(), "");
+}
+
+TEST_F(PacketViews, AboutBox) {
+    const QIcon previous = QApplication::windowIcon();
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::darkCyan);
+    QApplication::setWindowIcon(QIcon(pixmap));
+    QString title;
+    QStringList texts;
+    bool icon = false;
+    auto modal = OnNextModal([&](QDialog* dialog) {
+        title = dialog->windowTitle();
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            texts << label->text();
+            icon = icon || !label->pixmap().isNull();
+        }
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            texts << button->text();
+        }
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    Frame().GetMenuAction(ID_APP_ABOUT)->trigger();
+    QApplication::setWindowIcon(previous);
+    EXPECT_EQ(title, "О программе ...");
+    EXPECT_TRUE(texts.contains("Tavrin версия 1.03"));
+    EXPECT_TRUE(texts.contains("OK"));
+    EXPECT_TRUE(icon);
+}
+
+// "Выход" lets go of every file, and the tree of its nodes.
+TEST_F(PacketViews, ExitClearsTheFiles) {
+    Open(Write("a.kad", "$1 01"));
+    Select(Node(0));
+    Frame().GetMenuAction(ID_APP_EXIT)->trigger();
+    EXPECT_EQ(Frame().GetPacketFiles().GetCount(), 0);
+    EXPECT_EQ(Frame().GetPacketFiles().GetCurrent(), nullptr);
+    EXPECT_EQ(Tree().topLevelItemCount(), 0);
+}
+
+}  // namespace
