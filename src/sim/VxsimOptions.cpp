@@ -1,6 +1,7 @@
 #include "sim/VxsimOptions.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -108,6 +109,30 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
         *error = "--dir is required";
         return false;
     }
+    return true;
+}
+
+bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {
+    simulator.SetFlashSize(options.flashSize);
+    simulator.SetProgrammingSpeed(options.speed);
+    simulator.SetEcho(options.echo);
+    simulator.SetFramingAll(options.split ? Framing::Split : Framing::Single);
+    simulator.SetStatusPeriod(static_cast<std::uint32_t>(options.statusMs));
+    std::string names;
+    for (const UnitOption& unit : options.units) {
+        if (!simulator.AddUnit(unit.typeIndex, unit.number)) {
+            std::fprintf(stderr, "vxsim: cannot serve %s in %s\n",
+                         UnitName(unit.typeIndex, unit.number).c_str(), options.directory.c_str());
+            return false;
+        }
+        if (unit.split) {
+            simulator.SetFraming(unit.typeIndex, unit.number, Framing::Split);
+        }
+        names += " " + UnitName(unit.typeIndex, unit.number);
+    }
+    std::printf("vxsim: serving%s in %s\n", names.empty() ? " no units" : names.c_str(),
+                options.directory.c_str());
+    std::fflush(stdout);
     return true;
 }
 

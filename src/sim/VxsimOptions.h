@@ -33,6 +33,10 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
 
 const char* VxsimUsage();
 
+// Applies the options to the simulator and adds the units; says on standard output which units
+// it serves, on standard error which one it cannot serve (then false).
+bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options);
+
 // Name of the control socket in the served directory.
 inline constexpr const char* kControlSocketName = "vxsim.ctl";
 

@@ -19,7 +19,7 @@ TEST_F(ChannelTest, OpenIsExclusiveAndRefusesUnknownTypes) {
     EXPECT_EQ(m_device.GetTypeIndex(), 0);
     EXPECT_EQ(m_device.GetNumber(), 0);
 
-    CVXDevice second(m_dir.Path().string());
+    CVXDevice second(m_units);
     EXPECT_EQ(second.Open(0, 0), 0) << "a unit is open for one channel at a time";
     EXPECT_FALSE(second.IsOpen());
 

@@ -1,3 +1,5 @@
+// Threads on POSIX: std::thread, whose handle is let go by join.
+
 #include "device/wirekit/Thread.h"
 
 #include <cerrno>
@@ -47,7 +49,7 @@ std::uint32_t CThread::Join() {
     return kWaitObject0;
 }
 
-void CThread::Entry() {
+int CThread::Entry() {
     int code = 0;
     try {
         code = Run();
@@ -57,8 +59,8 @@ void CThread::Entry() {
         m_running.store(false);
         throw CWin32Exception("Thread", LastSystemError());
     }
-    m_exitCode.store(code);
     m_running.store(false);
+    return code;
 }
 
 }  // namespace Wirekit::Win32
