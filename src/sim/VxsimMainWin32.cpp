@@ -26,18 +26,11 @@ class Server {
 public:
     explicit Server(CommandShell& shell) : m_shell(shell) {}
 
-    // The answer to one line; empty once vxsim is quitting.
-    std::string Execute(const std::string& line) {
+    // The answer to one line; empty once vxsim is quitting. The caller passes on the answer
+    // before it calls Quit for a "quit".
+    std::string Execute(const std::string& line, bool* quit) {
         std::lock_guard<std::mutex> lock(m_lock);
-        if (m_quitting) {
-            return std::string();
-        }
-        bool quit = false;
-        std::string answer = m_shell.Execute(line, &quit);
-        if (quit) {
-            m_quit.Set();
-        }
-        return answer;
+        return m_quitting ? std::string() : m_shell.Execute(line, quit);
     }
     void Quit() { m_quit.Set(); }
     void WaitForQuit() {
@@ -69,16 +62,17 @@ std::string ControlPipeName(const std::string& prefix) {
 
 constexpr std::size_t kMaxPending = 64 * 1024;
 
-// Runs the lines read from source (until it ends) and writes each answer with write.
+// Runs the lines read from source (until it ends) and writes each answer with write. True when
+// the last line was "quit": the caller makes sure its answer has gone, then quits.
 template <typename Read, typename Write>
-void ServeLines(Server& server, Read read, Write write) {
+bool ServeLines(Server& server, Read read, Write write) {
     std::string pending;
     char buffer[4096];
     long got;
     while ((got = read(buffer, sizeof buffer)) > 0) {
         pending.append(buffer, static_cast<std::size_t>(got));
         if (pending.size() > kMaxPending) {
-            return;  // no command is that long: not a command source
+            return false;  // no command is that long: not a command source
         }
         std::size_t end;
         while ((end = pending.find('\n')) != std::string::npos) {
@@ -87,12 +81,14 @@ void ServeLines(Server& server, Read read, Write write) {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            std::string answer = server.Execute(line);
-            if (answer.empty() || !write(answer)) {
-                return;
+            bool quit = false;
+            std::string answer = server.Execute(line, &quit);
+            if (answer.empty() || !write(answer) || quit) {
+                return quit;
             }
         }
     }
+    return false;
 }
 
 // One control client at a time on the control pipe, for as long as vxsim runs.
@@ -117,9 +113,12 @@ void ServeControlPipe(Server& server, const std::string& name) {
                                    nullptr) &&
                        written == text.size();
             };
-            ServeLines(server, read, write);
-            ::FlushFileBuffers(pipe);
+            bool quit = ServeLines(server, read, write);
+            ::FlushFileBuffers(pipe);  // the client has read the last answer
             ::DisconnectNamedPipe(pipe);
+            if (quit) {
+                server.Quit();
+            }
         }
         ::CloseHandle(pipe);
     }
@@ -138,7 +137,9 @@ void ServeStandardInput(Server& server) {
         std::fputs(text.c_str(), stdout);
         return std::fflush(stdout) == 0;
     };
-    ServeLines(server, read, write);
+    if (ServeLines(server, read, write)) {
+        server.Quit();
+    }
 }
 
 int Serve(const VxsimOptions& options) {

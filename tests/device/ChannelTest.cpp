@@ -39,6 +39,21 @@ TEST_F(ChannelTest, OpenIsExclusiveAndRefusesUnknownTypes) {
     EXPECT_TRUE(m_sim.WaitOpen(1, 0, false, 2000));
 }
 
+#ifdef _WIN32
+// By default units are the VX driver's device objects: without the driver (as under Wine) none
+// opens. Any pipe prefix, however written, names the simulator's pipes instead.
+TEST_F(ChannelTest, DirectoryChoosesTheDriverOrThePipes) {
+    ASSERT_TRUE(m_sim.AddUnit(1, 9));
+    CVXDevice driver;
+    EXPECT_EQ(driver.Open(1, 9), 0);
+    std::string written = m_units;
+    std::replace(written.begin(), written.end(), '\\', '/');
+    written.replace(written.find("pipe"), 4, "PIPE");
+    CVXDevice pipes(written);
+    EXPECT_EQ(pipes.Open(1, 9), 1) << written;
+}
+#endif
+
 struct WriteCase {
     const char* name;
     int typeIndex;
