@@ -206,15 +206,5 @@ int RunClient(const VxsimOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    VxsimOptions options;
-    std::string error;
-    if (!ParseVxsimOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "vxsim: %s\n\n%s", error.c_str(), VxsimUsage());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(VxsimUsage(), stdout);
-        return 0;
-    }
-    return options.command.empty() ? Serve(options) : RunClient(options);
+    return vxsim::RunVxsim(argc, argv, Serve, RunClient);
 }

@@ -39,6 +39,7 @@ const char* VxsimUsage() {
            "Simulates VX units (USB0..USB9, PCI0..PCI9) as sockets VX<UNIT> in DIR, for Tavrin\n"
            "([Driver] Directory = DIR) and for tests. Commands come on standard input and on the\n"
            "control socket DIR/vxsim.ctl (see 'help'); the sockets are removed on exit.\n"
+           "On Windows DIR is a pipe prefix (\\\\.\\pipe\\vx\\): units and control are pipes.\n"
            "\n"
            "options:\n"
            "  --dir DIR            directory for the unit sockets (must exist)\n"
@@ -110,6 +111,20 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
         return false;
     }
     return true;
+}
+
+int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode client) {
+    VxsimOptions options;
+    std::string error;
+    if (!ParseVxsimOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "vxsim: %s\n\n%s", error.c_str(), VxsimUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(VxsimUsage(), stdout);
+        return 0;
+    }
+    return options.command.empty() ? serve(options) : client(options);
 }
 
 bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {

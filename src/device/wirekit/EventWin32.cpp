@@ -47,11 +47,6 @@ void CEvent::Reset() {
     }
 }
 
-CManualResetEvent::CManualResetEvent(bool initiallySignalled)
-    : CEvent(nullptr, true, initiallySignalled) {}
-
-CManualResetEvent::~CManualResetEvent() = default;
-
 std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events,
                          std::initializer_list<SystemHandle> readable, Milliseconds timeout) {
     // Here the other handles are anything the system can wait on (an overlapped request's
@@ -74,10 +69,6 @@ std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events,
         return kWaitObject0 + (result - WAIT_OBJECT_0);
     }
     throw CWin32Exception("WaitForAny", LastSystemError());
-}
-
-std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events, Milliseconds timeout) {
-    return WaitForAny(events, {}, timeout);
 }
 
 }  // namespace Wirekit::Win32

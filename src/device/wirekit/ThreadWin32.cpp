@@ -54,18 +54,4 @@ unsigned __stdcall CThread::EntryPoint(void* self) {
     return static_cast<unsigned>(static_cast<CThread*>(self)->Entry());
 }
 
-int CThread::Entry() {
-    int code = 0;
-    try {
-        code = Run();
-    } catch (...) {
-        // Nothing above this frame catches: the process ends, as an unhandled exception on a
-        // thread ends it on every platform.
-        m_running.store(false);
-        throw CWin32Exception("Thread", LastSystemError());
-    }
-    m_running.store(false);
-    return code;
-}
-
 }  // namespace Wirekit::Win32
