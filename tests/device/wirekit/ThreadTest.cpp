@@ -76,24 +76,26 @@ std::string FormatMessageText(DWORD code) {
 }
 
 // Each failing call names itself and carries the code and the system's text for it, line end
-// and all; copies keep both.
+// and all; copies keep both. The call fails because its event's handle was closed behind its
+// back just before; the event is then left alone for good, as that handle number may by now
+// belong to something else (the text lookup opens handles of its own).
 TEST(Win32Exception, FailedEventCallsCarryWhereCodeAndTheSystemText) {
-    CManualResetEvent event(false);
-    ::CloseHandle(event.GetHandle());  // the handle goes behind the event's back
-    const std::string text = FormatMessageText(ERROR_INVALID_HANDLE);
-    ASSERT_FALSE(text.empty());
     struct Call {
         const char* where;
-        std::function<void()> call;
+        std::function<void(CEvent&)> call;
     };
     for (const Call& call :
-         {Call{"CEvent::Set()", [&] { event.Set(); }},
-          Call{"CEvent::Reset()", [&] { event.Reset(); }},
-          Call{"CEvent::Wait() - WaitForSingleObject", [&] { event.Wait(0); }}}) {
+         {Call{"CEvent::Set()", [](CEvent& event) { event.Set(); }},
+          Call{"CEvent::Reset()", [](CEvent& event) { event.Reset(); }},
+          Call{"CEvent::Wait() - WaitForSingleObject", [](CEvent& event) { event.Wait(0); }}}) {
+        auto* event = new CManualResetEvent(false);  // never deleted: see above
+        ::CloseHandle(event->GetHandle());
         try {
-            call.call();
+            call.call(*event);
             ADD_FAILURE() << call.where << ": no exception";
         } catch (const CWin32Exception& error) {
+            std::string text = FormatMessageText(ERROR_INVALID_HANDLE);
+            EXPECT_FALSE(text.empty());
             EXPECT_EQ(error.GetWhere(), call.where);
             EXPECT_EQ(error.GetError(), ERROR_INVALID_HANDLE);
             EXPECT_EQ(error.GetMessage(), text);
