@@ -81,8 +81,8 @@ std::vector<std::vector<unsigned char>> ExpectedFrames(const WriteCase& c,
         int n = c.single ? size : std::min(60, size - first);
         std::vector<unsigned char> frame{static_cast<unsigned char>(n + (c.single ? 2 : 4)), 0x42};
         if (!c.single) {
-            frame.insert(frame.end(),
-                         {static_cast<unsigned char>(count), static_cast<unsigned char>(i + 1)});
+            frame.push_back(static_cast<unsigned char>(count));
+            frame.push_back(static_cast<unsigned char>(i + 1));
         }
         frame.insert(frame.end(), data.begin() + first, data.begin() + first + n);
         frame.resize(c.typeIndex == 0 ? std::max<std::size_t>(frame.size(), 64) : frame.size());

@@ -94,11 +94,11 @@ EndpointPtr Find(int fd) {
     return it != table.endpoints.end() ? it->second : nullptr;
 }
 
-HANDLE NewInstance(const std::string& path, bool first) {
-    DWORD openMode =
-        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
+// One more instance of the pipe. Not the first-instance kind: an unplugged unit's instances may
+// still be going (a poll in progress holds them) when the unit is plugged again.
+HANDLE NewInstance(const std::string& path) {
     return ::CreateNamedPipeA(
-        path.c_str(), openMode,
+        path.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
         PIPE_UNLIMITED_INSTANCES, kOutBufferSize, kInBufferSize, 0, nullptr);
 }
@@ -151,7 +151,7 @@ void Arm(Endpoint& endpoint) {
         StartRead(endpoint);
     } else if (endpoint.kind == Endpoint::kListener) {
         if (endpoint.handle == INVALID_HANDLE_VALUE) {
-            endpoint.handle = NewInstance(endpoint.path, false);
+            endpoint.handle = NewInstance(endpoint.path);
             if (endpoint.handle == INVALID_HANDLE_VALUE) {
                 return;  // tried again at the next poll
             }
@@ -186,7 +186,7 @@ bool IsPipePrefix(const std::string& directory) {
 }
 
 int Listen(const std::string& path) {
-    HANDLE instance = NewInstance(path, true);
+    HANDLE instance = NewInstance(path);
     if (instance == INVALID_HANDLE_VALUE) {
         return -1;
     }
@@ -206,7 +206,7 @@ int Accept(int listener) {
     }
     // A new instance listens before the connected one is handed over, so that clients find one.
     HANDLE connected = endpoint->handle;
-    endpoint->handle = NewInstance(endpoint->path, false);
+    endpoint->handle = NewInstance(endpoint->path);
     endpoint->ready = false;
     return Add(std::make_shared<Endpoint>(Endpoint::kPipe, connected, kMessageSize));
 }
@@ -271,6 +271,12 @@ bool PeerHasGone(int fd) {
     // does it say so. So: gone, or at least something to read.
     DWORD waiting = 0;
     if (!::PeekNamedPipe(endpoint->handle, nullptr, 0, nullptr, &waiting, nullptr)) {
+        // Gone. The read outstanding on the pipe ends now, but its end may not be seen yet:
+        // wait for it, so that the caller's Receive reads the end rather than "nothing yet".
+        if (endpoint->outstanding) {
+            endpoint->io->event.Wait(VxDriver::kLetGoMs);
+            Check(*endpoint);
+        }
         return true;
     }
     return waiting > 0;

@@ -39,7 +39,7 @@ bool IsPipePrefix(const std::string& directory);
 // --- The serving side (the simulator's engine), on both systems. ---
 
 // A listening socket (pipe) at path, or -1 (POSIX: a stale socket file there is replaced;
-// Windows: fails while another process serves the same name).
+// Windows: the pipe gets one more instance, as a stale one may still be closing).
 int Listen(const std::string& path);
 // A connection waiting on a listening descriptor, or -1 when none is waiting.
 int Accept(int listener);
