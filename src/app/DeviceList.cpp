@@ -16,13 +16,13 @@ void CDeviceList::Fill(CVXDevice& probe) {
     m_rows.clear();
     for (int type = 0; type <= 1; ++type) {
         for (int number = 0; number < kProbedUnits; ++number) {
-            DeviceRow row{type, number, false};
-            if (IsChannelUnit(row)) {
-                row.busy = true;
-            } else if (probe.Open(static_cast<unsigned>(type), number)) {
+            const DeviceRow row{type, number};
+            // The channel's own unit is listed without probing (the probe could not open it).
+            if (!IsChannelUnit(row)) {
+                if (!probe.Open(static_cast<unsigned>(type), number)) {
+                    continue;
+                }
                 probe.Close();
-            } else {
-                continue;
             }
             m_rows.push_back(row);
         }
@@ -42,21 +42,9 @@ bool CDeviceList::Connect(int row) {
     if (!IsRow(row)) {
         return true;
     }
-    if (m_channel.IsOpen()) {
-        for (DeviceRow& other : m_rows) {
-            if (IsChannelUnit(other)) {
-                other.busy = false;
-                break;
-            }
-        }
-        m_channel.Close();
-    }
-    DeviceRow& chosen = m_rows[static_cast<std::size_t>(row)];
-    if (!m_channel.Open(static_cast<unsigned>(chosen.typeIndex), chosen.number)) {
-        return false;
-    }
-    chosen.busy = true;
-    return true;
+    m_channel.Close();
+    const DeviceRow& chosen = m_rows[static_cast<std::size_t>(row)];
+    return m_channel.Open(static_cast<unsigned>(chosen.typeIndex), chosen.number) == 1;
 }
 
 void CDeviceList::Disconnect(int row) {
@@ -64,7 +52,6 @@ void CDeviceList::Disconnect(int row) {
         return;
     }
     m_channel.Close();
-    m_rows[static_cast<std::size_t>(row)].busy = false;
 }
 
 bool CDeviceList::Toggle(int row) {

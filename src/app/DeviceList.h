@@ -11,7 +11,6 @@ class CVXDevice;
 struct DeviceRow {
     int typeIndex = 0;
     int number = 0;
-    bool busy = false;  // open in the main window's channel
 
     // Type index in the upper 16 bits, unit number in the lower 16.
     std::uint32_t GetValue() const;
@@ -31,11 +30,13 @@ public:
     void Fill(CVXDevice& probe);
 
     const std::vector<DeviceRow>& GetRows() const { return m_rows; }
-    // The row names the unit open in the channel (no row does while it is closed).
+    // The row names the unit open in the channel (no row does while it is closed). A row's
+    // state ("Занято") is read from the channel each time, never remembered, so a unit that
+    // went away or failed to open never stays busy.
     bool IsOpenUnit(int row) const;
 
-    // Closes the open unit (its row turns free) and opens the row's unit. False, with the
-    // channel closed, when the unit cannot be opened; the caller tells the user.
+    // Closes the open unit and opens the row's unit. False, with the channel closed, when the
+    // unit cannot be opened; the caller tells the user.
     bool Connect(int row);
     void Disconnect(int row);
     // Disconnects the open unit's row; connects any other.

@@ -35,3 +35,26 @@ std::optional<int> KeyFromCharacter(char32_t character) {
     }
     return std::nullopt;
 }
+
+std::optional<int> SentKeyFromPress(PressedKey key, std::u32string_view text, bool alt, bool ctrl) {
+    if (key == PressedKey::Delete || (alt && !ctrl)) {
+        return std::nullopt;
+    }
+    if (key == PressedKey::Tab || key == PressedKey::Backtab) {
+        return '\t';
+    }
+    if (text.size() != 1 || text[0] == U'\x7F') {
+        return std::nullopt;
+    }
+    return KeyFromCharacter(text[0]);
+}
+
+char32_t CharacterFromByte(unsigned char byte) {
+    if (byte < 0x80) {
+        return byte;
+    }
+    if (byte >= 0xC0) {
+        return static_cast<char32_t>(0x0410 + (byte - 0xC0));
+    }
+    return kUpperHalf[byte - 0x80];
+}

@@ -38,18 +38,18 @@ void CReceiveThread::ReceiveLoop() {
 }
 
 int CReceiveThread::ReceiveLoopStep() {
-    if (!m_device.IsOpen()) {
-        if (!m_lostReported.exchange(true)) {
-            m_sink.DeviceLost();
-        }
-        return 0;
-    }
+    // The loss is read first: the reader queues the unit's last packets before it marks the
+    // unit lost, so they are all logged and listed before the user hears of the loss.
+    const bool lost = m_device.TakeUnitLost();
     CPacket packet;
     int taken = 0;
     while (!m_stop.load() && m_device.TakePacket(&packet)) {
         WritePacketLog(m_log, false, packet);
         m_sink.PacketReceived(packet);
         ++taken;
+    }
+    if (lost && !m_lostReported.exchange(true)) {
+        m_sink.DeviceLost();
     }
     return taken;
 }

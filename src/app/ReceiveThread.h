@@ -1,6 +1,7 @@
 #pragma once
 // The receive thread: turns every packet the device channel delivers into a log line and a
-// traffic line, and reports a channel that stopped reading (the unit went away or was closed).
+// traffic line, and reports a unit that went away. A unit the program closed itself (the device
+// dialog switching units, a programming run reopening it) is not reported.
 //
 // It waits on the channel's auto-reset packet signal. Packets that complete while it is busy
 // share one wake-up, so each wake-up takes every packet waiting, not just one; otherwise the
@@ -20,8 +21,9 @@ public:
     virtual ~IReceiveSink() = default;
     // A packet received, already written to the log.
     virtual void PacketReceived(const CPacket& packet) = 0;
-    // The channel signalled while closed. Not called again until the previous report was
-    // acknowledged with CReceiveThread::DeviceLostShown, as a modal message would hold it.
+    // The channel lost its unit; called after the unit's last packets. Not called again until
+    // the previous report was acknowledged with CReceiveThread::DeviceLostShown, as a modal
+    // message would hold it.
     virtual void DeviceLost() = 0;
 };
 
@@ -38,7 +40,7 @@ public:
 
     int Run() override;
 
-    // Handles one wake-up of the packet signal: a lost channel, or every waiting packet.
+    // Handles one wake-up of the packet signal: every waiting packet, then a lost unit.
     // Returns the number of packets taken. Public for tests that drive it step by step.
     int ReceiveLoopStep();
 

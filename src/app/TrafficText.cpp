@@ -66,6 +66,30 @@ std::string BreakTooltipText(std::string_view data) {
     return tip;
 }
 
+CellTextFit FitCellText(std::string_view text, const std::function<double(char)>& advance,
+                        double ellipsis, double width) {
+    double total = 0;
+    for (char character : text) {
+        total += advance(character);
+    }
+    if (total <= width) {
+        return {text.size(), false};
+    }
+    std::size_t fit = 0;
+    for (double used = 0; fit < text.size(); ++fit) {
+        used += advance(text[fit]);
+        if (used + ellipsis > width) {
+            break;
+        }
+    }
+    // fit < size here: the whole text did not fit. Back to the end of the field it cuts into.
+    if (text.find(':') != std::string_view::npos && text[fit] != ':') {
+        const std::size_t colon = text.rfind(':', fit);
+        fit = colon == std::string_view::npos ? 0 : colon;
+    }
+    return {fit, true};
+}
+
 bool ShouldFollow(int lineCount, int selectedLine) {
     return lineCount > 0 && selectedLine == lineCount - 1;
 }

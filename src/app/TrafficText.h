@@ -3,6 +3,7 @@
 // No window code here: the traffic list calls these and only paints the result.
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,17 @@ std::string FormatPacketData(const CPacket& packet);
 // character (also after the last one when the length is a multiple of 48), so a tip line shows
 // 16 fields.
 std::string BreakTooltipText(std::string_view data);
+
+// How much of a cell's text to show in a cell width wide, given each character's advance and
+// the ellipsis's (in any one unit, pixels for the list). The whole text when it fits; else the
+// longest start that leaves room for the ellipsis after it, cut back to the end of a whole field
+// (before a colon) so that no byte shows half, or at any character in a text without colons.
+struct CellTextFit {
+    std::size_t length = 0;
+    bool elided = false;  // the ellipsis follows
+};
+CellTextFit FitCellText(std::string_view text, const std::function<double(char)>& advance,
+                        double ellipsis, double width);
 
 // A new line is followed (selected and scrolled to) when the list already has lines and the
 // last of them is the selected one.

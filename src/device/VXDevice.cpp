@@ -71,6 +71,7 @@ int CVXDevice::Open(unsigned int typeIndex, int number) {
     if (!connection) {
         return 0;
     }
+    DropReceived();
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_connection = std::move(connection);
@@ -87,10 +88,13 @@ void CVXDevice::Close() {
     CloseConnection(kAnyGeneration);
 }
 
-void CVXDevice::CloseConnection(std::uint64_t generation) {
+void CVXDevice::CloseConnection(std::uint64_t generation, bool unitGone) {
     std::unique_lock<std::mutex> lock(m_lock);
     if (!m_connection || (generation != kAnyGeneration && generation != m_generation)) {
         return;
+    }
+    if (unitGone) {
+        m_unitLost.store(true);  // under the lock: whoever sees the channel closed sees the loss
     }
     ConnectionPtr connection = std::move(m_connection);
     m_openFlag.store(false);
@@ -187,6 +191,12 @@ void CVXDevice::InterruptWait() {
 
 void CVXDevice::MarkReceiverActive() {
     m_lastReceiverActivity.store(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+void CVXDevice::DropReceived() {
+    CPacket old;
+    while (m_received.Get(&old)) {
+    }
 }
 
 int CVXDevice::TakePacket(CPacket* packet) {
@@ -333,7 +343,7 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
             ProcessFrame(buffer, result.bytes);
         } else if (result.error == VxDriver::kErrorGone) {
             // Only this unit: the owner may have opened another one since.
-            CloseConnection(m_readerGeneration);
+            CloseConnection(m_readerGeneration, true);
             return;
         } else if (result.error != VxDriver::kErrorCancelled && ++failures > 1) {
             // The same failure again: read again, but after a pause the owner can cut short.

@@ -49,7 +49,8 @@ public:
 
     // Opens unit number of type typeIndex (0 USB, 1 PCI), closing any open unit first. 1 when
     // opened; 0 for a type index above 1 (nothing is touched then) or when the unit cannot be
-    // opened (the channel is then closed).
+    // opened (the channel is then closed). A unit that opens starts with an empty queue: what
+    // TakePacket returns afterwards came from it, not from an earlier unit.
     int Open(unsigned int typeIndex, int number);
     // Closes the open unit, if any. Waits (bounded) for the reader to let go of it first.
     void Close();
@@ -76,6 +77,10 @@ public:
     int TakePacket(CPacket* packet);
     // Wakes a thread waiting in WaitPacket as a packet would, so that its owner can stop it.
     void InterruptWait();
+    // True once after the channel closed itself because its unit went away (a read failed with
+    // error 5, the unit's end); never for Close or for the close inside Open. Every packet the
+    // unit sent before it went is in the queue by the time this turns true.
+    bool TakeUnitLost() { return m_unitLost.exchange(false); }
     // Programming request: 0 when the driver completed it (its verdict is then in the record's
     // result field), 2 when no unit is open, the record is malformed, or the request failed.
     // Blocks until the driver answers; ends early when the unit goes away or is closed.
@@ -97,14 +102,16 @@ private:
     ConnectionPtr EnterRead(bool* reopened);
     void LeaveRead(ConnectionPtr* connection);
     // Closes the open unit; only if it is still the one opened as generation, unless that is
-    // kAnyGeneration.
+    // kAnyGeneration. unitGone: the unit went away, which TakeUnitLost then reports.
     static constexpr std::uint64_t kAnyGeneration = ~std::uint64_t{0};
-    void CloseConnection(std::uint64_t generation);
+    void CloseConnection(std::uint64_t generation, bool unitGone = false);
     void ReadOpenDevice(unsigned char* buffer);
     void ProcessFrame(unsigned char* buffer, int count);
     void WaitForRoom();
     void MarkReceiverActive();
     void WakeReader();
+    // Empties the received queue; the owner's thread, while no unit is open.
+    void DropReceived();
     void Debug(const char* line);
     int WriteFrames(const CPacket& packet, bool single);
 
@@ -124,6 +131,7 @@ private:
     // Mirrors of the stop and open events, so the reader tests them without a system call.
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_openFlag{false};
+    std::atomic<bool> m_unitLost{false};
 
     Wirekit::Win32::CManualResetEvent m_stopEvent{false};
     Wirekit::Win32::CManualResetEvent m_openEvent{false};

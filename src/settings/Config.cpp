@@ -1,56 +1,17 @@
 #include "settings/Config.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "settings/DecimalText.h"
 #include "settings/PathUtil.h"
 
 namespace {
 
-bool IsBlank(char c) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    return byte == 0x20 || (byte >= 0x09 && byte <= 0x0D);
-}
-
-std::string Trim(const std::string& text, std::size_t begin = 0,
-                 std::size_t end = std::string::npos) {
-    end = std::min(end, text.size());
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
-
 std::string Text(const char* text) {
     return text != nullptr ? std::string(text) : std::string();
-}
-
-// Sign and decimal digits, stopping at the first other character; saturates instead of
-// overflowing on absurdly long numbers.
-int ParseDecimal(const std::string& text) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 struct FileCloser {

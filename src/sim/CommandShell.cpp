@@ -1,5 +1,6 @@
 #include "sim/CommandShell.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 
@@ -51,6 +52,7 @@ const char* CommandShell::Help() {
            "  plug UNIT              the unit comes back\n"
            "  add UNIT               a new unit appears\n"
            "  framing UNIT|all single|split   the framing the unit reads and writes\n"
+           "  fail UNIT CODE         the next programming request fails with result CODE\n"
            "  echo on|off            answer every packet with the same packet\n"
            "  status MS              a status packet every MS milliseconds (0: none)\n"
            "  frames UNIT            the frames received from the host, in hex\n"
@@ -91,6 +93,9 @@ std::string CommandShell::Execute(const std::string& line, bool* quit) {
     }
     if (verb == "frames") {
         return ListFrames(words);
+    }
+    if (verb == "fail") {
+        return FailNextCommand(words);
     }
     if (verb == "echo" && words.size() == 2 && (words[1] == "on" || words[1] == "off")) {
         m_simulator.SetEcho(words[1] == "on");
@@ -151,6 +156,17 @@ std::string CommandShell::ChangeFraming(const std::vector<std::string>& words) {
     } else {
         m_simulator.SetFraming(type, number, framing);
     }
+    return kOk;
+}
+
+std::string CommandShell::FailNextCommand(const std::vector<std::string>& words) {
+    int type = 0, number = 0;
+    long code = 0;
+    if (words.size() != 3 || !ParseUnitName(words[1], &type, &number) ||
+        !ParseNumber(words[2], &code) || code == 0 || code > INT32_MAX) {
+        return Error("usage: fail UNIT CODE (CODE a result code from 1)");
+    }
+    m_simulator.FailNextCommand(type, number, static_cast<std::int32_t>(code));
     return kOk;
 }
 

@@ -87,6 +87,8 @@ bool Engine::Plug(Unit& unit) {
     unit.stallUntil = {};
     unit.failWrites = false;
     unit.rejectNextControl = false;
+    unit.failNextCommand = false;
+    unit.refuseNextOpen = false;
     unit.unplugAtBytes = -1;
     ++m_epoch;
     Wake();
@@ -292,7 +294,8 @@ void Engine::Hello(int fd, Unit& unit) {
         if (unit.dataFd >= 0 && VxSocket::PeerHasGone(unit.dataFd)) {
             ReadData(unit);  // take its last frames; the end of file frees the unit
         }
-        status = unit.dataFd >= 0 ? kBusy : kGranted;
+        status = unit.dataFd >= 0 || unit.refuseNextOpen ? kBusy : kGranted;
+        unit.refuseNextOpen = false;
     } else if (magic == kMagic && kind == kControl && unit.dataFd >= 0 && token == unit.token) {
         status = kGranted;
     }
@@ -310,6 +313,7 @@ void Engine::Hello(int fd, Unit& unit) {
     }
     unit.dataFd = fd;
     unit.token = answerToken;
+    ++unit.opens;
     unit.reassembly.Clear();
     if (unit.failWrites) {
         VxSocket::ShutdownRead(fd);
@@ -428,7 +432,10 @@ void Engine::HandleRequest(Unit& unit, ControlLink& link) {
     }
     unit.commands.push_back(command);
     changed.notify_all();
-    if (!FlashModel::IsPaced(command.command)) {
+    if (unit.failNextCommand) {
+        unit.failNextCommand = false;
+        ReplyRecord(fd, command, unit.failCode);
+    } else if (!FlashModel::IsPaced(command.command)) {
         ReplyRecord(fd, command, unit.flash.Execute(command));
     } else if (std::int32_t check = unit.flash.Check(command); check != kResultOk) {
         ReplyRecord(fd, command, check);

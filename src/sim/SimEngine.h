@@ -62,6 +62,7 @@ struct Unit {
     ProgrammingJob job;
     int progress = 0;
     std::uint16_t statusSequence = 0;
+    int opens = 0;  // opens granted so far
 
     // Faults armed by the tests.
     bool stallArmed = false;
@@ -69,6 +70,9 @@ struct Unit {
     Clock::time_point stallUntil{};
     bool failWrites = false;
     bool rejectNextControl = false;
+    bool failNextCommand = false;
+    std::int32_t failCode = 0;
+    bool refuseNextOpen = false;
     int unplugAtBytes = -1;
 
     bool IsStalled(Clock::time_point now) const { return now < stallUntil; }

@@ -89,6 +89,12 @@ bool Simulator::IsOpen(int typeIndex, int number) const {
     return WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { return unit.dataFd >= 0; });
 }
 
+int Simulator::CountOpens(int typeIndex, int number) const {
+    int opens = 0;
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { opens = unit.opens; });
+    return opens;
+}
+
 bool Simulator::WaitOpen(int typeIndex, int number, bool open, std::uint32_t timeoutMs) const {
     Lock lock(m_engine->mutex);
     return m_engine->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
@@ -222,6 +228,17 @@ void Simulator::FailWrites(int typeIndex, int number) {
 
 void Simulator::RejectNextControl(int typeIndex, int number) {
     WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { unit.rejectNextControl = true; });
+}
+
+void Simulator::FailNextCommand(int typeIndex, int number, std::int32_t code) {
+    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        unit.failNextCommand = true;
+        unit.failCode = code;
+    });
+}
+
+void Simulator::RefuseNextOpen(int typeIndex, int number) {
+    WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { unit.refuseNextOpen = true; });
 }
 
 bool Simulator::UnplugMidPacket(int typeIndex, int number, const CPacket& packet, int frames) {

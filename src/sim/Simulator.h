@@ -60,6 +60,8 @@ public:
     // True while a host holds the unit open.
     bool IsOpen(int typeIndex, int number) const;
     bool WaitOpen(int typeIndex, int number, bool open, std::uint32_t timeoutMs) const;
+    // How many times a host has opened the unit.
+    int CountOpens(int typeIndex, int number) const;
     // Units in the order added, with their state, one line each ("USB0 plugged open single").
     std::vector<std::string> List() const;
 
@@ -96,6 +98,10 @@ public:
     void FailWrites(int typeIndex, int number);
     // The next control request fails as a whole (as a failed DeviceIoControl).
     void RejectNextControl(int typeIndex, int number);
+    // The next programming request is answered with this result code and not carried out.
+    void FailNextCommand(int typeIndex, int number, std::int32_t code);
+    // The next open is refused as if another host held the unit.
+    void RefuseNextOpen(int typeIndex, int number);
     // Sends the first frames of a split packet and then unplugs the unit.
     bool UnplugMidPacket(int typeIndex, int number, const CPacket& packet, int frames);
     // Unplugs the unit when the write or verify in progress reaches atBytes.

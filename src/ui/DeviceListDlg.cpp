@@ -4,11 +4,14 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
+#include "ui/DialogPlacement.h"
+#include "ui/GridDelegate.h"
 #include "ui/UserDialogs.h"
 
 CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::string directory,
@@ -30,6 +33,8 @@ CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::s
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setAllColumnsShowFocus(true);
+    m_list->setUniformRowHeights(true);
+    m_list->setItemDelegate(new CGridDelegate(m_list));
     m_list->header()->setSectionsClickable(false);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this,
@@ -44,6 +49,10 @@ CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::s
     layout->addWidget(buttons);
     resize(310, 260);
     Fill();
+    // A unit that goes away while the dialog is open stops being "Занято" without a click.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this] { ShowStates(); });
+    poll->start(kStatePollMs);
 }
 
 CDeviceListDlg::~CDeviceListDlg() = default;
@@ -53,9 +62,7 @@ void CDeviceListDlg::reject() {}
 
 void CDeviceListDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (parentWidget() != nullptr) {
-        move(parentWidget()->window()->geometry().center() - rect().center());
-    }
+    CentreOverOwner(*this);
 }
 
 // A second channel probes the units and is gone (its reader thread ended) before the dialog
@@ -74,10 +81,12 @@ void CDeviceListDlg::Fill() {
 }
 
 void CDeviceListDlg::ShowStates() {
-    const std::vector<DeviceRow>& rows = m_devices.GetRows();
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        m_list->topLevelItem(i)->setText(
-            2, QString::fromUtf8(DeviceStateText(rows[static_cast<std::size_t>(i)].busy)));
+        const QString state = QString::fromUtf8(DeviceStateText(m_devices.IsOpenUnit(i)));
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        if (item->text(2) != state) {
+            item->setText(2, state);
+        }
     }
 }
 

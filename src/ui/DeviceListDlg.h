@@ -16,6 +16,8 @@ class CDeviceListDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kListId = 1000;
+    // How often the rows' states are read from the channel again.
+    static constexpr int kStatePollMs = 250;
 
     // directory: where the probing channel looks for units, as the main channel does.
     CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::string directory,

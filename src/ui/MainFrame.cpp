@@ -20,6 +20,7 @@
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
 #include "ui/PacketHolderView.h"
+#include "ui/ProgrammingDlg.h"
 #include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
 #include "ui/UserDialogs.h"
@@ -27,6 +28,7 @@
 namespace {
 
 const QString kErrorCaption = QStringLiteral("Ошибка");
+const QString kReady = QStringLiteral("Ready");
 
 QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -50,8 +52,14 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     CreateMenus();
     CreateToolBar();
     CreateAccelerators();
-    statusBar()->showMessage(QStringLiteral("Ready"));
+    statusBar()->showMessage(kReady);
     statusBar()->setSizeGripEnabled(true);
+    // A menu item's prompt goes when the pointer leaves it; "Ready" comes back in its place.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            statusBar()->showMessage(kReady);
+        }
+    });
     m_menuActions[ID_PROGRAMMING]->setEnabled(false);
 
     OpenConfiguredDevice();
@@ -146,8 +154,8 @@ void CMainFrame::CreateToolBar() {
         const int id = button.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
         m_toolBarActions[id] = action;
+        m_menuActions[id]->setIcon(action->icon());  // the menu shows the button's image
     }
-    m_menuActions[ID_FILE_OPEN]->setIcon(m_toolBarActions[ID_FILE_OPEN]->icon());
 }
 
 void CMainFrame::CreateAccelerators() {
@@ -211,10 +219,12 @@ void CMainFrame::CentreOnScreen() {
 
 void CMainFrame::OpenConfiguredDevice() {
     const DeviceChoice choice = ChooseConfiguredDevice(m_config);
+    // The framing holds for every unit opened later through the device dialog too, so it is
+    // chosen whether or not the settings name a unit to open now.
+    m_device->SetSingleFrameMode(choice.singleFrame);
     if (!choice.open) {
         return;
     }
-    m_device->SetSingleFrameMode(choice.singleFrame);
     if (m_device->Open(static_cast<unsigned>(choice.typeIndex), choice.number)) {
         UpdateTitle();
     } else {
@@ -309,8 +319,10 @@ void CMainFrame::OnCommand(int id) {
         case ID_APP_ABOUT:
             OnAbout();
             break;
-        case ID_PROGRAMMING:  // the programming dialog comes with its own window
-        case ID_FILE_NEW:     // reaches a handler that does nothing
+        case ID_PROGRAMMING:
+            OnProgramming();
+            break;
+        case ID_FILE_NEW:  // reaches a handler that does nothing
         default:
             break;
     }
@@ -325,6 +337,15 @@ void CMainFrame::OnDeviceSelect() {
     const std::string number = open ? std::to_string(m_device->GetNumber()) : "-1";
     m_config.SetValue("Main", "DeviceType", type.c_str());
     m_config.SetValue("Main", "DeviceNumber", number.c_str());
+    m_config.Save();
+}
+
+// The [Programming] choices go back to the settings however the dialog closes.
+void CMainFrame::OnProgramming() {
+    CProgrammingDlg dialog(*m_device, m_dialogs, ReadProgrammingOptions(m_config),
+                           QApplication::activeWindow());
+    dialog.exec();
+    WriteProgrammingOptions(m_config, dialog.GetOptions());
     m_config.Save();
 }
 
@@ -366,6 +387,12 @@ QAction* CMainFrame::GetMenuAction(int id) const {
 QAction* CMainFrame::GetToolBarAction(int id) const {
     auto found = m_toolBarActions.find(id);
     return found != m_toolBarActions.end() ? found->second : nullptr;
+}
+
+// Qt's own menu of bars (a right click on the toolbar) would hide the toolbar behind the back
+// of "&Toolbar", whose check mark would then be wrong; the menu item is the one way.
+QMenu* CMainFrame::createPopupMenu() {
+    return nullptr;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

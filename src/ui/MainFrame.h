@@ -65,6 +65,9 @@ public:
     QAction* GetMenuAction(int id) const;
     QAction* GetToolBarAction(int id) const;
 
+    // None: the bars are shown and hidden through the "&Вид" menu alone.
+    QMenu* createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // Application-wide: the accelerator keys are taken before any view sees them, text fields
@@ -84,6 +87,7 @@ private:
     void CentreOnScreen();
 
     void OnDeviceSelect();
+    void OnProgramming();
     void OnOpenPacketFile();
     void OnAbout();
     void OnExit();

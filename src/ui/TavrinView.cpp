@@ -6,14 +6,21 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QToolTip>
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <string_view>
 
-#include "app/KeyChar.h"
 #include "app/TrafficText.h"
+#include "packet/Packet.h"
 #include "ui/CommandIds.h"
+#include "ui/GridDelegate.h"
+#include "ui/HexViewFrame.h"
+#include "ui/KeyPress.h"
 
 namespace {
 
@@ -21,8 +28,9 @@ constexpr int kToolTipHideDelayMs = 32000;
 
 // Paints a cell the cheap way: one line of text drawn at its base line and clipped to the
 // cell, instead of the style's laid-out, elided text. With a busy device the list repaints
-// many times a second, and laying out every visible cell was most of the program's CPU.
-// Also draws the grid lines between cells.
+// many times a second, and laying out every visible cell was most of the program's CPU. A text
+// too long for its cell ends in an ellipsis after its last whole field, measured with the
+// advances of single characters (the texts are ASCII). Also draws the grid lines.
 class CCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -50,13 +58,37 @@ public:
         const QFontMetrics metrics(cell.font);
         const int baseLine =
             cell.rect.top() + (cell.rect.height() - metrics.height()) / 2 + metrics.ascent();
-        painter->drawText(QPoint(x, baseLine), cell.text);
-        painter->setPen(QColor(0xD8, 0xD8, 0xD8));
-        const QRect& r = cell.rect;
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->drawText(QPoint(x, baseLine),
+                          ShownText(cell.text, cell.font, cell.rect.right() - kMargin - x));
         painter->restore();
+        CGridDelegate::PaintGridLines(painter, cell.rect);
     }
+
+private:
+    QString ShownText(const QString& text, const QFont& font, int width) const {
+        if (font != m_measuredFont || !m_measured) {
+            const QFontMetricsF metrics(font);
+            for (int i = 0; i < 128; ++i) {
+                m_advances[static_cast<std::size_t>(i)] = metrics.horizontalAdvance(QChar(i));
+            }
+            m_ellipsis = metrics.horizontalAdvance(QChar(0x2026));
+            m_measuredFont = font;
+            m_measured = true;
+        }
+        const QByteArray bytes = text.toLatin1();
+        const auto advance = [this](char character) {
+            return m_advances[static_cast<unsigned char>(character) & 0x7F];
+        };
+        const CellTextFit fit =
+            FitCellText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                        advance, m_ellipsis, width);
+        return fit.elided ? text.left(static_cast<qsizetype>(fit.length)) + QChar(0x2026) : text;
+    }
+
+    mutable QFont m_measuredFont;
+    mutable bool m_measured = false;
+    mutable std::array<qreal, 128> m_advances{};
+    mutable qreal m_ellipsis = 0;
 };
 
 }  // namespace
@@ -80,15 +112,22 @@ CTavrinView::CTavrinView(QWidget* parent) : QTableView(parent), m_model(new CTra
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setSectionsMovable(false);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStretchLastSection(false);
+    // The data column takes the rest of the width; what does not fit ends in an ellipsis.
+    horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     SetColumnWidths();
     viewport()->setMouseTracking(true);
+    // Only the user's scrolling puts the tip away; the follow rule's does not.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { HideToolTip(); });
+    }
 
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this,
             [this] { OnRowsAboutToBeInserted(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int, int last) { OnRowsInserted(last); });
+    connect(this, &CTavrinView::ShowPacketRequested, this, &CTavrinView::ShowHexView);
+    connect(this, &CTavrinView::LogClearing, this, &CTavrinView::CloseHexView);
 }
 
 CTavrinView::~CTavrinView() {
@@ -164,36 +203,78 @@ void CTavrinView::OnRowsInserted(int last) {
 
 QMenu* CTavrinView::CreateContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
-    QAction* resend =
-        menu->addAction(QStringLiteral("Отправить пакет"), this, [this] { Resend(); });
+    // The line is taken now: while the menu is open, the follow rule may move the selection on
+    // to lines that arrive meanwhile.
+    std::shared_ptr<const CPacket> line = CopyLinePacket(GetSelectedLine());
+    QAction* resend = menu->addAction(QStringLiteral("Отправить пакет"), this, [this, line] {
+        if (line) {
+            emit ResendRequested(line.get());
+        }
+    });
     resend->setData(ID_PACKET_RESEND);
-    resend->setEnabled(GetSelectedLine() >= 0);
+    resend->setEnabled(line != nullptr);
     menu->addSeparator();
     QAction* clear = menu->addAction(QStringLiteral("Очистить лог"), this, [this] { ClearLog(); });
     clear->setData(ID_LOG_CLEAR);
     return menu;
 }
 
-void CTavrinView::Resend() {
-    const CPacket* packet = m_model->GetPacket(GetSelectedLine());
-    if (packet != nullptr) {
-        emit ResendRequested(packet);
+std::shared_ptr<const CPacket> CTavrinView::CopyLinePacket(int line) const {
+    const CPacket* packet = m_model->GetPacket(line);
+    auto copy = std::make_shared<CPacket>();
+    if (packet == nullptr || !copy->CopyFrom(packet)) {
+        return nullptr;
     }
+    return copy;
+}
+
+// Tab and Shift+Tab are keys to send, not a way to the next cell or widget.
+bool CTavrinView::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QTableView::event(event);
 }
 
 void CTavrinView::keyPressEvent(QKeyEvent* event) {
-    const QString text = event->text();
-    if (text.isEmpty()) {
-        QTableView::keyPressEvent(event);  // arrows, paging: the list's own navigation
+    if (std::optional<int> key = SentKeyFromEvent(*event)) {
+        emit KeyTyped(*key);
+        event->accept();
         return;
     }
-    // Characters send packets; the list's type-ahead search never runs.
-    for (char32_t character : text.toUcs4()) {
-        if (std::optional<int> key = KeyFromCharacter(character)) {
-            emit KeyTyped(*key);
-        }
+    // A character that sends nothing (Delete's) must not start the list's type-ahead search;
+    // keys without one (arrows, Home, End, paging) are the list's navigation.
+    const bool alt = event->modifiers().testFlag(Qt::AltModifier);
+    if (!event->text().isEmpty() && !alt) {
+        event->accept();
+        return;
     }
-    event->accept();
+    QTableView::keyPressEvent(event);
+}
+
+// Home and End go to the first and last line, with Ctrl or without, as in a list; a table
+// would move along the row instead.
+QModelIndex CTavrinView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const int rows = m_model->rowCount();
+    if ((action == MoveHome || action == MoveEnd) && rows > 0) {
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        return m_model->index(action == MoveHome ? 0 : rows - 1, column);
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
+// Every key move selects the line it reaches, Ctrl or not (Ctrl+End must not deselect the
+// last line when it is already selected, which would stop the list following).
+QItemSelectionModel::SelectionFlags CTavrinView::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    if (event != nullptr && event->type() == QEvent::KeyPress && index.isValid()) {
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return QTableView::selectionCommand(index, event);
 }
 
 void CTavrinView::contextMenuEvent(QContextMenuEvent* event) {
@@ -204,13 +285,18 @@ void CTavrinView::contextMenuEvent(QContextMenuEvent* event) {
 
 void CTavrinView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
     const CPacket* packet = m_model->GetPacket(GetSelectedLine());
     if (packet != nullptr) {
         emit ShowPacketRequested(packet);
     }
 }
 
-// The tip for a line shows from the second mouse move over it, and stays up to 32 s.
+// The tip belongs to the line under the pointer. Moving onto another line puts it away; moving
+// on the same line again makes it ready, so it shows from the second move over a line, once
+// the pointer rests (Qt's tool-tip event).
 void CTavrinView::mouseMoveEvent(QMouseEvent* event) {
     QTableView::mouseMoveEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
@@ -219,14 +305,36 @@ void CTavrinView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     if (index.row() == m_hoverLine) {
-        QString tip = GetTooltipText(m_hoverLine);
-        tip.remove(QLatin1Char('\r'));
-        QToolTip::showText(event->globalPosition().toPoint(), tip, viewport(), QRect(),
-                           kToolTipHideDelayMs);
+        m_tipReady = true;
         return;
     }
     QToolTip::hideText();
     m_hoverLine = index.row();
+    m_tipReady = false;
+}
+
+// The tip is served here rather than from the model's tool-tip role: the view's own handling
+// would answer the resting pointer with the model's (empty) tip and take ours away. It shows
+// the hover line's text even when the follow rule has since scrolled another line under the
+// pointer: the pointer has not moved, so the line it came to rest on is the one wanted.
+bool CTavrinView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QTableView::viewportEvent(event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (!m_tipReady || m_model->GetPacket(m_hoverLine) == nullptr) {
+        QToolTip::hideText();
+        return true;
+    }
+    QString tip = GetTooltipText(m_hoverLine);
+    tip.remove(QLatin1Char('\r'));
+    // Kept up to 32 s while the pointer stays on the strip of the line under it.
+    const QModelIndex under = indexAt(help->pos());
+    const QRect line = under.isValid() ? visualRect(under) : QRect();
+    const QRect strip =
+        line.isValid() ? QRect(0, line.top(), viewport()->width(), line.height()) : QRect();
+    QToolTip::showText(help->globalPos(), tip, viewport(), strip, kToolTipHideDelayMs);
+    return true;
 }
 
 void CTavrinView::mousePressEvent(QMouseEvent* event) {
@@ -234,12 +342,40 @@ void CTavrinView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
 }
 
-void CTavrinView::scrollContentsBy(int dx, int dy) {
+void CTavrinView::wheelEvent(QWheelEvent* event) {
     HideToolTip();
-    QTableView::scrollContentsBy(dx, dy);
+    QTableView::wheelEvent(event);
+}
+
+// One packet window for the list: made by the first double click, shown again and handed the
+// new packet by later ones.
+void CTavrinView::ShowHexView(const CPacket* packet) {
+    if (!m_hexView) {
+        m_hexView = new CHexViewFrame(this);
+        m_hexView->CentreOverOwner();
+    }
+    if (m_hexView->isHidden()) {
+        m_hexView->show();
+    }
+    // The packet the user asked for comes into sight, even from a minimised window.
+    m_hexView->setWindowState(m_hexView->windowState() & ~Qt::WindowMinimized);
+    m_hexView->raise();
+    m_hexView->ShowPacket(packet);
+}
+
+CHexViewFrame* CTavrinView::GetHexView() const {
+    return m_hexView;
+}
+
+void CTavrinView::CloseHexView() {
+    if (m_hexView) {
+        m_hexView->ShowPacket(nullptr);
+        delete m_hexView;
+    }
 }
 
 void CTavrinView::HideToolTip() {
     QToolTip::hideText();
     m_hoverLine = -1;
+    m_tipReady = false;
 }

@@ -3,10 +3,13 @@
 // to the main window only through its signals (send by key, resend a line, show a line's
 // packet), so it can be tested on its own.
 
+#include <QPointer>
 #include <QTableView>
+#include <memory>
 
 #include "ui/TrafficModel.h"
 
+class CHexViewFrame;
 class QMenu;
 
 class CTavrinView : public QTableView {
@@ -29,15 +32,18 @@ public:
     CTrafficModel* GetModel() const { return m_model; }
     // The first selected line, -1 for none.
     int GetSelectedLine() const;
-    // The context menu as it would open now ("Отправить пакет" greyed without a selection).
+    // The context menu as it would open now ("Отправить пакет" greyed without a selection); its
+    // "Отправить пакет" sends the line selected now, whatever is selected when it is chosen.
     QMenu* CreateContextMenu(QWidget* parent);
     // The line whose text the tool tip holds, -1 for none.
     int GetHoverLine() const { return m_hoverLine; }
+    // The packet window, once a double click made it and until it is closed or the log cleared.
+    CHexViewFrame* GetHexView() const;
 
 signals:
     // A character typed in the list, as a signed Windows-1251 byte widened to int.
     void KeyTyped(int key);
-    // "Отправить пакет" on a line; the packet belongs to the line.
+    // "Отправить пакет" on a line; the packet is a copy, valid during the call.
     void ResendRequested(const CPacket* packet);
     // Double click on the selected line; reserved for the hex view.
     void ShowPacketRequested(const CPacket* packet);
@@ -45,21 +51,31 @@ signals:
     void LogClearing();
 
 protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void SetColumnWidths();
     void OnRowsAboutToBeInserted();
     void OnRowsInserted(int last);
-    void Resend();
+    // A copy of the line's packet, null for no line.
+    std::shared_ptr<const CPacket> CopyLinePacket(int line) const;
     void HideToolTip();
+    void ShowHexView(const CPacket* packet);
+    void CloseHexView();
 
     CTrafficModel* m_model;
+    QPointer<CHexViewFrame> m_hexView;
     int m_hoverLine = -1;
+    bool m_tipReady = false;  // the pointer has moved on the hover line again
     bool m_follow = false;
 };

@@ -18,6 +18,21 @@ void CQtUserDialogs::ShowMessage(QWidget* owner, const QString& text, const QStr
 }
 
 QString CQtUserDialogs::GetOpenFileName(QWidget* owner, const QString& filter) {
-    return QFileDialog::getOpenFileName(owner, QString(), QString(), filter, nullptr,
-                                        QFileDialog::ReadOnly);
+    std::unique_ptr<QFileDialog> dialog = MakeOpenFileDialog(owner, filter);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog->selectedFiles().constFirst();
+}
+
+std::unique_ptr<QFileDialog> CQtUserDialogs::MakeOpenFileDialog(QWidget* owner,
+                                                                const QString& filter) {
+    auto dialog = std::make_unique<QFileDialog>(owner);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOptions(QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilter(filter);
+    // Room for the name, size, type and date columns of a folder's files.
+    dialog->resize(760, 460);
+    return dialog;
 }

@@ -4,7 +4,9 @@
 // icon the user would have been shown, without a modal box blocking the test.
 
 #include <QString>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 enum class MessageIcon { None, Error, Warning };
@@ -25,4 +27,9 @@ public:
     void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                      MessageIcon icon) override;
     QString GetOpenFileName(QWidget* owner, const QString& filter) override;
+
+    // The dialog GetOpenFileName runs. Each filter is shown by its name alone, so a filter
+    // written "Файлы с пакетами(*.kad) (*.kad)" reads "Файлы с пакетами(*.kad)" and matches
+    // the patterns in its last brackets.
+    static std::unique_ptr<QFileDialog> MakeOpenFileDialog(QWidget* owner, const QString& filter);
 };

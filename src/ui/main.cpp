@@ -2,11 +2,13 @@
 // everything comes from "Tavrin.ini" in the current directory.
 #include <QApplication>
 
+#include "ui/ApplicationSetup.h"
 #include "ui/MainFrame.h"
 #include "ui/UserDialogs.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    SetUpApplication(application);
     // The program has always ended with exit code 1 once its window is gone; scripts that
     // start it may look at that.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -12,10 +12,16 @@
 
 namespace {
 
+constexpr int kLost = -1;
+
 // The thread is driven step by step on the test's thread (running it is the window's tests).
+// Packets by their command and losses as kLost, in the order reported.
 struct CRecordingSink : IReceiveSink {
     void PacketReceived(const CPacket& packet) override { commands.push_back(packet.GetCommand()); }
-    void DeviceLost() override { ++lost; }
+    void DeviceLost() override {
+        commands.push_back(kLost);
+        ++lost;
+    }
 
     std::vector<int> commands;
     int lost = 0;
@@ -30,6 +36,14 @@ protected:
     }
     void Send(unsigned char command) {
         ASSERT_TRUE(simulator.SendPacket(0, 0, command, nullptr, 0));
+    }
+    // Unplugs USB 0 and waits for the channel to notice.
+    bool Unplug() {
+        simulator.Unplug(0, 0);
+        for (int i = 0; i < 200 && device.IsOpen(); ++i) {
+            device.WaitPacket(10);
+        }
+        return !device.IsOpen();
     }
 
     TempDir dir;
@@ -55,22 +69,40 @@ TEST_F(Receiving, OneWakeUpTakesEveryWaitingPacket) {
     EXPECT_EQ(sink.commands, (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
-// The loss is reported once, and again only after the user has seen the first report.
-TEST_F(Receiving, DeviceLossReportedUntilAcknowledged) {
+// The unit's last packets are logged and listed before its loss is reported; a loss is reported
+// once, and again only after the user has seen the first report; closing or switching units is
+// no loss.
+TEST_F(Receiving, ALossComesAfterTheUnitsLastPacketsAndOnlyForAUnitThatWent) {
     CReceiveThread receiver(device, log, sink);
     ASSERT_TRUE(device.Open(0, 0));
-    simulator.Unplug(0, 0);
-    ASSERT_EQ(device.WaitPacket(2000), 1);
-    EXPECT_EQ(receiver.ReceiveLoopStep(), 0);
-    EXPECT_EQ(sink.lost, 1);
+    for (unsigned char command = 1; command <= 3; ++command) {
+        Send(command);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(Unplug());
+    EXPECT_EQ(receiver.ReceiveLoopStep(), 3);
+    EXPECT_EQ(sink.commands, (std::vector<int>{1, 2, 3, kLost}));
+    log.Close();
+    const std::string logged = ReadBytes(dir.File("receive.log"));
+    EXPECT_NE(logged.find("RECV: 02 03"), std::string::npos) << logged;
+
     simulator.Plug(0, 0);
+    simulator.AddUnit(0, 1);
     ASSERT_TRUE(device.Open(0, 0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the reader starts reading
+    ASSERT_TRUE(device.Open(0, 1));  // a switch
     device.Close();
     ASSERT_EQ(device.WaitPacket(2000), 1);
     receiver.ReceiveLoopStep();
     EXPECT_EQ(sink.lost, 1);
+
+    ASSERT_TRUE(device.Open(0, 0));
+    ASSERT_TRUE(Unplug());
+    receiver.ReceiveLoopStep();
+    EXPECT_EQ(sink.lost, 1) << "the first report is still up";
     receiver.DeviceLostShown();
+    simulator.Plug(0, 0);
+    ASSERT_TRUE(device.Open(0, 0));
+    ASSERT_TRUE(Unplug());
     receiver.ReceiveLoopStep();
     EXPECT_EQ(sink.lost, 2);
 }

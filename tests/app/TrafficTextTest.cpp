@@ -93,6 +93,34 @@ TEST(LineTime, DayMonthYearThenTime) {
     EXPECT_EQ(FormatLineTime(std::mktime(&local)), "06.12.2026 09:05:07");
 }
 
+// Every character one unit wide, the ellipsis one unit: a cut never leaves half a byte.
+TEST(CellText, FitsWholeFieldsBeforeTheEllipsis) {
+    struct {
+        const char* text;
+        double width;
+        const char* shown;  // "..." stands for the ellipsis
+    } cases[] = {{"04:10:01:AB", 11, "04:10:01:AB"},
+                 {"04:10:01:AB", 10, "04:10:01..."},
+                 {"04:10:01:AB", 9, "04:10:01..."},
+                 {"04:10:01:AB", 7, "04:10..."},
+                 {"04:10:01:AB", 2, "..."},
+                 {"04:10:01:AB", 0, "..."},
+                 {"1002", 3, "10..."},
+                 {"", 0, ""}};
+    const auto unit = [](char) { return 1.0; };
+    for (const auto& c : cases) {
+        const std::string text = c.text;
+        const CellTextFit fit = FitCellText(text, unit, 1, c.width);
+        EXPECT_EQ(text.substr(0, fit.length) + (fit.elided ? "..." : ""), c.shown)
+            << c.text << " in " << c.width;
+    }
+    // Wide letters take more room than digits.
+    const auto wideF = [](char character) { return character == 'F' ? 3.0 : 1.0; };
+    const CellTextFit fit = FitCellText("01:FF:02", wideF, 1, 9);
+    EXPECT_EQ(fit.length, 2u);
+    EXPECT_TRUE(fit.elided);
+}
+
 TEST(FollowRule, OnlyWhenTheLastLineIsSelected) {
     struct {
         int count, selected;

@@ -66,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"framing USB0 double", "ERROR usage*", false, nullptr},
                       ShellCase{"echo maybe", "ERROR unknown command*", false, nullptr},
                       ShellCase{"status 100", "OK\n", false, nullptr},
+                      ShellCase{"fail USB0 5", "OK\n", false, nullptr},
+                      ShellCase{"fail USB0 0", "ERROR usage: fail*", false, nullptr},
                       ShellCase{"status -5", "ERROR unknown command*", false, nullptr},
                       ShellCase{"reboot", "ERROR unknown command*", false, nullptr}));
 

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include "ui/ApplicationSetup.h"
+
 namespace {
 
 QtMessageHandler g_previousHandler = nullptr;
@@ -26,7 +28,8 @@ namespace {
 
 // The offscreen platform says so at every window it shows; the rest of Qt's messages stay.
 void DropOffscreenNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (!text.contains(QLatin1String("does not support propagateSizeHints"))) {
+    if (!text.contains(QLatin1String("does not support propagateSizeHints")) &&
+        !text.contains(QLatin1String("does not support raise()"))) {
         g_previousHandler(type, context, text);
     }
 }
@@ -39,6 +42,7 @@ int main(int argc, char* argv[]) {
     }
     g_previousHandler = qInstallMessageHandler(DropOffscreenNoise);
     QApplication application(argc, argv);
+    SetUpApplication(application);  // as the program does: its icon, Qt's texts in Russian
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

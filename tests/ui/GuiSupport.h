@@ -39,7 +39,7 @@ public:
     }
     QString GetOpenFileName(QWidget*, const QString& filter) override {
         fileFilters.push_back(filter);
-        return {};
+        return chosenFile;
     }
     int Count(const QString& text) const {
         int count = 0;
@@ -59,6 +59,7 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<QString> fileFilters;
+    QString chosenFile;  // what the open-file dialog answers; empty: cancelled
 };
 
 // Runs the event loop until the condition holds or the time is up.

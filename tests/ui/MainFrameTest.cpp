@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -13,10 +15,10 @@
 #include <thread>
 
 #include "GuiSupport.h"
+#include "device/VXDevice.h"
 #include "ui/CommandIds.h"
 #include "ui/PacketHolderView.h"
 #include "ui/TavrinView.h"
-#include "device/VXDevice.h"
 
 namespace {
 
@@ -68,31 +70,46 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"MissingUnit", Unit(0, 5), "Tavrin", false, true}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
 
-class Framing : public ::testing::TestWithParam<bool> {};
+struct FramingCase {
+    const char* name;
+    bool split;          // "SplittablePacketMode" 7, else absent
+    bool unitAtStartUp;  // PCI 0 named in the settings, else connected later in the dialog
+};
+void PrintTo(const FramingCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
-// Any value but 0 selects split framing (the other values are the core's tests); the unit sees
-// it on the wire.
+class Framing : public ::testing::TestWithParam<FramingCase> {};
+
+// Any value but 0 selects split framing (the other values are the core's tests), for the unit
+// opened at start-up and for one connected later; the unit sees it on the wire.
 TEST_P(Framing, ChosenBySplittablePacketMode) {
-    const bool split = GetParam();
+    const FramingCase& c = GetParam();
     MainFrameFixture fixture;
     fixture.AddUnits({{1, 0}});
-    fixture.Simulator().SetFramingAll(split ? vxsim::Framing::Split : vxsim::Framing::Single);
-    Settings settings = Unit(1, 0);
-    if (split) {
+    fixture.Simulator().SetFramingAll(c.split ? vxsim::Framing::Split : vxsim::Framing::Single);
+    Settings settings = c.unitAtStartUp ? Unit(1, 0) : Settings{};
+    if (c.split) {
         settings.push_back({"SplittablePacketMode", "7"});
     }
     fixture.Start(settings);
-    EXPECT_EQ(fixture.Frame().GetDevice().IsSingleFrameMode(), !split);
+    EXPECT_EQ(fixture.Frame().GetDevice().IsSingleFrameMode(), !c.split);
+    if (!c.unitAtStartUp) {
+        ASSERT_TRUE(fixture.Frame().GetDevice().Open(1, 0));
+    }
     ASSERT_TRUE(fixture.Frame().TransmitPacket(MakePacket(0x31, {0xAA, 0xBB}).get()));
     ASSERT_TRUE(fixture.Simulator().WaitFrames(1, 0, 1, 2000));
     const std::vector<unsigned char> single = {4, 0x31, 0xAA, 0xBB};
     const std::vector<unsigned char> splitFrame = {6, 0x31, 1, 1, 0xAA, 0xBB};
-    EXPECT_EQ(fixture.Simulator().GetFrames(1, 0)[0], split ? splitFrame : single);
+    EXPECT_EQ(fixture.Simulator().GetFrames(1, 0)[0], c.split ? splitFrame : single);
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, Framing, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Seven" : "Absent";
+INSTANTIATE_TEST_SUITE_P(Settings, Framing,
+                         ::testing::Values(FramingCase{"Absent", false, true},
+                                           FramingCase{"Seven", true, true},
+                                           FramingCase{"SevenNoUnitAtStart", true, false}),
+                         [](const ::testing::TestParamInfo<FramingCase>& info) {
+                             return info.param.name;
                          });
 
 // A menu's or the toolbar's items: text and command id, "-" for a separator.
@@ -127,9 +144,28 @@ TEST(Layout, MenusToolbarStatusBarPanesAndToggles) {
         buttons.push_back(id);
     }
     EXPECT_EQ(buttons, (std::vector<int>{57601, 0, 32773, 0, 32781}));
+    for (int id : {ID_FILE_OPEN, ID_DEVICE_SELECT, ID_PROGRAMMING}) {  // the buttons' images
+        EXPECT_EQ(frame.GetMenuAction(id)->icon().cacheKey(),
+                  frame.GetToolBarAction(id)->icon().cacheKey())
+            << id;
+    }
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+    // A menu item's prompt, then the pointer leaves the menu.
+    frame.GetMenuAction(ID_FILE_OPEN)->showStatusText(&frame);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Open an existing document");
+    QStatusTipEvent left{QString()};
+    QApplication::sendEvent(&frame, &left);
     EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
     ASSERT_TRUE(WaitUntil([&] { return frame.GetVerticalSplitter()->sizes()[0] == 200; }));
     EXPECT_EQ(frame.GetHorizontalSplitter()->sizes()[1], 200);
+
+    // Qt's own menu of bars is not offered on the toolbar: "&Toolbar" alone hides it.
+    const QPoint onBar = frame.GetToolBar()->rect().center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onBar,
+                                 frame.GetToolBar()->mapToGlobal(onBar));
+    QApplication::sendEvent(frame.GetToolBar(), &rightClick);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(frame.createPopupMenu(), nullptr);
 
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
         QWidget* bar =

@@ -4,12 +4,14 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include "GuiSupport.h"
+#include "device/VXDevice.h"
 #include "ui/CommandIds.h"
 #include "ui/TavrinView.h"
-#include "device/VXDevice.h"
 
 namespace {
 
@@ -90,7 +92,9 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
     EXPECT_GE(View().columnWidth(0), 130);
     EXPECT_GE(View().columnWidth(0), View().fontMetrics().horizontalAdvance(Text(0, 0)) + 16);
     EXPECT_GE(View().columnWidth(1), 90);
-    EXPECT_EQ(View().columnWidth(2), 500);
+    // The data column takes the rest of the list's width.
+    EXPECT_GE(View().columnWidth(2), 100);
+    EXPECT_EQ(View().columnViewportPosition(2) + View().columnWidth(2), View().viewport()->width());
 
     const std::string log = ReadBytes(LogPath());
     std::size_t at = 0;
@@ -175,6 +179,47 @@ TEST_F(Traffic, ToolTipTextAndTheMouse) {
     EXPECT_EQ(View().GetHoverLine(), -1);
 }
 
+// Resting on a line it has moved on twice, the pointer gets the line's tip, seven lines for 100
+// bytes; it stays while the pointer rests, though the view's own tool-tip event comes and
+// traffic scrolls the list along.
+TEST_F(Traffic, TheTipStaysWhileThePointerRests) {
+    View().AddPacket(MakePacket(0x01, std::vector<unsigned char>(100, 0xCD)).get(), true);
+    Select(0);
+    const QPoint at = View().visualRect(Model().index(0, 2)).center();
+    QTest::mouseMove(View().viewport(), at);
+    QTest::mouseMove(View().viewport(), at + QPoint(2, 0));
+    QHelpEvent rest(QEvent::ToolTip, at, View().viewport()->mapToGlobal(at));
+    QApplication::sendEvent(View().viewport(), &rest);
+    for (unsigned char command = 0x10; command < 0x14; ++command) {
+        Receive(command, {});
+    }
+    ASSERT_TRUE(WaitRows(5));
+    RunEvents(1500);
+    ASSERT_TRUE(QToolTip::isVisible());
+    QString expected = View().GetTooltipText(0);
+    expected.remove(QLatin1Char('\r'));
+    EXPECT_EQ(QToolTip::text(), expected);
+    EXPECT_EQ(QToolTip::text().count(QLatin1Char('\n')), 6);
+    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_TRUE(WaitUntil([] { return !QToolTip::isVisible(); }));
+}
+
+// "Отправить пакет" sends the line selected when the menu opened, though the follow rule has
+// moved the selection on to a line that arrived while the menu was open.
+TEST_F(Traffic, ResendTakesTheLineWhenTheMenuOpens) {
+    Receive(0x31, {});
+    ASSERT_TRUE(WaitRows(1));
+    Select(0);
+    std::unique_ptr<QMenu> menu(View().CreateContextMenu(nullptr));
+    Receive(0x32, {});
+    ASSERT_TRUE(WaitRows(2));
+    ASSERT_TRUE(WaitUntil([&] { return View().GetSelectedLine() == 1; }));
+    FindAction(menu.get(), ID_PACKET_RESEND)->trigger();
+    ASSERT_TRUE(fixture.Simulator().WaitFrames(0, 0, 1, 2000));
+    EXPECT_EQ(fixture.Simulator().GetFrames(0, 0)[0][1], 0x31);
+    EXPECT_EQ(Text(2, 2), "02:31");
+}
+
 // A typed character asks for packet files; without a device, keys and sends ask for one and
 // add no line.
 TEST_F(Traffic, KeysAndSendsWithAndWithoutADevice) {
@@ -192,6 +237,68 @@ TEST_F(Traffic, KeysAndSendsWithAndWithoutADevice) {
     EXPECT_EQ(fixture.dialogs.Count(kSelectDevice, kError, MessageIcon::Error), 2);
     EXPECT_EQ(fixture.dialogs.messages.size(), 3u);
     EXPECT_EQ(Model().rowCount(), 0);
+}
+
+struct KeyCase {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    const char* text;  // as X11 reports the press
+    int sent;          // -1: nothing
+};
+
+// Keys on the list alone: which presses send (control characters too), and where Home, End and
+// Ctrl+End take the selection. A right double click opens no hex view.
+TEST(TrafficKeys, CharactersSendTheListNavigates) {
+    CTavrinView view;
+    view.resize(600, 300);
+    view.show();
+    for (int i = 0; i < 30; ++i) {
+        view.AddPacket(MakePacket(static_cast<unsigned char>(i + 1)).get(), i % 2 == 0);
+    }
+    QSignalSpy typed(&view, &CTavrinView::KeyTyped);
+    const KeyCase cases[] = {
+        {"letter", Qt::Key_A, Qt::NoModifier, "a", 'a'},
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, "\t", 9},
+        {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, "", 9},
+        {"Enter", Qt::Key_Return, Qt::NoModifier, "\r", 13},
+        {"Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", 27},
+        {"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", 8},
+        {"Delete", Qt::Key_Delete, Qt::NoModifier, "\x7f", -1},
+        {"Alt+letter", Qt::Key_A, Qt::AltModifier, "a", -1},
+        {"Down", Qt::Key_Down, Qt::NoModifier, "", -1},
+    };
+    for (const KeyCase& c : cases) {
+        typed.clear();
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, QString::fromLatin1(c.text));
+        QApplication::sendEvent(&view, &press);
+        ASSERT_EQ(typed.size(), c.sent < 0 ? 0 : 1) << c.name;
+        if (c.sent >= 0) {
+            EXPECT_EQ(typed[0][0].toInt(), c.sent) << c.name;
+        }
+    }
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int selected;
+    } moves[] = {{Qt::Key_End, Qt::NoModifier, 29},
+                 {Qt::Key_Home, Qt::NoModifier, 0},
+                 {Qt::Key_End, Qt::ControlModifier, 29},
+                 {Qt::Key_End, Qt::ControlModifier, 29}};
+    view.selectionModel()->select(view.GetModel()->index(5, 0),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    for (const auto& move : moves) {
+        QTest::keyClick(&view, move.key, move.modifiers);
+        EXPECT_EQ(view.GetSelectedLine(), move.selected) << move.key << " " << move.modifiers;
+    }
+    EXPECT_TRUE(typed.isEmpty());
+
+    QSignalSpy shown(&view, &CTavrinView::ShowPacketRequested);
+    const QPoint line = view.visualRect(view.GetModel()->index(3, 2)).center();
+    QTest::mouseDClick(view.viewport(), Qt::RightButton, Qt::NoModifier, line);
+    EXPECT_TRUE(shown.isEmpty());
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, line);
+    EXPECT_EQ(shown.size(), 1);
 }
 
 // A send the channel rejects keeps its line, and leaves no line in the log. Single framing

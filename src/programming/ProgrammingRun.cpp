@@ -1,0 +1,134 @@
+#include "programming/ProgrammingRun.h"
+
+#include "device/VXDevice.h"
+#include "device/wirekit/Exception.h"
+#include "programming/ProgrammingWorker.h"
+#include "programming/ProgressMonitor.h"
+#include "programming/StepProgress.h"
+
+namespace {
+
+const char* const kLineEnd = "\r\n";
+
+void AddStepLine(std::string& report, const ProgrammingStep& step, int result) {
+    report += step.reportLabel;
+    report += result == 0 ? "OK" : "ОШИБКА";
+    report += kLineEnd;
+}
+
+const char* StepTitle(std::uint32_t step) {
+    return step == DeviceCommand::WriteData ? "Запись данных" : "Проверка данных";
+}
+
+}  // namespace
+
+const char* StatusMessage(ProgrammingOutcome::Status status) {
+    switch (status) {
+        case ProgrammingOutcome::Status::NoFileName:
+            return "Выберите файл";
+        case ProgrammingOutcome::Status::CannotLoadImage:
+            return "Невозможно загрузить данные из файла";
+        default:
+            return nullptr;
+    }
+}
+
+DeviceCommand MakeStepCommand(std::uint32_t step, const ProgrammingOptions& options,
+                              const CBinaryDump& image) {
+    DeviceCommand command;
+    command.command = step;
+    command.mode = options.mode;
+    switch (step) {
+        case DeviceCommand::WriteLockBits:
+            command.lockBits = static_cast<std::uint32_t>(options.lockBits);
+            break;
+        case DeviceCommand::WriteFuseBits:
+            command.fuseBits = static_cast<std::uint32_t>(options.fuseBits);
+            break;
+        case DeviceCommand::WriteFuseExBits:
+            command.extendedFuseBits = static_cast<std::uint32_t>(options.fuseBitsEx);
+            break;
+        case DeviceCommand::WriteData:
+        case DeviceCommand::VerifyData:
+            if (image.GetData() != nullptr && image.GetSize() > 0) {
+                command.SetData(image.GetData(), static_cast<std::size_t>(image.GetSize()));
+            }
+            break;
+        default:
+            break;
+    }
+    return command;
+}
+
+CProgrammingRun::CProgrammingRun(CVXDevice& device) : m_device(device) {}
+
+ProgrammingOutcome CProgrammingRun::Execute(const ProgrammingOptions& options,
+                                            IProgressMonitor& monitor) {
+    ProgrammingOutcome outcome;
+    if (options.steps == 0) {
+        return outcome;
+    }
+    if (options.Has(DeviceCommand::WriteData) || options.Has(DeviceCommand::VerifyData)) {
+        if (options.fileName.empty()) {
+            outcome.status = ProgrammingOutcome::Status::NoFileName;
+            return outcome;
+        }
+        if (!m_image.LoadHex(options.fileName.c_str())) {
+            outcome.status = ProgrammingOutcome::Status::CannotLoadImage;
+            return outcome;
+        }
+    }
+    outcome.status = ProgrammingOutcome::Status::Ran;
+    for (const ProgrammingStep& step : RunOrder()) {
+        if (outcome.result != 0 || !options.Has(step.bit)) {
+            continue;
+        }
+        outcome.result = CarriesImage(step.bit) ? RunImageStep(step.bit, options, monitor)
+                                                : RunShortStep(step.bit, options);
+        outcome.steps.push_back({step.bit, outcome.result});
+        AddStepLine(outcome.report, step, outcome.result);
+    }
+    if (outcome.result != 0) {
+        outcome.report += kLineEnd;
+        outcome.report += "Код ошибки - " + std::to_string(outcome.result) + kLineEnd;
+    }
+    if (!Restart()) {
+        outcome.restartFailed = true;
+        outcome.report += "Рестарт - ОШИБКА";
+    }
+    return outcome;
+}
+
+// A request the channel could not complete counts as failed, as it does for write and verify;
+// otherwise the driver's verdict stands.
+int CProgrammingRun::RunShortStep(std::uint32_t step, const ProgrammingOptions& options) {
+    DeviceCommand command = MakeStepCommand(step, options, m_image);
+    return m_device.ExecuteCommand(&command) == 0 ? command.result : kRequestFailed;
+}
+
+int CProgrammingRun::RunImageStep(std::uint32_t step, const ProgrammingOptions& options,
+                                  IProgressMonitor& monitor) {
+    if (m_image.GetSize() <= 0) {
+        return kRequestFailed;  // every record of the file was invalid: nothing to send
+    }
+    CProgrammingWorker worker(m_device, MakeStepCommand(step, options, m_image));
+    CStepProgress progress(m_device, worker, StepTitle(step), m_image.GetSize());
+    try {
+        worker.Start();
+    } catch (const Wirekit::Win32::CException&) {
+        return kRequestFailed;  // no thread to send it on: nothing was sent
+    }
+    monitor.ShowProgress(progress);
+    if (!worker.IsDone()) {
+        monitor.AwaitWorker(progress);
+    }
+    worker.Join();
+    return worker.GetResult();
+}
+
+bool CProgrammingRun::Restart() {
+    const int typeIndex = m_device.GetTypeIndex();
+    const int number = m_device.GetNumber();
+    m_device.Close();
+    return typeIndex >= 0 && m_device.Open(static_cast<unsigned>(typeIndex), number) == 1;
+}

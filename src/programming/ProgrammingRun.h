@@ -1,0 +1,74 @@
+#pragma once
+// A programming run: the checked steps, one control request each, in the fixed order erase,
+// write, fuse, extended fuse, verify, lock, each only while every step before it succeeded;
+// the report; and the restart of the unit (closed and opened again on the same type and number)
+// after every run that reached the steps. It knows nothing of windows: the programming dialog
+// drives it, and so can a command-line front end, each with its own IProgressMonitor.
+//
+// Threads: Execute runs on the caller's thread (the user-interface thread in the program) and
+// sends the short requests there. Write and verify each run on a CProgrammingWorker thread
+// while the monitor polls progress on the caller's thread; Execute returns only after the
+// worker has ended.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "device/DeviceCommand.h"
+#include "programming/BinaryDump.h"
+#include "programming/ProgrammingOptions.h"
+
+class CVXDevice;
+class IProgressMonitor;
+
+struct ProgrammingOutcome {
+    enum class Status {
+        NothingToDo,      // no step bit set: nothing was sent, the unit was not restarted
+        NoFileName,       // write or verify checked without a file: nothing was sent
+        CannotLoadImage,  // the file was refused: nothing was sent
+        Ran,              // the steps ran and the unit was restarted; report holds the outcome
+    };
+    struct StepResult {
+        std::uint32_t step;
+        int result;  // 0 success, else the driver's error code, or 1 for a failed request
+    };
+
+    Status status = Status::NothingToDo;
+    std::vector<StepResult> steps;  // the steps that ran, in run order
+    int result = 0;                 // the run's: 0, or the failing step's result
+    bool restartFailed = false;     // the unit could not be opened again
+    std::string report;             // UTF-8, lines ending CR LF
+};
+
+// The message for a run that stopped before its steps ("Выберите файл", "Невозможно загрузить
+// данные из файла"), UTF-8; null for the other statuses.
+const char* StatusMessage(ProgrammingOutcome::Status status);
+
+// The request of one step: the command, the step's own value (lock, fuse or extended fuse),
+// the mode word, and for write and verify the image from address 0 to its size.
+DeviceCommand MakeStepCommand(std::uint32_t step, const ProgrammingOptions& options,
+                              const CBinaryDump& image);
+
+class CProgrammingRun {
+public:
+    // The outcome of a step whose request the channel could not complete.
+    static constexpr int kRequestFailed = 1;
+
+    explicit CProgrammingRun(CVXDevice& device);
+
+    // Runs the steps checked in options (see the header comment). The image is loaded afresh
+    // from options.fileName when write or verify is checked.
+    ProgrammingOutcome Execute(const ProgrammingOptions& options, IProgressMonitor& monitor);
+
+    const CBinaryDump& GetImage() const { return m_image; }
+
+private:
+    int RunShortStep(std::uint32_t step, const ProgrammingOptions& options);
+    int RunImageStep(std::uint32_t step, const ProgrammingOptions& options,
+                     IProgressMonitor& monitor);
+    // Closes the channel and opens the unit that was open before; false when that fails.
+    bool Restart();
+
+    CVXDevice& m_device;
+    CBinaryDump m_image;
+};

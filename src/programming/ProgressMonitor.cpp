@@ -1,0 +1,8 @@
+#include "programming/ProgressMonitor.h"
+
+#include "programming/StepProgress.h"
+
+void IProgressMonitor::AwaitWorker(CStepProgress& progress) {
+    while (!progress.WaitForWorker(CStepProgress::kPollIntervalMs)) {
+    }
+}

@@ -1,0 +1,40 @@
+#include "settings/DecimalText.h"
+
+#include <algorithm>
+#include <climits>
+
+bool IsBlank(char c) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    return byte == 0x20 || (byte >= 0x09 && byte <= 0x0D);
+}
+
+std::string Trim(const std::string& text, std::size_t begin, std::size_t end) {
+    end = std::min(end, text.size());
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+int ParseDecimal(const std::string& text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Which key presses send a packet, for every view that sends by key (the traffic list, the
+// packet file tree): the window-free rule of app/KeyChar.h applied to a Qt key event.
+
+#include <optional>
+
+class QKeyEvent;
+
+// The signed Windows-1251 key the press sends, or nothing (the view's own navigation then
+// handles it). Tab and Shift+Tab send 9: a view that sends by key must also keep Qt from
+// moving the focus on them (see CTavrinView::event).
+std::optional<int> SentKeyFromEvent(const QKeyEvent& event);
