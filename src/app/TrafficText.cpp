@@ -13,7 +13,11 @@ constexpr std::size_t kTooltipMaxText = 1023;
 
 std::string FormatLineTime(std::time_t time) {
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &time);
+#else
     localtime_r(&time, &local);
+#endif
     char text[64];
     std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", local.tm_mday,
                   local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,

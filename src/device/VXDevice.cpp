@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -278,7 +277,7 @@ void CVXDevice::Debug(const char* line) {
     if (m_debugOutput) {
         m_debugOutput(line);
     } else {
-        std::fputs(line, stderr);
+        VxDriver::WriteDebugOutput(line);
     }
 }
 

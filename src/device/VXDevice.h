@@ -33,9 +33,10 @@ public:
     static constexpr int kReadSize = 16384;
     static constexpr Wirekit::Win32::Milliseconds kWriteTimeout = 5000;
 
-    // Units are looked for in directory (POSIX: the folder holding the VX<type><n> sockets).
+    // Units are looked for in directory (POSIX: the folder holding the VX<type><n> sockets;
+    // Windows: the prefix of the device objects, or a pipe prefix for the simulator).
     // Starts the reader thread at once.
-    explicit CVXDevice(const std::string& directory = "/dev");
+    explicit CVXDevice(const std::string& directory = VxDriver::kDefaultDirectory);
     // For tests: a port of the caller's making.
     explicit CVXDevice(std::unique_ptr<VxDriver::CDriverPort> port);
     ~CVXDevice() override;
@@ -87,7 +88,8 @@ public:
     // Progress of the programming request in progress: 1 (value in *out), 0 failure, 2 no unit.
     int QueryProgress(int* out);
 
-    // Where the diagnostics go; stderr when not set (or set to an empty function).
+    // Where the diagnostics go; the system's debugger output when not set (or set to an empty
+    // function).
     void SetDebugOutput(DebugOutput output);
 
     int Run() override;

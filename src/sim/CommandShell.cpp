@@ -182,4 +182,10 @@ std::string CommandShell::ListFrames(const std::vector<std::string>& words) {
     return text + kOk;
 }
 
+bool IsCompleteAnswer(const std::string& text) {
+    std::size_t last = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
+    std::string line = text.substr(last == std::string::npos ? 0 : last + 1);
+    return !text.empty() && text.back() == '\n' && (line == "OK\n" || line.rfind("ERROR", 0) == 0);
+}
+
 }  // namespace vxsim

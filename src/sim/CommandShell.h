@@ -28,6 +28,9 @@ private:
     Simulator& m_simulator;
 };
 
+// True when text holds a whole answer: it ends with an "OK" or "ERROR ..." line.
+bool IsCompleteAnswer(const std::string& text);
+
 // Splits a line at spaces and tabs.
 std::vector<std::string> SplitWords(const std::string& line);
 

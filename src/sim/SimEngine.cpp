@@ -1,18 +1,12 @@
 #include "sim/SimEngine.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "device/WireFrames.h"
 #include "device/driver/DriverPort.h"
 #include "device/driver/DriverProtocol.h"
-#include "device/driver/PosixSocket.h"
+#include "device/driver/UnitSocket.h"
 
 namespace vxsim {
 namespace {
@@ -44,7 +38,7 @@ struct Engine::Target {
 };
 
 Engine::Engine(std::string directory) : directory(std::move(directory)) {
-    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_wakeFd = VxSocket::CreateWaker();
     m_thread = std::thread(&Engine::Loop, this);
 }
 
@@ -62,9 +56,9 @@ Engine::~Engine() {
         }
     }
     for (auto& pending : m_pending) {
-        ::close(pending.fd);
+        VxSocket::Close(pending.fd);
     }
-    ::close(m_wakeFd);
+    VxSocket::Close(m_wakeFd);
 }
 
 Unit* Engine::Find(int typeIndex, int number) const {
@@ -77,7 +71,7 @@ Unit* Engine::Find(int typeIndex, int number) const {
 }
 
 void Engine::Wake() {
-    eventfd_write(m_wakeFd, 1);
+    VxSocket::Wake(m_wakeFd);
 }
 
 bool Engine::Plug(Unit& unit) {
@@ -107,12 +101,12 @@ void Engine::Unplug(Unit& unit) {
         return;
     }
     CloseData(unit);
-    ::close(unit.listenFd);
+    VxSocket::Close(unit.listenFd);
     unit.listenFd = -1;
-    ::unlink(unit.path.c_str());
+    VxSocket::RemoveUnit(unit.path);
     for (auto& pending : m_pending) {
         if (pending.unit == &unit) {
-            ::close(pending.fd);
+            VxSocket::Close(pending.fd);
             pending.fd = -1;
         }
     }
@@ -127,11 +121,11 @@ void Engine::CloseData(Unit& unit) {
     if (unit.dataFd < 0) {
         return;
     }
-    ::close(unit.dataFd);
+    VxSocket::Close(unit.dataFd);
     unit.dataFd = -1;
     unit.token = 0;
     for (auto& link : unit.links) {
-        ::close(link.fd);
+        VxSocket::Close(link.fd);
     }
     unit.links.clear();
     unit.job.active = false;
@@ -166,7 +160,7 @@ int Engine::Progress(const Unit& unit, Clock::time_point now) const {
 }
 
 void Engine::Loop() {
-    std::vector<pollfd> fds;
+    std::vector<VxSocket::PollEntry> fds;
     std::vector<Target> targets;
     for (;;) {
         int timeout;
@@ -181,13 +175,12 @@ void Engine::Loop() {
             timeout = NextTimeout(now);
             epoch = m_epoch;
         }
-        int ready = ::poll(fds.data(), fds.size(), timeout);
+        int ready = VxSocket::Poll(fds, timeout);
         std::lock_guard<std::mutex> lock(mutex);
         if (m_stop) {
             return;
         }
-        eventfd_t value;
-        eventfd_read(m_wakeFd, &value);
+        VxSocket::DrainWaker(m_wakeFd);
         // A descriptor closed since the poll may have been reused: poll again instead.
         if (ready > 0 && epoch == m_epoch) {
             Dispatch(fds, targets);
@@ -196,12 +189,12 @@ void Engine::Loop() {
     }
 }
 
-void Engine::Collect(std::vector<pollfd>* fds, std::vector<Target>* targets,
+void Engine::Collect(std::vector<VxSocket::PollEntry>* fds, std::vector<Target>* targets,
                      Clock::time_point now) {
     fds->clear();
     targets->clear();
     auto add = [&](Target::Kind kind, Unit* unit, int fd) {
-        fds->push_back({fd, POLLIN, 0});
+        fds->push_back({fd, false});
         targets->push_back({kind, unit, fd});
     };
     add(Target::kWake, nullptr, m_wakeFd);
@@ -250,10 +243,11 @@ int Engine::NextTimeout(Clock::time_point now) const {
     return static_cast<int>(std::clamp(MillisecondsBetween(now, next) + 1, 0LL, 60000LL));
 }
 
-void Engine::Dispatch(const std::vector<pollfd>& fds, const std::vector<Target>& targets) {
+void Engine::Dispatch(const std::vector<VxSocket::PollEntry>& fds,
+                      const std::vector<Target>& targets) {
     std::uint64_t epoch = m_epoch;
     for (std::size_t i = 0; i < fds.size() && epoch == m_epoch; ++i) {
-        if (fds[i].revents == 0) {
+        if (!fds[i].ready) {
             continue;
         }
         const Target& target = targets[i];
@@ -278,7 +272,7 @@ void Engine::Dispatch(const std::vector<pollfd>& fds, const std::vector<Target>&
 
 void Engine::Accept(Unit& unit) {
     for (;;) {
-        int fd = ::accept4(unit.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        int fd = VxSocket::Accept(unit.listenFd);
         if (fd < 0) {
             return;
         }
@@ -286,24 +280,18 @@ void Engine::Accept(Unit& unit) {
     }
 }
 
-// True when the host has ended the data connection, though its end of file is not read yet.
-static bool HostHasGone(int fd) {
-    pollfd entry{fd, POLLIN | POLLRDHUP, 0};
-    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0;
-}
-
 void Engine::Hello(int fd, Unit& unit) {
     // Answered or not, the connection is no longer waiting for its hello.
     std::erase_if(m_pending, [fd](const PendingLink& p) { return p.fd == fd; });
     unsigned char message[kHelloSize];
-    long got = ::recv(fd, message, sizeof message, MSG_DONTWAIT);
+    long got = VxSocket::Receive(fd, message, sizeof message);
     std::uint32_t magic = 0, kind = 0, token = 0;
     if (got == kHelloSize) {
-        VxSocket::DecodeTriple(message, &magic, &kind, &token);
+        DecodeTriple(message, &magic, &kind, &token);
     }
     std::uint32_t status = kBadToken;
     if (magic == kMagic && kind == kOpen) {
-        if (unit.dataFd >= 0 && HostHasGone(unit.dataFd)) {
+        if (unit.dataFd >= 0 && VxSocket::PeerHasGone(unit.dataFd)) {
             ReadData(unit);  // take its last frames; the end of file frees the unit
         }
         status = unit.dataFd >= 0 || unit.refuseNextOpen ? kBusy : kGranted;
@@ -312,11 +300,11 @@ void Engine::Hello(int fd, Unit& unit) {
         status = kGranted;
     }
     std::uint32_t answerToken = status == kGranted && kind == kOpen ? ++m_lastToken : token;
-    VxSocket::EncodeTriple(message, kMagic, status, answerToken);
+    EncodeTriple(message, kMagic, status, answerToken);
     bool answered =
         got == kHelloSize && VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs);
     if (!answered || status != kGranted) {
-        ::close(fd);
+        VxSocket::Close(fd);
         return;
     }
     if (kind == kControl) {
@@ -328,7 +316,7 @@ void Engine::Hello(int fd, Unit& unit) {
     ++unit.opens;
     unit.reassembly.Clear();
     if (unit.failWrites) {
-        ::shutdown(fd, SHUT_RD);
+        VxSocket::ShutdownRead(fd);
     }
     changed.notify_all();
 }
@@ -339,13 +327,13 @@ void Engine::ReadData(Unit& unit) {
         if (unit.IsStalled(Clock::now())) {
             return;
         }
-        long got = ::recv(unit.dataFd, frame, sizeof frame, MSG_DONTWAIT);
+        long got = VxSocket::Receive(unit.dataFd, frame, sizeof frame);
         if (got > 0) {
             OnHostFrame(unit, frame, static_cast<int>(got));
-        } else if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        } else if (got == 0) {
             CloseData(unit);  // the host has closed the unit
             return;
-        } else if (errno != EINTR) {
+        } else {
             return;
         }
     }
@@ -391,8 +379,8 @@ void Engine::ReadLink(Unit& unit, int fd) {
     }
     ControlLink& link = *it;
     std::vector<unsigned char> message(kMaxChunk);
-    long got = ::recv(fd, message.data(), message.size(), MSG_DONTWAIT);
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+    long got = VxSocket::Receive(fd, message.data(), message.size());
+    if (got < 0) {
         return;
     }
     if (got <= 0 || (!link.haveHead && got < kHeadSize)) {
@@ -401,7 +389,7 @@ void Engine::ReadLink(Unit& unit, int fd) {
     }
     long offset = 0;
     if (!link.haveHead) {
-        VxSocket::DecodeTriple(message.data(), &link.code, &link.inLength, &link.outLength);
+        DecodeTriple(message.data(), &link.code, &link.inLength, &link.outLength);
         if (link.inLength > kMaxRequest || link.outLength > kMaxRequest) {
             CloseLink(unit, fd);  // no driver request is that large
             return;
@@ -465,7 +453,7 @@ void Engine::HandleRequest(Unit& unit, ControlLink& link) {
 void Engine::Reply(int fd, std::uint32_t code, std::uint32_t status, const unsigned char* bytes,
                    int count) {
     std::vector<unsigned char> message(static_cast<std::size_t>(kHeadSize + count));
-    VxSocket::EncodeTriple(message.data(), code, status, static_cast<std::uint32_t>(count));
+    EncodeTriple(message.data(), code, status, static_cast<std::uint32_t>(count));
     if (count > 0) {
         std::memcpy(message.data() + kHeadSize, bytes, static_cast<std::size_t>(count));
     }
@@ -484,7 +472,7 @@ void Engine::CloseLink(Unit& unit, int fd) {
         unit.job.active = false;  // nobody waits for the answer any more
     }
     std::erase_if(unit.links, [fd](const ControlLink& link) { return link.fd == fd; });
-    ::close(fd);
+    VxSocket::Close(fd);
     ++m_epoch;
 }
 
@@ -530,7 +518,7 @@ void Engine::RunTimers(Clock::time_point now) {
     auto expired = [now](const PendingLink& p) { return now - p.since >= kHelloTimeout; };
     for (auto& pending : m_pending) {
         if (expired(pending)) {
-            ::close(pending.fd);
+            VxSocket::Close(pending.fd);
             ++m_epoch;
         }
     }

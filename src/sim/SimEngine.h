@@ -1,10 +1,9 @@
 #pragma once
 // The simulator's engine: the state of every unit and the thread that serves their sockets.
-// One lock guards everything; the engine thread polls without holding it and, after each poll,
+// One lock guards everything; the engine thread polls (device/driver/UnitSocket.h, on either
+// system) without holding it and, after each poll,
 // serves what is ready under the lock. Calls from other threads (the Simulator interface) take
 // the same lock and wake the engine when they change what it polls.
-
-#include <poll.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "device/DeviceCommand.h"
+#include "device/driver/UnitSocket.h"
 #include "packet/Packet.h"
 #include "sim/FlashModel.h"
 #include "sim/Simulator.h"
@@ -123,9 +123,10 @@ private:
     struct Target;
 
     void Loop();
-    void Collect(std::vector<pollfd>* fds, std::vector<Target>* targets, Clock::time_point now);
+    void Collect(std::vector<VxSocket::PollEntry>* fds, std::vector<Target>* targets,
+                 Clock::time_point now);
     int NextTimeout(Clock::time_point now) const;
-    void Dispatch(const std::vector<pollfd>& fds, const std::vector<Target>& targets);
+    void Dispatch(const std::vector<VxSocket::PollEntry>& fds, const std::vector<Target>& targets);
     void Accept(Unit& unit);
     void Hello(int fd, Unit& unit);
     void ReadData(Unit& unit);

@@ -1,12 +1,9 @@
 #include "sim/Simulator.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <type_traits>
 
 #include "device/VXDevice.h"
-#include "device/driver/PosixSocket.h"
+#include "device/driver/UnitSocket.h"
 #include "sim/SimEngine.h"
 
 namespace vxsim {
@@ -224,7 +221,7 @@ void Simulator::FailWrites(int typeIndex, int number) {
     WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
         unit.failWrites = true;
         if (unit.dataFd >= 0) {
-            ::shutdown(unit.dataFd, SHUT_RD);
+            VxSocket::ShutdownRead(unit.dataFd);
         }
     });
 }

@@ -97,30 +97,6 @@ bool ServeLines(LineSource& source, CommandShell& shell, bool* quit) {
     return true;
 }
 
-bool SetUp(Simulator& simulator, const VxsimOptions& options) {
-    simulator.SetFlashSize(options.flashSize);
-    simulator.SetProgrammingSpeed(options.speed);
-    simulator.SetEcho(options.echo);
-    simulator.SetFramingAll(options.split ? Framing::Split : Framing::Single);
-    simulator.SetStatusPeriod(static_cast<std::uint32_t>(options.statusMs));
-    std::string names;
-    for (const UnitOption& unit : options.units) {
-        if (!simulator.AddUnit(unit.typeIndex, unit.number)) {
-            std::fprintf(stderr, "vxsim: cannot serve %s in %s\n",
-                         UnitName(unit.typeIndex, unit.number).c_str(), options.directory.c_str());
-            return false;
-        }
-        if (unit.split) {
-            simulator.SetFraming(unit.typeIndex, unit.number, Framing::Split);
-        }
-        names += " " + UnitName(unit.typeIndex, unit.number);
-    }
-    std::printf("vxsim: serving%s in %s\n", names.empty() ? " no units" : names.c_str(),
-                options.directory.c_str());
-    std::fflush(stdout);
-    return true;
-}
-
 void Loop(int signals, int control, bool readStdin, CommandShell& shell) {
     std::vector<LineSource> sources;
     if (readStdin) {
@@ -195,7 +171,7 @@ int Serve(const VxsimOptions& options) {
     int status = 1;
     {
         Simulator simulator(options.directory);
-        if (SetUp(simulator, options)) {
+        if (SetUpSimulator(simulator, options)) {
             CommandShell shell(simulator);
             Loop(signals, control, options.readStdin, shell);
             status = 0;
@@ -219,32 +195,16 @@ int RunClient(const VxsimOptions& options) {
     std::string answer;
     char buffer[4096];
     ssize_t got;
-    auto ended = [&answer] {
-        std::size_t last = answer.rfind('\n', answer.size() >= 2 ? answer.size() - 2 : 0);
-        std::string line = answer.substr(last == std::string::npos ? 0 : last + 1);
-        return !answer.empty() && answer.back() == '\n' &&
-               (line == "OK\n" || line.rfind("ERROR", 0) == 0);
-    };
-    while (!ended() && (got = ::read(fd, buffer, sizeof buffer)) > 0) {
+    while (!IsCompleteAnswer(answer) && (got = ::read(fd, buffer, sizeof buffer)) > 0) {
         answer.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
     std::fputs(answer.c_str(), stdout);
-    return ended() && answer.rfind("ERROR") == std::string::npos ? 0 : 1;
+    return IsCompleteAnswer(answer) && answer.rfind("ERROR") == std::string::npos ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    VxsimOptions options;
-    std::string error;
-    if (!ParseVxsimOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "vxsim: %s\n\n%s", error.c_str(), VxsimUsage());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(VxsimUsage(), stdout);
-        return 0;
-    }
-    return options.command.empty() ? Serve(options) : RunClient(options);
+    return vxsim::RunVxsim(argc, argv, Serve, RunClient);
 }

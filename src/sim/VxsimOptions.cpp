@@ -1,6 +1,7 @@
 #include "sim/VxsimOptions.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,6 +39,7 @@ const char* VxsimUsage() {
            "Simulates VX units (USB0..USB9, PCI0..PCI9) as sockets VX<UNIT> in DIR, for Tavrin\n"
            "([Driver] Directory = DIR) and for tests. Commands come on standard input and on the\n"
            "control socket DIR/vxsim.ctl (see 'help'); the sockets are removed on exit.\n"
+           "On Windows DIR is a pipe prefix (\\\\.\\pipe\\vx\\): units and control are pipes.\n"
            "\n"
            "options:\n"
            "  --dir DIR            directory for the unit sockets (must exist)\n"
@@ -108,6 +110,44 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
         *error = "--dir is required";
         return false;
     }
+    return true;
+}
+
+int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode client) {
+    VxsimOptions options;
+    std::string error;
+    if (!ParseVxsimOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "vxsim: %s\n\n%s", error.c_str(), VxsimUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(VxsimUsage(), stdout);
+        return 0;
+    }
+    return options.command.empty() ? serve(options) : client(options);
+}
+
+bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {
+    simulator.SetFlashSize(options.flashSize);
+    simulator.SetProgrammingSpeed(options.speed);
+    simulator.SetEcho(options.echo);
+    simulator.SetFramingAll(options.split ? Framing::Split : Framing::Single);
+    simulator.SetStatusPeriod(static_cast<std::uint32_t>(options.statusMs));
+    std::string names;
+    for (const UnitOption& unit : options.units) {
+        if (!simulator.AddUnit(unit.typeIndex, unit.number)) {
+            std::fprintf(stderr, "vxsim: cannot serve %s in %s\n",
+                         UnitName(unit.typeIndex, unit.number).c_str(), options.directory.c_str());
+            return false;
+        }
+        if (unit.split) {
+            simulator.SetFraming(unit.typeIndex, unit.number, Framing::Split);
+        }
+        names += " " + UnitName(unit.typeIndex, unit.number);
+    }
+    std::printf("vxsim: serving%s in %s\n", names.empty() ? " no units" : names.c_str(),
+                options.directory.c_str());
+    std::fflush(stdout);
     return true;
 }
 

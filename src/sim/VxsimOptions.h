@@ -33,6 +33,15 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
 
 const char* VxsimUsage();
 
+// The program: parses the arguments, then serves (serve) or sends one command to the vxsim that
+// serves (client), each the system's own; the exit status (2 for arguments not understood).
+using VxsimMode = int (*)(const VxsimOptions& options);
+int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode client);
+
+// Applies the options to the simulator and adds the units; says on standard output which units
+// it serves, on standard error which one it cannot serve (then false).
+bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options);
+
 // Name of the control socket in the served directory.
 inline constexpr const char* kControlSocketName = "vxsim.ctl";
 

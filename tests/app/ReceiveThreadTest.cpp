@@ -29,7 +29,7 @@ struct CRecordingSink : IReceiveSink {
 
 class Receiving : public ::testing::Test {
 protected:
-    Receiving() : simulator(dir.Path().string()), device(dir.Path().string()) {
+    Receiving() : units(UnitDirectory(dir)), simulator(units), device(units) {
         simulator.SetEcho(false);
         simulator.AddUnit(0, 0);
         log.Open(dir.File("receive.log").c_str(), false);
@@ -47,6 +47,7 @@ protected:
     }
 
     TempDir dir;
+    std::string units;
     vxsim::Simulator simulator;
     CVXDevice device;
     CLogFile log;

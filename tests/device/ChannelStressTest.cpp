@@ -1,21 +1,34 @@
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
+#ifdef _WIN32
+#include "device/wirekit/WindowsApi.h"
+#else
+#include <dirent.h>
+#endif
+
 #include "device/SimFixture.h"
 
 namespace {
 
+// The process's open descriptors (handles on Windows).
 int OpenDescriptors() {
     int count = 0;
+#ifdef _WIN32
+    DWORD handles = 0;
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &handles)) {
+        count = static_cast<int>(handles);
+    }
+#else
     if (DIR* dir = ::opendir("/proc/self/fd")) {
         while (::readdir(dir) != nullptr) {
             ++count;
         }
         ::closedir(dir);
     }
+#endif
     return count;
 }
 
@@ -83,6 +96,10 @@ TEST_F(ChannelStressTest, AStalledWriteFailsAfterItsTimeOut) {
 }
 
 TEST_F(ChannelStressTest, WritesTheUnitRefusesFail) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a pipe has no half-close: the simulator cannot refuse the host's frames "
+                    "while it still sends its own (a refused write shows as the stall above)";
+#endif
     ASSERT_TRUE(AddAndOpen(0, 1));
     m_sim.FailWrites(0, 1);
     CPacket packet;

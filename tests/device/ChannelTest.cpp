@@ -19,7 +19,7 @@ TEST_F(ChannelTest, OpenIsExclusiveAndRefusesUnknownTypes) {
     EXPECT_EQ(m_device.GetTypeIndex(), 0);
     EXPECT_EQ(m_device.GetNumber(), 0);
 
-    CVXDevice second(m_dir.Path().string());
+    CVXDevice second(m_units);
     EXPECT_EQ(second.Open(0, 0), 0) << "a unit is open for one channel at a time";
     EXPECT_FALSE(second.IsOpen());
 
@@ -38,6 +38,21 @@ TEST_F(ChannelTest, OpenIsExclusiveAndRefusesUnknownTypes) {
     EXPECT_EQ(m_device.GetNumber(), -1);
     EXPECT_TRUE(m_sim.WaitOpen(1, 0, false, 2000));
 }
+
+#ifdef _WIN32
+// By default units are the VX driver's device objects: without the driver (as under Wine) none
+// opens. Any pipe prefix, however written, names the simulator's pipes instead.
+TEST_F(ChannelTest, DirectoryChoosesTheDriverOrThePipes) {
+    ASSERT_TRUE(m_sim.AddUnit(1, 9));
+    CVXDevice driver;
+    EXPECT_EQ(driver.Open(1, 9), 0);
+    std::string written = m_units;
+    std::replace(written.begin(), written.end(), '\\', '/');
+    written.replace(written.find("pipe"), 4, "PIPE");
+    CVXDevice pipes(written);
+    EXPECT_EQ(pipes.Open(1, 9), 1) << written;
+}
+#endif
 
 struct WriteCase {
     const char* name;

@@ -36,7 +36,7 @@ private:
 
 class SimFixture : public ::testing::Test {
 protected:
-    SimFixture() : m_sim(m_dir.Path().string()), m_device(m_dir.Path().string()) {
+    SimFixture() : m_units(UnitDirectory(m_dir)), m_sim(m_units), m_device(m_units) {
         m_device.SetDebugOutput(m_debug.Sink());
     }
 
@@ -67,6 +67,7 @@ protected:
     }
 
     TempDir m_dir;
+    std::string m_units;  // where the units are served
     vxsim::Simulator m_sim;
     DebugLines m_debug;
     CVXDevice m_device;

@@ -116,7 +116,7 @@ TEST(PacketTable, FindReturnsTheFirstOfEqualKeysAndAFailedLoadEmpties) {
     ASSERT_EQ(table.Load(path.c_str(), "t.kad"), 1);
     EXPECT_EQ(table.Load(dir.File("missing.kad").c_str(), "missing.kad"), 0);
     EXPECT_EQ(table.GetCount(), 0);
-    EXPECT_EQ(table.Load(dir.Path().c_str(), "dir"), 0);
+    EXPECT_EQ(table.Load(dir.Path().string().c_str(), "dir"), 0);
     EXPECT_EQ(table.Load(nullptr, "x"), 0);
 }
 
@@ -138,19 +138,19 @@ TEST(PacketTable, LongRecordsAndManyRecords) {
 TEST(PacketTable, ExampleFilesLoad) {
     std::filesystem::path examples = SourcePath("examples");
     CPacketTable memory;
-    ASSERT_EQ(memory.Load((examples / "memory.kad").c_str(), "memory.kad"), 1);
+    ASSERT_EQ(memory.Load((examples / "memory.kad").string().c_str(), "memory.kad"), 1);
     EXPECT_EQ(memory.GetCount(), 4);
     ASSERT_NE(memory.Find('w'), nullptr);
     EXPECT_EQ(memory.Find('w')->GetText(), "11" + kRun + "&\xc7\xed\xe0\xf7\xe5\xed\xe8\xe5&");
     EXPECT_EQ(memory.Find('r')->GetText(), "10" + kRun + "04");
 
     CPacketTable status;
-    ASSERT_EQ(status.Load((examples / "status.kad").c_str(), "status.kad"), 1);
+    ASSERT_EQ(status.Load((examples / "status.kad").string().c_str(), "status.kad"), 1);
     EXPECT_EQ(status.GetCount(), 5);
     EXPECT_EQ(status.Find('1')->GetText(), "01");
 
     CPacketTable control;
-    ASSERT_EQ(control.Load((examples / "control.kad").c_str(), "control.kad"), 1);
+    ASSERT_EQ(control.Load((examples / "control.kad").string().c_str(), "control.kad"), 1);
     EXPECT_EQ(control.Find(' ')->GetText(), "2000");
     EXPECT_EQ(control.Find('t')->GetText(), "225AA55AA50FF00FF0");
 }

@@ -216,13 +216,13 @@ TEST(BinaryDump, UnreadableFilesAreRefused) {
     TempDir dir;
     CBinaryDump dump;
     EXPECT_EQ(dump.LoadHex(dir.File("missing.hex").c_str()), 0);
-    EXPECT_EQ(dump.LoadHex(dir.Path().c_str()), 0);
+    EXPECT_EQ(dump.LoadHex(dir.Path().string().c_str()), 0);
     EXPECT_EQ(dump.LoadHex(nullptr), 0);
 }
 
 TEST(BinaryDump, ExampleImage) {
     CBinaryDump dump;
-    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").c_str()), 1);
+    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").string().c_str()), 1);
     EXPECT_EQ(dump.GetSize(), 0x10100);
     EXPECT_EQ(dump.GetData()[0], 0x0C);
     EXPECT_EQ(dump.GetData()[0x0C00], 0xFF);

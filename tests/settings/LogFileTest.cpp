@@ -1,13 +1,39 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include "device/wirekit/WindowsApi.h"
+#endif
 #include "settings/LogFile.h"
 #include "support/TempFiles.h"
 
 namespace {
+
+// The running test program, found another way than the code under test finds it.
+std::filesystem::path ExecutablePath() {
+#ifdef _WIN32
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::wstring(path, length));
+#else
+    return std::filesystem::read_symlink("/proc/self/exe");
+#endif
+}
+
+// Sets the process's time zone (TZ); null removes it.
+void SetZone(const char* zone) {
+#ifdef _WIN32
+    _putenv_s("TZ", zone != nullptr ? zone : "");
+    _tzset();
+#else
+    zone != nullptr ? ::setenv("TZ", zone, 1) : ::unsetenv("TZ");
+    ::tzset();
+#endif
+}
 
 std::tm FixedTime() {
     std::tm time{};
@@ -71,8 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, LogLine, ::testing::ValuesIn(kLines),
 TEST(LogFile, StampComesFromTheLocalClock) {
     const char* zone = std::getenv("TZ");
     std::string previous = zone ? zone : "";
-    ::setenv("TZ", "XYZ-5", 1);
-    ::tzset();
+    SetZone("XYZ-5");
     TempDir dir;
     CLogFile log;
     ASSERT_EQ(log.Open(dir.File("t.log").c_str(), false), 1);
@@ -84,8 +109,7 @@ TEST(LogFile, StampComesFromTheLocalClock) {
     std::string before = line(std::time(nullptr));
     log.Write("x", 0, nullptr);
     std::string after = line(std::time(nullptr));
-    zone ? ::setenv("TZ", previous.c_str(), 1) : ::unsetenv("TZ");
-    ::tzset();
+    SetZone(zone ? previous.c_str() : nullptr);
     std::string written = ReadBytes(dir.File("t.log"));
     EXPECT_TRUE(written == before || written == after) << written;
 }
@@ -131,10 +155,10 @@ TEST(LogFile, ReopeningAppends) {
 
 TEST(LogFile, NamesAreTakenFromTheExecutableDirectory) {
     CLogFile log;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+    std::filesystem::path exe = ExecutablePath();
     EXPECT_EQ(log.GetDirectory(), exe.parent_path().string());
 
-    std::string name = "LogFileTest-" + std::to_string(getpid()) + ".log";
+    std::string name = "LogFileTest-" + std::to_string(ProcessId()) + ".log";
     std::filesystem::path inExeDir = exe.parent_path() / name;
     {
         CLogFile named(name.c_str());

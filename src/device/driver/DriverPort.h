@@ -1,8 +1,9 @@
 #pragma once
 // The driver port: what the device channel needs from the VX kernel driver, behind one small
-// interface so that each operating system has its own backend file (DriverPortPosix.cpp here;
-// the Win32 backend over CreateFile/ReadFile/WriteFile/DeviceIoControl takes its place on
-// Windows). Nothing here knows about packets; a frame is just bytes.
+// interface so that each operating system has its own backend file: DriverPortPosix.cpp (the
+// simulator's sockets), DriverPortWin32.cpp (the kernel driver's device objects over
+// CreateFile/ReadFile/WriteFile/DeviceIoControl) and DriverPortPipe.cpp (the simulator's
+// pipes on Windows). Nothing here knows about packets; a frame is just bytes.
 
 #include <cstdint>
 #include <memory>
@@ -68,9 +69,22 @@ public:
     virtual std::unique_ptr<CDriverConnection> Open(const char* typeName, int number) = 0;
 };
 
-// The system's backend. On POSIX the units are sockets in the given directory; on Windows the
-// directory is not used and units are the driver's device objects.
+// The system's backend for the units named by directory + "VX<type><n>". On POSIX the units
+// are the simulator's sockets in that directory. On Windows the directory is a prefix: a pipe
+// prefix (\\.\pipe\... ) names the simulator's pipes; anything else, and above all the
+// default \\.\, names the kernel driver's device objects (\\.\VXUSB0).
 std::unique_ptr<CDriverPort> CreateSystemDriverPort(const std::string& directory);
+
+// Where units are looked for unless the settings say otherwise: the kernel driver's objects.
+#ifdef _WIN32
+inline constexpr const char* kDefaultDirectory = "\\\\.\\";
+#else
+inline constexpr const char* kDefaultDirectory = "/dev";
+#endif
+
+// Writes a diagnostic line to the system's debugger output (OutputDebugString on Windows,
+// standard error on POSIX). Any thread.
+void WriteDebugOutput(const char* line);
 
 // Control request codes.
 inline constexpr std::uint32_t kIoctlProgram = 0x222004;   // DeviceCommand in and out

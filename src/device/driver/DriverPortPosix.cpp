@@ -5,15 +5,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <vector>
+#include <cstdio>
 
 #include "device/DeviceCommand.h"
 #include "device/driver/DriverPort.h"
 #include "device/driver/DriverProtocol.h"
-#include "device/driver/PosixSocket.h"
+#include "device/driver/UnitSocket.h"
 
 namespace VxDriver {
 namespace {
@@ -34,12 +32,12 @@ int SayHello(const std::string& path, std::uint32_t kind, std::uint32_t token,
         return -1;
     }
     unsigned char message[kHelloSize];
-    VxSocket::EncodeTriple(message, kMagic, kind, token);
+    EncodeTriple(message, kMagic, kind, token);
     unsigned char answer[kHelloSize];
     if (VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs) &&
         VxSocket::ReceiveMessage(fd, answer, sizeof answer, kAnswerTimeoutMs) == kHelloSize) {
         std::uint32_t magic = 0, status = 0;
-        VxSocket::DecodeTriple(answer, &magic, &status, answerToken);
+        DecodeTriple(answer, &magic, &status, answerToken);
         if (magic == kMagic && status == kGranted) {
             return fd;
         }
@@ -98,63 +96,6 @@ private:
     std::uint32_t m_token;
 };
 
-// Sends the request head and its input in messages of at most kMaxChunk bytes.
-bool SendRequest(int fd, std::uint32_t code, const unsigned char* in, int inLength, int outLength,
-                 int wake) {
-    std::vector<unsigned char> message(kMaxChunk);
-    VxSocket::EncodeTriple(message.data(), code, static_cast<std::uint32_t>(inLength),
-                           static_cast<std::uint32_t>(outLength));
-    int used = kHeadSize;
-    int sent = 0;
-    do {
-        int part = std::min(inLength - sent, kMaxChunk - used);
-        if (part > 0) {
-            std::memcpy(message.data() + used, in + sent, static_cast<std::size_t>(part));
-        }
-        if (!VxSocket::SendMessage(fd, message.data(), static_cast<std::size_t>(used + part),
-                                   VxSocket::kNoLimit, {wake})) {
-            return false;
-        }
-        sent += part;
-        used = 0;
-    } while (sent < inLength);
-    return true;
-}
-
-// Receives the reply; the number of output bytes, or -1 when the request failed.
-int ReceiveReply(int fd, std::uint32_t code, unsigned char* out, int outLength, int wake) {
-    std::vector<unsigned char> message(kMaxChunk);
-    long got =
-        VxSocket::ReceiveMessage(fd, message.data(), message.size(), VxSocket::kNoLimit, {wake});
-    if (got < kHeadSize) {
-        return -1;
-    }
-    std::uint32_t replyCode = 0, status = 0, length = 0;
-    VxSocket::DecodeTriple(message.data(), &replyCode, &status, &length);
-    if (replyCode != code || status != 0 || length > static_cast<std::uint32_t>(outLength)) {
-        return -1;
-    }
-    int total = static_cast<int>(length);
-    int done = 0;
-    long offset = kHeadSize;
-    for (;;) {
-        int part = static_cast<int>(std::min<long>(got - offset, total - done));
-        if (part > 0) {
-            std::memcpy(out + done, message.data() + offset, static_cast<std::size_t>(part));
-            done += part;
-        }
-        if (done >= total) {
-            return total;
-        }
-        got = VxSocket::ReceiveMessage(fd, message.data(), message.size(), VxSocket::kNoLimit,
-                                       {wake});
-        if (got <= 0) {
-            return -1;
-        }
-        offset = 0;
-    }
-}
-
 int CPosixConnection::Control(std::uint32_t code, const unsigned char* in, int inLength,
                               unsigned char* out, int outLength, const CEvent& abort) {
     if (inLength < 0 || outLength < 0) {
@@ -167,9 +108,18 @@ int CPosixConnection::Control(std::uint32_t code, const unsigned char* in, int i
     if (fd < 0) {
         return -1;
     }
+    int wake = abort.GetHandle();
+    auto send = [fd, wake](const unsigned char* bytes, int count) {
+        return VxSocket::SendMessage(fd, bytes, static_cast<std::size_t>(count), VxSocket::kNoLimit,
+                                     {wake});
+    };
+    auto receive = [fd, wake](unsigned char* buffer, int size) {
+        return VxSocket::ReceiveMessage(fd, buffer, static_cast<std::size_t>(size),
+                                        VxSocket::kNoLimit, {wake});
+    };
     int result = -1;
-    if (SendRequest(fd, code, in, inLength, outLength, abort.GetHandle())) {
-        result = ReceiveReply(fd, code, out, outLength, abort.GetHandle());
+    if (SendRequest(code, in, inLength, outLength, send)) {
+        result = ReceiveReply(code, out, outLength, receive);
     }
     ::close(fd);
     return result;
@@ -202,6 +152,10 @@ private:
 
 std::unique_ptr<CDriverPort> CreateSystemDriverPort(const std::string& directory) {
     return std::make_unique<CPosixPort>(directory);
+}
+
+void WriteDebugOutput(const char* line) {
+    std::fputs(line, stderr);
 }
 
 }  // namespace VxDriver

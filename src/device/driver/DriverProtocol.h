@@ -1,9 +1,12 @@
 #pragma once
-// The messages between the POSIX driver port and a unit (the simulator, or anything that
-// stands in for the driver). Both sides include this header; nothing else defines the format.
+// The messages between the driver port and a unit that the simulator serves (or anything else
+// that stands in for the driver). Both sides include this header; nothing else defines the
+// format.
 //
 // A unit is a Unix-domain SOCK_SEQPACKET socket named VX<type><n> (VXUSB0 ... VXPCI9) in the
-// configured directory. One message is one record; all integers are 32-bit little-endian.
+// configured directory on POSIX, and a named pipe in message mode named by the configured
+// prefix (\\.\pipe\...\VXUSB0) on Windows; device/driver/UnitSocket.h makes both. One message
+// is one record; all integers are 32-bit little-endian.
 //
 // Every connection begins with a hello from the host and the unit's answer:
 //   host -> unit  Hello  {magic, kind, token}           12 bytes
@@ -28,6 +31,7 @@
 // connection ends, so a request outstanding at that moment fails.
 
 #include <cstdint>
+#include <functional>
 
 namespace VxProtocol {
 
@@ -39,5 +43,21 @@ inline constexpr int kMaxChunk = 32768;
 
 enum HelloKind : std::uint32_t { kOpen = 1, kControl = 2 };
 enum AnswerStatus : std::uint32_t { kGranted = 0, kBusy = 1, kBadToken = 2 };
+
+// Hello, answer and the heads: three 32-bit values.
+void EncodeTriple(unsigned char* out, std::uint32_t a, std::uint32_t b, std::uint32_t c);
+void DecodeTriple(const unsigned char* in, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c);
+
+// The host's half of a control request, over whatever carries the messages. send takes one
+// message (false: the connection failed); receive fills at most size bytes with the next
+// message and returns its length (<= 0: the connection failed).
+using SendFunction = std::function<bool(const unsigned char* bytes, int count)>;
+using ReceiveFunction = std::function<long(unsigned char* buffer, int size)>;
+// Sends the request head and its input in messages of at most kMaxChunk bytes.
+bool SendRequest(std::uint32_t code, const unsigned char* in, int inLength, int outLength,
+                 const SendFunction& send);
+// Receives the reply into out: the number of output bytes, or -1 when the request failed.
+int ReceiveReply(std::uint32_t code, unsigned char* out, int outLength,
+                 const ReceiveFunction& receive);
 
 }  // namespace VxProtocol

@@ -1,6 +1,7 @@
-#include "device/driver/PosixSocket.h"
+// The units' sockets on POSIX: Unix-domain SOCK_SEQPACKET sockets, and eventfds to wake a poll.
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -9,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "device/DeviceCommand.h"
+#include "device/driver/UnitSocket.h"
 
 namespace VxSocket {
 namespace {
@@ -36,10 +37,6 @@ int Remaining(int timeoutMs, Clock::time_point start) {
 }
 
 }  // namespace
-
-std::string UnitPath(const std::string& directory, const char* typeName, int number) {
-    return directory + "/VX" + typeName + std::to_string(number);
-}
 
 int Connect(const std::string& path) {
     sockaddr_un address;
@@ -151,16 +148,73 @@ long ReceiveMessage(int fd, void* buffer, std::size_t size, int timeoutMs,
     }
 }
 
-void EncodeTriple(unsigned char* out, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-    PutLe32(out, a);
-    PutLe32(out + 4, b);
-    PutLe32(out + 8, c);
+int Accept(int listener) {
+    for (;;) {
+        int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0 || errno != EINTR) {
+            return fd;
+        }
+    }
 }
 
-void DecodeTriple(const unsigned char* in, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c) {
-    *a = GetLe32(in);
-    *b = GetLe32(in + 4);
-    *c = GetLe32(in + 8);
+long Receive(int fd, void* buffer, std::size_t size) {
+    for (;;) {
+        ssize_t got = ::recv(fd, buffer, size, MSG_DONTWAIT);
+        if (got >= 0) {
+            return static_cast<long>(got);
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return -1;
+        }
+        if (errno != EINTR) {
+            return 0;
+        }
+    }
+}
+
+void ShutdownRead(int fd) {
+    ::shutdown(fd, SHUT_RD);
+}
+
+bool PeerHasGone(int fd) {
+    pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0;
+}
+
+void Close(int fd) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+void RemoveUnit(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+int CreateWaker() {
+    return ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+void Wake(int waker) {
+    eventfd_write(waker, 1);
+}
+
+void DrainWaker(int waker) {
+    eventfd_t value;
+    eventfd_read(waker, &value);
+}
+
+int Poll(std::vector<PollEntry>& entries, int timeoutMs) {
+    std::vector<pollfd> fds;
+    fds.reserve(entries.size());
+    for (const PollEntry& entry : entries) {
+        fds.push_back({entry.fd, POLLIN, 0});
+    }
+    int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].ready = ready > 0 && fds[i].revents != 0;
+    }
+    return ready;
 }
 
 }  // namespace VxSocket

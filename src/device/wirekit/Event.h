@@ -38,11 +38,12 @@ public:
     ~CManualResetEvent() override;
 };
 
-// Waits until one of the events is signalled or one of the handles becomes readable (a device
-// socket with a frame or an end-of-file to read). Returns kWaitObject0 + the index of the first
-// one that is ready, counting the events first and the handles after them, or kWaitTimeout.
-// An auto-reset event that ends the wait is cleared by it. Throws CWin32Exception (where
-// "WaitForAny") when the system wait fails.
+// Waits until one of the events is signalled or one of the other handles is ready: on POSIX a
+// descriptor with something to read (a device socket with a frame or an end-of-file), on
+// Windows any handle the system can wait on (at most 64 handles in all there). Returns kWaitObject0
+// + the index of the first one that is ready, counting the events first and the handles after them,
+// or kWaitTimeout. An auto-reset event that ends the wait is cleared by it. Throws CWin32Exception
+// (where "WaitForAny") when the system wait fails.
 std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events,
                          std::initializer_list<SystemHandle> readable, Milliseconds timeout);
 std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events, Milliseconds timeout);

@@ -89,11 +89,6 @@ void CEvent::Reset() {
     }
 }
 
-CManualResetEvent::CManualResetEvent(bool initiallySignalled)
-    : CEvent(nullptr, true, initiallySignalled) {}
-
-CManualResetEvent::~CManualResetEvent() = default;
-
 std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events,
                          std::initializer_list<SystemHandle> readable, Milliseconds timeout) {
     std::vector<pollfd> entries;
@@ -134,10 +129,6 @@ std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events,
             return kWaitTimeout;
         }
     }
-}
-
-std::uint32_t WaitForAny(std::initializer_list<const CEvent*> events, Milliseconds timeout) {
-    return WaitForAny(events, {}, timeout);
 }
 
 }  // namespace Wirekit::Win32

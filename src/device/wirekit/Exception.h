@@ -37,10 +37,11 @@ private:
     int m_error;
 };
 
-// The system's text for an error code, never empty. Safe to call from any thread.
+// The system's text for an error code, never empty, at most 511 characters. Safe to call from
+// any thread. When the system has no text for the code, the text of why the lookup failed.
 std::string SystemErrorText(int error);
 
-// The calling thread's last system error (errno here).
+// The calling thread's last system error (errno on POSIX, GetLastError on Windows).
 int LastSystemError();
 
 }  // namespace Wirekit::Win32

@@ -2,7 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
+#ifndef _WIN32
 #include <thread>
+#endif
+
+#include "device/wirekit/Platform.h"
 
 namespace Wirekit::Win32 {
 
@@ -30,11 +34,17 @@ public:
     virtual int Run() = 0;
 
 private:
-    void Entry();
+    int Entry();
 
+#ifdef _WIN32
+    // The thread's handle from _beginthreadex; closed when the object goes or starts again.
+    static unsigned __stdcall EntryPoint(void* self);
+    SystemHandle m_handle = kNoHandle;
+#else
     std::thread m_thread;
+#endif
+    // Cleared by the thread itself when Run returns, so that Start may run the object again.
     std::atomic<bool> m_running{false};
-    std::atomic<int> m_exitCode{0};
 };
 
 }  // namespace Wirekit::Win32

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -94,24 +96,58 @@ INSTANTIATE_TEST_SUITE_P(Kinds, EventWake,
                                          WakeCase{"ManualResetBoth", true, kInfinite, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A handle that is not one of the events: the read end of a pipe (POSIX, ready once a byte is
+// in it), or a handle of the system's own (Windows, ready once signalled).
+class OtherHandle {
+public:
+#ifdef _WIN32
+    SystemHandle Get() const {
+        return m_event.GetHandle();
+    }
+    bool MakeReady() {
+        m_event.Set();
+        return true;
+    }
+
+private:
+    CManualResetEvent m_event{false};
+#else
+    OtherHandle() {
+        if (pipe(m_ends) != 0) {
+            m_ends[0] = m_ends[1] = -1;
+        }
+    }
+    ~OtherHandle() {
+        close(m_ends[0]);
+        close(m_ends[1]);
+    }
+    SystemHandle Get() const {
+        return m_ends[0];
+    }
+    bool MakeReady() {
+        return write(m_ends[1], "x", 1) == 1;
+    }
+
+private:
+    int m_ends[2];
+#endif
+};
+
 TEST(WaitForAny, ReportsTheFirstReadyObjectAndConsumesOnlyAutoReset) {
     CManualResetEvent stop(false);
     CEvent packet(nullptr, false, false);
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
+    OtherHandle other;
 
-    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, 10), kWaitTimeout);
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {other.Get()}, 10), kWaitTimeout);
 
     packet.Set();
-    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, kInfinite), kWaitObject0 + 1);
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {other.Get()}, kInfinite), kWaitObject0 + 1);
     EXPECT_FALSE(packet.Wait(0));  // the wait took the auto-reset signal
 
-    ASSERT_EQ(write(pipeEnds[1], "x", 1), 1);
-    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, 0), kWaitObject0 + 2);
+    ASSERT_TRUE(other.MakeReady());
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {other.Get()}, 0), kWaitObject0 + 2);
 
     stop.Set();
-    EXPECT_EQ(WaitForAny({&stop, &packet}, {pipeEnds[0]}, 0), kWaitObject0);
+    EXPECT_EQ(WaitForAny({&stop, &packet}, {other.Get()}, 0), kWaitObject0);
     EXPECT_TRUE(stop.Wait(0));  // manual reset stays signalled
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
 }
