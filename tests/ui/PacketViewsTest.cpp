@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
@@ -366,6 +367,20 @@ TEST_F(PacketViews, DefinitionViewColours) {
     }
     Select(Node(0));
     EXPECT_EQ(Definition().toPlainText(), "");
+}
+
+// The definition view offers no menu of its own: a right click there copies nothing either.
+TEST_F(PacketViews, DefinitionViewHasNoContextMenu) {
+    Definition().setPlainText("$1 01");
+    QWidget* viewport = Definition().viewport();
+    const QPoint at = viewport->rect().center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &rightClick);
+    QWidget* popup = QApplication::activePopupWidget();
+    EXPECT_EQ(popup, nullptr);
+    if (popup != nullptr) {
+        popup->close();
+    }
 }
 
 TEST_F(PacketViews, AboutBox) {
