@@ -23,6 +23,7 @@ CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::s
       m_list(new QTreeWidget(this)) {
     setWindowTitle(QStringLiteral("Выбор устройства"));
     m_list->setObjectName(QString::number(kListId));
+    m_list->setAccessibleName(QStringLiteral("Устройства"));
     m_list->setColumnCount(3);
     m_list->setHeaderLabels(
         {QStringLiteral("Тип"), QStringLiteral("Номер"), QStringLiteral("Состояние")});

@@ -97,6 +97,7 @@ private:
 // million lines costs tens of milliseconds a batch; a table's fixed-height rows cost nothing.
 CTavrinView::CTavrinView(QWidget* parent) : QTableView(parent), m_model(new CTrafficModel(this)) {
     setModel(m_model);
+    setAccessibleName(QStringLiteral("Лог"));
     setItemDelegate(new CCellDelegate(this));
     setShowGrid(false);  // the delegate draws the lines, inside each cell
     setWordWrap(false);

@@ -61,6 +61,7 @@ const QString kFree = QStringLiteral("Свободно");
 // USB 0-9 then PCI 0-9, whatever the order of attaching; a unit held elsewhere is left out.
 TEST_F(DeviceDialog, ListsAttachedUnitsInProbingOrder) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Выбор устройства"));
+    EXPECT_FALSE(dialog->GetList()->accessibleName().isEmpty());
     EXPECT_EQ(Shown(), (Rows{{"USB", "0", kBusy}, {"USB", "1", kFree}, {"PCI", "4", kFree}}));
     EXPECT_EQ(MenuStates(0), std::make_pair(false, true));
     EXPECT_EQ(MenuStates(1), std::make_pair(true, false));

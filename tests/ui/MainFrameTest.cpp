@@ -18,6 +18,7 @@
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
 #include "ui/PacketHolderView.h"
+#include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
 
 namespace {
@@ -156,6 +157,11 @@ TEST(Layout, MenusToolbarStatusBarPanesAndToggles) {
     QStatusTipEvent left{QString()};
     QApplication::sendEvent(&frame, &left);
     EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+    // Screen readers and scripted trials find the panes by name.
+    for (const QWidget* pane : std::initializer_list<const QWidget*>{
+             frame.GetTrafficView(), frame.GetTreeView(), frame.GetDefinitionView()}) {
+        EXPECT_FALSE(pane->accessibleName().isEmpty());
+    }
     ASSERT_TRUE(WaitUntil([&] { return frame.GetVerticalSplitter()->sizes()[0] == 200; }));
     EXPECT_EQ(frame.GetHorizontalSplitter()->sizes()[1], 200);
 
