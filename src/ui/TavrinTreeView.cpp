@@ -193,6 +193,20 @@ void CTavrinTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
+// As in a tree control, only a node takes the selection: a click below the nodes or beside a
+// label, or Ctrl on the selected node, leaves it, and with it the current file.
+QItemSelectionModel::SelectionFlags CTavrinTreeView::selectionCommand(const QModelIndex& index,
+                                                                      const QEvent* event) const {
+    if (!index.isValid()) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (flags.testFlag(QItemSelectionModel::Deselect)) {
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return flags;
+}
+
 void CTavrinTreeView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = CreateContextMenu(itemAt(event->pos()), this);
     if (menu != nullptr) {

@@ -240,6 +240,31 @@ TEST_F(PacketViews, RemovingFiles) {
     EXPECT_EQ(Shown("Нет пакетов для отправки"), 1);
 }
 
+// As in a tree control, only a node takes the selection: a click below the nodes or beside a
+// label, or Ctrl on the selected node, leaves it and the current file as they were.
+TEST_F(PacketViews, ClicksBesideTheNodesKeepTheSelection) {
+    Open(Write("a.kad", "$1 01\r\n$2 02"));
+    Node(0)->setExpanded(true);
+    const QRect last = Tree().visualItemRect(Node(0, 1));
+    const std::pair<QPoint, Qt::KeyboardModifiers> clicks[] = {
+        {last.center(), Qt::NoModifier},
+        {QPoint(last.center().x(), last.bottom() + 40), Qt::NoModifier},
+        {QPoint(last.right() + 20, last.center().y()), Qt::NoModifier},
+        {last.center(), Qt::ControlModifier},
+    };
+    for (const auto& [at, modifiers] : clicks) {
+        QTest::mouseMove(Tree().viewport(), at);
+        QTest::mousePress(Tree().viewport(), Qt::LeftButton, modifiers, at);
+        QTest::mouseRelease(Tree().viewport(), Qt::LeftButton, modifiers, at);
+        ASSERT_EQ(Tree().selectedItems().size(), 1) << at.x() << "," << at.y();
+        EXPECT_EQ(Tree().selectedItems()[0], Node(0, 1));
+    }
+    Type('2');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"02"});
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
 // The first definition of the key is sent, whichever of its nodes is double-clicked; a file
 // node sends nothing.
 TEST_F(PacketViews, DoubleClickSendsTheKeysFirstDefinition) {
