@@ -87,6 +87,11 @@ TEST_F(DeviceDialog, ConnectDisconnectAndToggle) {
     QTreeWidget* list = dialog->GetList();
     const QPoint pci = list->visualItemRect(list->topLevelItem(2)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, pci);
+    // Only the left button's double click toggles, as in a list control.
+    for (Qt::MouseButton other : {Qt::MiddleButton, Qt::RightButton}) {
+        QTest::mouseDClick(list->viewport(), other, Qt::NoModifier, pci);
+        EXPECT_FALSE(Channel().IsOpen()) << other;
+    }
     for (bool busy : {true, false}) {
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, pci);
         EXPECT_EQ(Channel().IsOpen() ? Channel().GetTypeIndex() : -1, busy ? 1 : -1);
