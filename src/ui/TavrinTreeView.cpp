@@ -173,10 +173,10 @@ void CTavrinTreeView::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
-// A right click names a node for the context menu without selecting it, so the current file
-// stays what it was.
+// Only the left button selects. A right click names a node for the context menu without
+// selecting it, so the current file stays what it was; the middle button does nothing here.
 void CTavrinTreeView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton) {
+    if (event->button() != Qt::LeftButton) {
         event->accept();
         return;
     }

@@ -240,22 +240,28 @@ TEST_F(PacketViews, RemovingFiles) {
     EXPECT_EQ(Shown("Нет пакетов для отправки"), 1);
 }
 
-// As in a tree control, only a node takes the selection: a click below the nodes or beside a
-// label, or Ctrl on the selected node, leaves it and the current file as they were.
+// As in a tree control, only a left click on a node takes the selection: a click below the
+// nodes or beside a label, Ctrl on the selected node, or the middle button on another node
+// leaves it and the current file as they were.
 TEST_F(PacketViews, ClicksBesideTheNodesKeepTheSelection) {
     Open(Write("a.kad", "$1 01\r\n$2 02"));
     Node(0)->setExpanded(true);
     const QRect last = Tree().visualItemRect(Node(0, 1));
-    const std::pair<QPoint, Qt::KeyboardModifiers> clicks[] = {
-        {last.center(), Qt::NoModifier},
-        {QPoint(last.center().x(), last.bottom() + 40), Qt::NoModifier},
-        {QPoint(last.right() + 20, last.center().y()), Qt::NoModifier},
-        {last.center(), Qt::ControlModifier},
+    const struct {
+        QPoint at;
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+    } clicks[] = {
+        {last.center(), Qt::LeftButton, Qt::NoModifier},
+        {QPoint(last.center().x(), last.bottom() + 40), Qt::LeftButton, Qt::NoModifier},
+        {QPoint(last.right() + 20, last.center().y()), Qt::LeftButton, Qt::NoModifier},
+        {last.center(), Qt::LeftButton, Qt::ControlModifier},
+        {Tree().visualItemRect(Node(0, 0)).center(), Qt::MiddleButton, Qt::NoModifier},
     };
-    for (const auto& [at, modifiers] : clicks) {
+    for (const auto& [at, button, modifiers] : clicks) {
         QTest::mouseMove(Tree().viewport(), at);
-        QTest::mousePress(Tree().viewport(), Qt::LeftButton, modifiers, at);
-        QTest::mouseRelease(Tree().viewport(), Qt::LeftButton, modifiers, at);
+        QTest::mousePress(Tree().viewport(), button, modifiers, at);
+        QTest::mouseRelease(Tree().viewport(), button, modifiers, at);
         ASSERT_EQ(Tree().selectedItems().size(), 1) << at.x() << "," << at.y();
         EXPECT_EQ(Tree().selectedItems()[0], Node(0, 1));
     }
