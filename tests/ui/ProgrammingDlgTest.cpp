@@ -117,8 +117,7 @@ TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoFile) {
     Click(Dlg::kWriteId);
     Click(Dlg::kExecuteId);
     ASSERT_EQ(fixture.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::None),
-              1);
+    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::None), 1);
     Control<QLineEdit>(Dlg::kFileNameId)->setText(QStringLiteral("/nonexistent/образ.hex"));
     Click(Dlg::kExecuteId);
     EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Невозможно загрузить данные из файла"), kError,
