@@ -89,11 +89,13 @@ int CBinaryDump::ParseRecord(const char* line) {
     if (line == nullptr) {
         return 0;
     }
-    std::size_t length = std::strlen(line);
+    return ParseRecord(std::string_view(line));
+}
+
+int CBinaryDump::ParseRecord(std::string_view line) {
     // Longer lines cannot be records; do not let their length wrap around an int.
-    return ParseRecord(line, length > static_cast<std::size_t>(kMaxFileSize)
-                                 ? kMaxFileSize
-                                 : static_cast<int>(length));
+    const std::size_t length = std::min(line.size(), static_cast<std::size_t>(kMaxFileSize));
+    return ParseRecord(line.data(), static_cast<int>(length));
 }
 
 int CBinaryDump::ParseRecord(const char* line, int length) {

@@ -10,6 +10,8 @@
 // A data record that would reach past the image is invalid: nothing is written outside it.
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 class CBinaryDump {
 public:
@@ -26,10 +28,13 @@ public:
 
     // 1 loaded, 0 refused (the image is then empty: size 0, every byte 0xFF).
     int LoadHex(const char* path);
+    // The same for a path held as a string (a std::filesystem::path converts to one).
+    int LoadHex(const std::string& path) { return LoadHex(path.c_str()); }
     // One line without its line end: ":" and digit pairs. 1 when the record was valid and
     // applied, 0 when it was skipped.
     int ParseRecord(const char* line);
     int ParseRecord(const char* line, int length);
+    int ParseRecord(std::string_view line);
 
     // Highest address written by a data record, plus one; 0 for an empty image.
     int GetSize() const { return m_size; }

@@ -7,11 +7,35 @@
 
 namespace {
 
+// The one byte Windows-1251 leaves unused shows as the replacement character, and reads back
+// as itself, so opening and leaving the field on it changes nothing.
+constexpr char16_t kUnusedShown = 0xFFFD;
+
+int UnusedByte() {
+    static const int byte = [] {
+        for (int candidate = 0x80; candidate < 0x100; ++candidate) {
+            if (CharacterFromByte(static_cast<unsigned char>(candidate)) == 0) {
+                return candidate;
+            }
+        }
+        return -1;
+    }();
+    return byte;
+}
+
+QChar ShownCharacter(unsigned char byte) {
+    const char32_t character = CharacterFromByte(byte);
+    return QChar(character != 0 ? static_cast<char16_t>(character) : kUnusedShown);
+}
+
 // The byte a typed character stands for in a notation: digits and letters are ASCII, the
 // character notation takes any Windows-1251 character. -1 for anything else.
 int ByteOf(QChar character, NumberBase base) {
     if (base != NumberChar) {
         return character.unicode() < 0x80 ? character.unicode() : -1;
+    }
+    if (character.unicode() == kUnusedShown) {
+        return UnusedByte();
     }
     const std::optional<int> key = KeyFromCharacter(character.unicode());
     return key ? static_cast<unsigned char>(*key) : -1;
@@ -75,10 +99,9 @@ void CNumEdit::SetNumber(std::uint32_t value, NumberBase base, int rangeKind, st
     const std::string& text = m_field.GetTextAsSet();
     QString shown;
     for (char byte : text) {
-        const char32_t character = base == NumberChar
-                                       ? CharacterFromByte(static_cast<unsigned char>(byte))
-                                       : static_cast<unsigned char>(byte);
-        shown += QChar(static_cast<char16_t>(character != 0 ? character : U'?'));
+        shown += base == NumberChar
+                     ? ShownCharacter(static_cast<unsigned char>(byte))
+                     : QChar(static_cast<char16_t>(static_cast<unsigned char>(byte)));
     }
     setMaxLength(std::max({m_field.GetDigits(), static_cast<int>(text.size()), 1}));
     setText(shown);

@@ -19,6 +19,7 @@
 
 namespace {
 
+// The dialog's messages are plain boxes: a caption and an OK button, no icon.
 const QString kErrorCaption = QStringLiteral("Ошибка");
 // How often the dialog looks whether a worker it waits for has finished, in ms.
 constexpr int kAwaitSliceMs = 20;
@@ -161,7 +162,7 @@ int CProgrammingDlg::ReadControls() {
         texts[i] = m_values[i]->text().toStdString();
     }
     if (const char* message = ReadBitFields(texts, &m_options)) {
-        m_dialogs.ShowMessage(this, QString::fromUtf8(message), kErrorCaption, MessageIcon::Error);
+        m_dialogs.ShowMessage(this, QString::fromUtf8(message), kErrorCaption, MessageIcon::None);
         return 0;
     }
     m_options.fileName = QFile::encodeName(m_fileName->text()).toStdString();
@@ -182,7 +183,7 @@ void CProgrammingDlg::Execute() {
 
 void CProgrammingDlg::ShowOutcome(const ProgrammingOutcome& outcome) {
     if (const char* message = StatusMessage(outcome.status)) {
-        m_dialogs.ShowMessage(this, QString::fromUtf8(message), kErrorCaption, MessageIcon::Error);
+        m_dialogs.ShowMessage(this, QString::fromUtf8(message), kErrorCaption, MessageIcon::None);
     } else if (outcome.status == ProgrammingOutcome::Status::Ran) {
         m_dialogs.ShowMessage(this, QString::fromUtf8(outcome.report), QStringLiteral("Результат"),
                               MessageIcon::None);

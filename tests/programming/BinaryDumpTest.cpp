@@ -82,6 +82,8 @@ TEST(BinaryDump, LengthOverloadReadsOnlyTheGivenCharacters) {
     std::string withNul = kGood;
     withNul[5] = '\0';
     EXPECT_EQ(dump.ParseRecord(withNul.data(), static_cast<int>(withNul.size())), 0);
+    EXPECT_EQ(dump.ParseRecord(withNul), 0);
+    EXPECT_EQ(dump.ParseRecord(kGood), 1);
     EXPECT_EQ(dump.ParseRecord(nullptr), 0);
     EXPECT_EQ(dump.ParseRecord(kGood.data(), -1), 0);
 }
@@ -222,7 +224,8 @@ TEST(BinaryDump, UnreadableFilesAreRefused) {
 
 TEST(BinaryDump, ExampleImage) {
     CBinaryDump dump;
-    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").string().c_str()), 1);
+    // A path object or a string will do as well as a C string.
+    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex")), 1);
     EXPECT_EQ(dump.GetSize(), 0x10100);
     EXPECT_EQ(dump.GetData()[0], 0x0C);
     EXPECT_EQ(dump.GetData()[0x0C00], 0xFF);

@@ -232,6 +232,17 @@ TEST_F(HexView, OutOfRangeBlocksEnterButNotEscape) {
     EXPECT_EQ(edited.count(), 0);
 }
 
+// Every byte opens the character editor with a text that reads back as the byte (codes below
+// 32 as "."), so Enter on an untouched editor reports no edit.
+TEST(NumEdit, EveryCharacterReadsBackUnchanged) {
+    CNumEdit editor;
+    for (int byte = 0; byte < 256; ++byte) {
+        editor.SetNumber(static_cast<std::uint32_t>(byte), NumberChar, NumRangeByte, 0, 0);
+        EXPECT_EQ(editor.Value(), static_cast<std::uint32_t>(byte < 32 ? '.' : byte)) << byte;
+        EXPECT_FALSE(editor.IsChanged()) << byte;
+    }
+}
+
 // An edited value is reported and nothing else: the packet, the window's bytes, the grid and
 // the list stay as they were. An edited address moves the caret.
 TEST_F(HexView, EditingChangesNothing) {

@@ -107,8 +107,8 @@ TEST_F(ProgrammingDialog, ShowsTheChoicesAndEnablesValuesWithTheirSteps) {
     EXPECT_EQ(dialog->GetOptions().fileName, "/tmp/другой.hex");
 }
 
-// Nothing checked: no request, no message, no restart. Write checked without a file: the
-// message, and still nothing else.
+// Nothing checked: no request, no message, no restart. Write checked without a file, or with
+// a file that is refused: the message (a plain box, no icon), and still nothing else.
 TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoFile) {
     Open({});
     Click(Dlg::kExecuteId);
@@ -117,8 +117,13 @@ TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoFile) {
     Click(Dlg::kWriteId);
     Click(Dlg::kExecuteId);
     ASSERT_EQ(fixture.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::Error),
+    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::None), 1);
+    Control<QLineEdit>(Dlg::kFileNameId)->setText(QStringLiteral("/nonexistent/образ.hex"));
+    Click(Dlg::kExecuteId);
+    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Невозможно загрузить данные из файла"), kError,
+                                    MessageIcon::None),
               1);
+    EXPECT_EQ(fixture.dialogs.messages.size(), 2u);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(Restarts(), 0);
 }
@@ -347,7 +352,7 @@ TEST_F(ProgrammingDialog, BlankFieldKeepsTheDialogOpen) {
         QTest::mouseClick(shown.GetControl(Dlg::kExitId), Qt::LeftButton);
         EXPECT_TRUE(shown.isVisible());
         EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Пустое поле битов Fuse"), kError,
-                                        MessageIcon::Error),
+                                        MessageIcon::None),
                   4);
         QTest::mouseClick(shown.GetControl(Dlg::kFuseId), Qt::LeftButton);
         shown.close();
