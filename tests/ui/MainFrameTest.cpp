@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -215,6 +216,15 @@ TEST(Accelerators, TakeKeysBeforeTheViews) {
     });
     modal.exec();
     EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
+
+    // So does an open menu: its keys are the menu's while it is up.
+    QMenu menu(&frame);
+    menu.addAction(QStringLiteral("Очистить лог"));
+    menu.popup(frame.mapToGlobal(QPoint(300, 300)));
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activePopupWidget() == &menu; }));
+    QTest::keyClick(&menu, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
+    menu.close();
 }
 
 // Leaving while packets pour in as fast as the unit can send them (through "Выход", then the
