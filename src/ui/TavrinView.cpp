@@ -338,8 +338,14 @@ bool CTavrinView::viewportEvent(QEvent* event) {
     return true;
 }
 
+// The left and right buttons choose a line, as in a list control; the middle one does not
+// (it would stop the list following).
 void CTavrinView::mousePressEvent(QMouseEvent* event) {
     HideToolTip();
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+        event->accept();
+        return;
+    }
     QTableView::mousePressEvent(event);
 }
 
