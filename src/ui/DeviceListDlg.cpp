@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -23,6 +24,7 @@ CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::s
       m_list(new QTreeWidget(this)) {
     setWindowTitle(QStringLiteral("Выбор устройства"));
     m_list->setObjectName(QString::number(kListId));
+    m_list->setAccessibleName(QStringLiteral("Устройства"));
     m_list->setColumnCount(3);
     m_list->setHeaderLabels(
         {QStringLiteral("Тип"), QStringLiteral("Номер"), QStringLiteral("Состояние")});
@@ -40,6 +42,7 @@ CDeviceListDlg::CDeviceListDlg(CVXDevice& channel, CUserDialogs& dialogs, std::s
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) { OnContextMenu(position); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { Toggle(); });
+    m_list->viewport()->installEventFilter(this);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -88,6 +91,14 @@ void CDeviceListDlg::ShowStates() {
             item->setText(2, state);
         }
     }
+}
+
+bool CDeviceListDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 int CDeviceListDlg::GetSelectedRow() const {

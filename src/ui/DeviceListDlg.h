@@ -36,6 +36,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Keeps the double clicks of the other buttons from the list: only the left one toggles.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Fill();

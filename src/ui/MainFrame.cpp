@@ -492,8 +492,9 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     }
     // Every window of the program takes the table's keys (the hex view too), except while a
-    // modal dialog runs: it has its own keys.
-    if (!watched->isWidgetType() || QApplication::activeModalWidget() != nullptr) {
+    // modal dialog runs or a menu is open: they have their own keys.
+    if (!watched->isWidgetType() || QApplication::activeModalWidget() != nullptr ||
+        QApplication::activePopupWidget() != nullptr) {
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -33,6 +33,9 @@ CPacketHolderView::CPacketHolderView(QWidget* parent) : QTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShadow(QFrame::Sunken);
     setFont(DefinitionFont());
+    // No menu of its own: its "Копировать" would copy what Ctrl+C, taken by the accelerator
+    // table, does not.
+    setContextMenuPolicy(Qt::NoContextMenu);
     setAccessibleName(QStringLiteral("Текст пакета"));
 }
 

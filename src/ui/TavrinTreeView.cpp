@@ -173,10 +173,10 @@ void CTavrinTreeView::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
-// A right click names a node for the context menu without selecting it, so the current file
-// stays what it was.
+// Only the left button selects. A right click names a node for the context menu without
+// selecting it, so the current file stays what it was; the middle button does nothing here.
 void CTavrinTreeView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton) {
+    if (event->button() != Qt::LeftButton) {
         event->accept();
         return;
     }
@@ -191,6 +191,20 @@ void CTavrinTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (CPacketHolder* definition = DefinitionOf(itemAt(event->position().toPoint()))) {
         emit SendKeyRequested(definition->GetKey());
     }
+}
+
+// As in a tree control, only a node takes the selection: a click below the nodes or beside a
+// label, or Ctrl on the selected node, leaves it, and with it the current file.
+QItemSelectionModel::SelectionFlags CTavrinTreeView::selectionCommand(const QModelIndex& index,
+                                                                      const QEvent* event) const {
+    if (!index.isValid()) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (flags.testFlag(QItemSelectionModel::Deselect)) {
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return flags;
 }
 
 void CTavrinTreeView::contextMenuEvent(QContextMenuEvent* event) {

@@ -97,6 +97,7 @@ private:
 // million lines costs tens of milliseconds a batch; a table's fixed-height rows cost nothing.
 CTavrinView::CTavrinView(QWidget* parent) : QTableView(parent), m_model(new CTrafficModel(this)) {
     setModel(m_model);
+    setAccessibleName(QStringLiteral("Лог"));
     setItemDelegate(new CCellDelegate(this));
     setShowGrid(false);  // the delegate draws the lines, inside each cell
     setWordWrap(false);
@@ -337,8 +338,14 @@ bool CTavrinView::viewportEvent(QEvent* event) {
     return true;
 }
 
+// The left and right buttons choose a line, as in a list control; the middle one does not
+// (it would stop the list following).
 void CTavrinView::mousePressEvent(QMouseEvent* event) {
     HideToolTip();
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+        event->accept();
+        return;
+    }
     QTableView::mousePressEvent(event);
 }
 

@@ -61,6 +61,7 @@ const QString kFree = QStringLiteral("Свободно");
 // USB 0-9 then PCI 0-9, whatever the order of attaching; a unit held elsewhere is left out.
 TEST_F(DeviceDialog, ListsAttachedUnitsInProbingOrder) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Выбор устройства"));
+    EXPECT_FALSE(dialog->GetList()->accessibleName().isEmpty());
     EXPECT_EQ(Shown(), (Rows{{"USB", "0", kBusy}, {"USB", "1", kFree}, {"PCI", "4", kFree}}));
     EXPECT_EQ(MenuStates(0), std::make_pair(false, true));
     EXPECT_EQ(MenuStates(1), std::make_pair(true, false));
@@ -86,6 +87,11 @@ TEST_F(DeviceDialog, ConnectDisconnectAndToggle) {
     QTreeWidget* list = dialog->GetList();
     const QPoint pci = list->visualItemRect(list->topLevelItem(2)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, pci);
+    // Only the left button's double click toggles, as in a list control.
+    for (Qt::MouseButton other : {Qt::MiddleButton, Qt::RightButton}) {
+        QTest::mouseDClick(list->viewport(), other, Qt::NoModifier, pci);
+        EXPECT_FALSE(Channel().IsOpen()) << other;
+    }
     for (bool busy : {true, false}) {
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, pci);
         EXPECT_EQ(Channel().IsOpen() ? Channel().GetTypeIndex() : -1, busy ? 1 : -1);

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -18,6 +19,7 @@
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
 #include "ui/PacketHolderView.h"
+#include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
 
 namespace {
@@ -156,6 +158,11 @@ TEST(Layout, MenusToolbarStatusBarPanesAndToggles) {
     QStatusTipEvent left{QString()};
     QApplication::sendEvent(&frame, &left);
     EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+    // Screen readers and scripted trials find the panes by name.
+    for (const QWidget* pane : std::initializer_list<const QWidget*>{
+             frame.GetTrafficView(), frame.GetTreeView(), frame.GetDefinitionView()}) {
+        EXPECT_FALSE(pane->accessibleName().isEmpty());
+    }
     ASSERT_TRUE(WaitUntil([&] { return frame.GetVerticalSplitter()->sizes()[0] == 200; }));
     EXPECT_EQ(frame.GetHorizontalSplitter()->sizes()[1], 200);
 
@@ -209,6 +216,15 @@ TEST(Accelerators, TakeKeysBeforeTheViews) {
     });
     modal.exec();
     EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
+
+    // So does an open menu: its keys are the menu's while it is up.
+    QMenu menu(&frame);
+    menu.addAction(QStringLiteral("Очистить лог"));
+    menu.popup(frame.mapToGlobal(QPoint(300, 300)));
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activePopupWidget() == &menu; }));
+    QTest::keyClick(&menu, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
+    menu.close();
 }
 
 // Leaving while packets pour in as fast as the unit can send them (through "Выход", then the

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
@@ -239,6 +240,37 @@ TEST_F(PacketViews, RemovingFiles) {
     EXPECT_EQ(Shown("Нет пакетов для отправки"), 1);
 }
 
+// As in a tree control, only a left click on a node takes the selection: a click below the
+// nodes or beside a label, Ctrl on the selected node, or the middle button on another node
+// leaves it and the current file as they were.
+TEST_F(PacketViews, ClicksBesideTheNodesKeepTheSelection) {
+    Open(Write("a.kad", "$1 01\r\n$2 02"));
+    Node(0)->setExpanded(true);
+    const QRect last = Tree().visualItemRect(Node(0, 1));
+    const struct {
+        QPoint at;
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+    } clicks[] = {
+        {last.center(), Qt::LeftButton, Qt::NoModifier},
+        {QPoint(last.center().x(), last.bottom() + 40), Qt::LeftButton, Qt::NoModifier},
+        {QPoint(last.right() + 20, last.center().y()), Qt::LeftButton, Qt::NoModifier},
+        {last.center(), Qt::LeftButton, Qt::ControlModifier},
+        {Tree().visualItemRect(Node(0, 0)).center(), Qt::MiddleButton, Qt::NoModifier},
+    };
+    for (const auto& [at, button, modifiers] : clicks) {
+        QTest::mouseMove(Tree().viewport(), at);
+        QTest::mousePress(Tree().viewport(), button, modifiers, at);
+        QTest::mouseRelease(Tree().viewport(), button, modifiers, at);
+        ASSERT_EQ(Tree().selectedItems().size(), 1) << at.x() << "," << at.y();
+        EXPECT_EQ(Tree().selectedItems()[0], Node(0, 1));
+    }
+    Type('2');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"02"});
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
 // The first definition of the key is sent, whichever of its nodes is double-clicked; a file
 // node sends nothing.
 TEST_F(PacketViews, DoubleClickSendsTheKeysFirstDefinition) {
@@ -366,6 +398,20 @@ TEST_F(PacketViews, DefinitionViewColours) {
     }
     Select(Node(0));
     EXPECT_EQ(Definition().toPlainText(), "");
+}
+
+// The definition view offers no menu of its own: a right click there copies nothing either.
+TEST_F(PacketViews, DefinitionViewHasNoContextMenu) {
+    Definition().setPlainText("$1 01");
+    QWidget* viewport = Definition().viewport();
+    const QPoint at = viewport->rect().center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &rightClick);
+    QWidget* popup = QApplication::activePopupWidget();
+    EXPECT_EQ(popup, nullptr);
+    if (popup != nullptr) {
+        popup->close();
+    }
 }
 
 TEST_F(PacketViews, AboutBox) {

@@ -126,6 +126,12 @@ TEST_F(Traffic, FollowsOnlyWhileTheLastLineIsSelected) {
     RunEvents(50);
     EXPECT_EQ(View().GetSelectedLine(), 3);
     EXPECT_EQ(View().verticalScrollBar()->value(), 0);
+
+    // The middle button chooses no line, as in a list control.
+    const QPoint first = View().visualRect(View().GetModel()->index(0, 1)).center();
+    QTest::mouseClick(View().viewport(), Qt::MiddleButton, Qt::NoModifier, first);
+    QTest::mouseDClick(View().viewport(), Qt::MiddleButton, Qt::NoModifier, first);
+    EXPECT_EQ(View().GetSelectedLine(), 3);
 }
 
 TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
