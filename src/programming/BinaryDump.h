@@ -28,7 +28,7 @@ public:
 
     // 1 loaded, 0 refused (the image is then empty: size 0, every byte 0xFF).
     int LoadHex(const char* path);
-    // The same for a path held as a string (a std::filesystem::path converts to one).
+    // The same for a path held as a string (a std::filesystem::path gives one by string()).
     int LoadHex(const std::string& path) { return LoadHex(path.c_str()); }
     // One line without its line end: ":" and digit pairs. 1 when the record was valid and
     // applied, 0 when it was skipped.

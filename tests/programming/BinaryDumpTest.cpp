@@ -225,7 +225,7 @@ TEST(BinaryDump, UnreadableFilesAreRefused) {
 TEST(BinaryDump, ExampleImage) {
     CBinaryDump dump;
     // A path object or a string will do as well as a C string.
-    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex")), 1);
+    ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").string()), 1);
     EXPECT_EQ(dump.GetSize(), 0x10100);
     EXPECT_EQ(dump.GetData()[0], 0x0C);
     EXPECT_EQ(dump.GetData()[0x0C00], 0xFF);
