@@ -8,8 +8,7 @@
 #ifdef _WIN32
 #include "device/wirekit/WindowsApi.h"
 #else
-#include <signal.h>
-#include <sys/resource.h>
+#include "support/FileSizeLimit.h"
 #endif
 #include "settings/LogFile.h"
 #include "support/TempFiles.h"
@@ -205,33 +204,6 @@ TEST_F(LogTest, LinesOfTwoThreadsNeverMix) {
 }
 
 #ifndef _WIN32
-// The process's files may not grow past a size, as if the disk were full at that point: the
-// write that crosses it stops part way (EFBIG rather than a full disk's ENOSPC), and the next
-// one fails. Ignores the signal that such a write raises while it is in force.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(std::size_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_handler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = static_cast<rlim_t>(bytes);
-        m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        ::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    bool IsSet() const { return m_set; }
-
-private:
-    rlimit m_previous{};
-    sighandler_t m_handler = SIG_DFL;
-    bool m_set = false;
-};
-
 // A line that finds no room leaves no part of itself behind, however much room there was:
 // once room comes back the next line stands on its own, and nothing has stopped the writer.
 TEST_F(LogTest, ALineIsWrittenWholeOrNotAtAll) {
