@@ -48,14 +48,18 @@ const char* VxsimUsage() {
            "  --echo on|off        answer every packet from the host with itself (default on)\n"
            "  --no-echo            the same as --echo off\n"
            "  --status MS          send a status packet (command 0x53) every MS milliseconds\n"
-           "  --flash-size BYTES   FLASH size of each unit (default 131072)\n"
+           "  --flash-size BYTES   FLASH size of each unit (default 131072, at most 16777216)\n"
            "  --speed BYTES        programming speed in bytes per second (default 65536)\n"
            "  --no-stdin           do not read commands from standard input\n"
            "  --ctl COMMAND        send COMMAND to the vxsim serving DIR, print its answer, exit\n"
            "  --help               this text\n"
            "\n"
            "Standard input at end of file is simply no longer read; vxsim runs until 'quit',\n"
-           "Ctrl+C or SIGTERM.\n";
+           "Ctrl+C or SIGTERM. Each unit keeps the last 8 MiB of frames from the host for\n"
+           "'frames' (older frames are dropped); a frame longer than 16384 bytes is reported on\n"
+           "standard error. A command line may be 65536 bytes long; a control client that sends\n"
+           "a longer one, or sends commands while over 1 MiB of its answers is unread, is\n"
+           "disconnected.\n";
 }
 
 bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
@@ -89,7 +93,7 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
         } else if (arg == "--status") {
             ok = ParseCount(value, 0, &options->statusMs);
         } else if (arg == "--flash-size") {
-            ok = ParseCount(value, 1, &options->flashSize);
+            ok = ParseCount(value, 1, &options->flashSize) && options->flashSize <= kMaxFlashSize;
         } else if (arg == "--speed") {
             ok = ParseCount(value, 1, &options->speed);
         } else if (arg == "--no-stdin") {
@@ -128,7 +132,14 @@ int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode clien
 }
 
 bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {
-    simulator.SetFlashSize(options.flashSize);
+    if (!simulator.SetFlashSize(options.flashSize)) {
+        std::fprintf(stderr, "vxsim: no FLASH of %d bytes\n", options.flashSize);
+        return false;
+    }
+    simulator.SetReport([](const std::string& line) {
+        std::fprintf(stderr, "vxsim: %s\n", line.c_str());
+        std::fflush(stderr);
+    });
     simulator.SetProgrammingSpeed(options.speed);
     simulator.SetEcho(options.echo);
     simulator.SetFramingAll(options.split ? Framing::Split : Framing::Single);
