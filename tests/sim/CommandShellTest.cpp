@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OptionsCase{{"--help"}, true, ""},
         OptionsCase{{"--unit", "USB0"}, false, "--dir is required"},
-        OptionsCase{{"--dir"}, false, "--dir needs a value"},
+        OptionsCase{{"--dir"}, false, "--dir: 1 required TEXT missing"},
         OptionsCase{{"--dir", "/d", "--unit", "USB"}, false, "bad value for --unit: USB"},
         OptionsCase{
             {"--dir", "/d", "--unit", "PCI0:double"}, false, "bad value for --unit: PCI0:double"},
@@ -133,7 +133,13 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     "bad value for --flash-size: 16777217"},
         OptionsCase{{"--dir", "/d", "--echo", "maybe"}, false, "bad value for --echo: maybe"},
-        OptionsCase{{"--dir", "/d", "--verbose"}, false, "unknown option --verbose"}));
+        OptionsCase{{"--dir", "/d", "--verbose"},
+                    false,
+                    "The following argument was not expected: --verbose"},
+        OptionsCase{{"--dir=/d", "--unit=USB0", "--status=5"}, true, ""},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "USB1"},
+                    false,
+                    "The following argument was not expected: USB1"}));
 
 TEST(OptionsTest, KeepsWhatItWasGiven) {
     const char* argv[] = {"vxsim",     "--dir",        "/d",       "--unit",    "PCI9:split",
