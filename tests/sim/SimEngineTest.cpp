@@ -88,6 +88,9 @@ protected:
 
 // An empty frame is recorded like any other and the unit stays open for the next one.
 TEST_F(RawHostTest, AnEmptyFrameIsAFrameNotAHangUp) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the pipe port, as the driver, writes no empty frame";
+#endif
     const std::vector<unsigned char> next = {0x04, 0x21, 0x01, 0x02};
     ASSERT_TRUE(Write({}));
     ASSERT_TRUE(Write(next));
