@@ -1,11 +1,16 @@
 // The program's file readers on the largest files they meet: a HEX file at the size limit,
-// a 1 MiB packet script file and a settings file with 1,000 keys.
+// a 1 MiB packet script file and a settings file with 1,000 keys; and settings files far past
+// anything hand-made (100,000 sections in 1.5 MB, 40,000 keys in one section), loaded against
+// a linear reference measured in the same run: reading the same file's bytes.
 
 #include <benchmark/benchmark.h>
+
+#include <chrono>
 
 #include "packet/PacketTable.h"
 #include "programming/BinaryDump.h"
 #include "settings/Config.h"
+#include "settings/PathUtil.h"
 #include "support/HexFiles.h"
 #include "support/TempFiles.h"
 
@@ -78,6 +83,50 @@ void SaveSettings(benchmark::State& state) {
     }
 }
 BENCHMARK(SaveSettings)->Unit(benchmark::kMicrosecond);
+
+// Seconds per read of the file's bytes, the least a reader of it can cost.
+double ReadBytesSeconds(const std::string& path) {
+    constexpr int kRounds = 20;
+    std::string bytes;
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kRounds; ++i) {
+        PathUtil::ReadFileBytes(path, bytes);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+           kRounds;
+}
+
+// Arg 0: one key in each of 100,000 sections; arg 1: 40,000 keys in one section. The counter
+// "x_read" is the load's time over the time to read the bytes alone.
+void LoadHugeSettings(benchmark::State& state) {
+    std::string text;
+    if (state.range(0) == 0) {
+        for (int i = 0; i < 100000; ++i) {
+            text += "[S" + std::to_string(i) + "]\r\nK=1\r\n";
+        }
+    } else {
+        text = "[Main]\r\n";
+        for (int i = 0; i < 40000; ++i) {
+            text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        }
+    }
+    TempDir dir;
+    std::string path = dir.Write("Tavrin.ini", text);
+    double reference = ReadBytesSeconds(path);
+    CConfig config;
+    auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        config.Load(path.c_str());
+        benchmark::DoNotOptimize(config.GetSections().data());
+    }
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+    state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
+    state.counters["x_read"] = seconds / static_cast<double>(state.iterations()) / reference;
+}
+BENCHMARK(LoadHugeSettings)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -58,7 +58,15 @@ const char* CPacketHolder::Parse(const char* position) {
     return scan;
 }
 
-CPacketTable::CPacketTable() = default;
+namespace {
+
+constexpr int kKeyOffset = 128;  // keys run from -128 to 127
+
+}  // namespace
+
+CPacketTable::CPacketTable() {
+    m_firstByKey.fill(-1);
+}
 
 CPacketTable::~CPacketTable() = default;
 
@@ -82,6 +90,10 @@ int CPacketTable::Load(const char* path, const char* name) {
         if (position == nullptr) {
             break;
         }
+        int& first = m_firstByKey[static_cast<std::size_t>(holder->GetKey() + kKeyOffset)];
+        if (first < 0) {
+            first = GetCount();
+        }
         m_records.push_back(std::move(holder));
     }
     m_name = name != nullptr ? name : "";
@@ -89,16 +101,15 @@ int CPacketTable::Load(const char* path, const char* name) {
 }
 
 CPacketHolder* CPacketTable::Find(int key) {
-    for (const auto& record : m_records) {
-        if (record->GetKey() == key) {
-            return record.get();
-        }
+    if (key < -kKeyOffset || key >= kKeyOffset) {
+        return nullptr;
     }
-    return nullptr;
+    return GetHolder(m_firstByKey[static_cast<std::size_t>(key + kKeyOffset)]);
 }
 
 void CPacketTable::Clear() {
     m_records.clear();
+    m_firstByKey.fill(-1);
 }
 
 CPacketHolder* CPacketTable::GetHolder(int index) {

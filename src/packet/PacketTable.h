@@ -11,6 +11,7 @@
 // The "$" that closes a record opens the next one; characters after the last "$" make one more
 // record. Bytes are bytes: names in the file are Windows-1251 and are never converted here.
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +50,8 @@ public:
     // Reads the whole file (bytes as they are; a NUL ends the text) and keeps the name. 0, with
     // the table empty, only when the file cannot be opened or read into memory.
     int Load(const char* path, const char* name);
-    // The first record in file order with this key, or nullptr.
+    // The first record in file order with this key, or nullptr. Constant time: keys are bytes,
+    // and the first record of each is noted while the file is read.
     CPacketHolder* Find(int key);
     void Clear();
 
@@ -61,4 +63,6 @@ public:
 private:
     std::string m_name;
     std::vector<std::unique_ptr<CPacketHolder>> m_records;
+    // Per key byte (key + 128): the position of its first record, or -1.
+    std::array<int, 256> m_firstByKey;
 };

@@ -1,9 +1,15 @@
 #include "settings/Config.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "settings/DecimalText.h"
 #include "settings/PathUtil.h"
@@ -30,12 +36,15 @@ std::string CConfig::GetPath() const {
 }
 
 ConfigSection* CConfig::FindSection(const std::string& name) {
-    for (ConfigSection& section : m_sections) {
-        if (section.name == name) {
-            return &section;
-        }
-    }
-    return nullptr;
+    auto found = m_sectionIndex.find(name);
+    return found != m_sectionIndex.end() ? &m_sections[found->second] : nullptr;
+}
+
+ConfigSection& CConfig::AppendSection(const std::string& name) {
+    m_sectionIndex.emplace(name, m_sections.size());
+    m_entryIndex.emplace_back();
+    m_sections.push_back(ConfigSection{name, {}});
+    return m_sections.back();
 }
 
 const ConfigSection* CConfig::FindSection(const std::string& name) const {
@@ -95,47 +104,79 @@ int CConfig::Save() {
     if (m_fileName.empty()) {
         return 0;
     }
-    FilePtr file(std::fopen(GetPath().c_str(), "wb"));
-    if (!file) {
+    std::string path = GetPath();
+    std::error_code error;
+    // A link stays a link: the file it points to is the one replaced.
+    if (std::filesystem::is_symlink(path, error)) {
+        std::filesystem::path target = std::filesystem::canonical(path, error);
+        if (error) {
+            return 0;
+        }
+        path = target.string();
+    }
+    // A file the user may not write to stays as it is, as it would if it were written in place.
+    if (FilePtr existing{std::fopen(path.c_str(), "rb")}) {
+        if (!FilePtr(std::fopen(path.c_str(), "r+b"))) {
+            return 0;
+        }
+    }
+    // The new text goes beside the old file and takes its place only when it is whole.
+    std::string temporary = path + ".saving";
+    if (!WriteFile(temporary)) {
+        std::remove(temporary.c_str());
         return 0;
     }
-    auto writeLine = [&file](const std::string& text) {
-        std::string line = text + "\r\n";
-        return std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
-    };
-    for (const ConfigSection& section : m_sections) {
-        if (!writeLine("[" + section.name + "]")) {
-            return 0;
-        }
-        for (const ConfigEntry& entry : section.entries) {
-            bool comment = entry.key == kCommentKey;
-            if (!writeLine(comment ? ";" + entry.value : entry.key + "=" + entry.value)) {
-                return 0;
-            }
-        }
-        if (!writeLine(std::string())) {
-            return 0;
-        }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::remove(temporary.c_str());
+        return 0;
     }
-    // Buffered lines reach the disk only here; a failure now is a failed write as well.
-    return std::fclose(file.release()) == 0 ? 1 : 0;
+    return 1;
+}
+
+bool CConfig::WriteFile(const std::string& path) const {
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        return false;
+    }
+    std::string text;
+    for (const ConfigSection& section : m_sections) {
+        text += "[" + section.name + "]\r\n";
+        for (const ConfigEntry& entry : section.entries) {
+            text += entry.key == kCommentKey ? ";" : entry.key + "=";
+            text += entry.value + "\r\n";
+        }
+        text += "\r\n";
+    }
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
+        std::fflush(file.get()) != 0) {
+        return false;
+    }
+    // On the disk before it replaces the old file, so that a crash leaves one whole file or
+    // the other.
+#ifdef _WIN32
+    bool synced = _commit(_fileno(file.get())) == 0;
+#else
+    bool synced = ::fsync(fileno(file.get())) == 0;
+#endif
+    return std::fclose(file.release()) == 0 && synced;
 }
 
 int CConfig::GetValue(const char* section, const char* key, std::string& out) const {
     if (key == nullptr || *key == '\0') {
         return 0;
     }
-    const ConfigSection* found = FindSection(Text(section));
-    if (found == nullptr) {
+    auto where = m_sectionIndex.find(Text(section));
+    if (where == m_sectionIndex.end()) {
         return 0;
     }
-    for (const ConfigEntry& entry : found->entries) {
-        if (entry.key == key) {
-            out = entry.value;
-            return 1;
-        }
+    const Index& keys = m_entryIndex[where->second];
+    auto entry = keys.find(key);
+    if (entry == keys.end()) {
+        return 0;
     }
-    return 0;
+    out = m_sections[where->second].entries[entry->second].value;
+    return 1;
 }
 
 int CConfig::GetInt(const char* section, const char* key, int defaultValue) const {
@@ -156,20 +197,21 @@ int CConfig::SetValue(const char* section, const char* key, const char* value) {
     if (sectionName.empty() || keyName.empty()) {
         return 0;
     }
-    ConfigSection* found = FindSection(sectionName);
-    if (found == nullptr) {
-        m_sections.push_back(ConfigSection{sectionName, {}});
-        found = &m_sections.back();
+    auto found = m_sectionIndex.find(sectionName);
+    std::size_t position = found != m_sectionIndex.end() ? found->second : m_sections.size();
+    if (found == m_sectionIndex.end()) {
+        AppendSection(sectionName);
     }
+    ConfigSection& target = m_sections[position];
+    // A repeated key replaces the value of the first; comments are always appended.
     if (keyName != kCommentKey) {
-        for (ConfigEntry& entry : found->entries) {
-            if (entry.key == keyName) {
-                entry.value = Text(value);
-                return 1;
-            }
+        auto [entry, added] = m_entryIndex[position].emplace(keyName, target.entries.size());
+        if (!added) {
+            target.entries[entry->second].value = Text(value);
+            return 1;
         }
     }
-    found->entries.push_back(ConfigEntry{keyName, Text(value)});
+    target.entries.push_back(ConfigEntry{keyName, Text(value)});
     return 1;
 }
 
@@ -178,10 +220,12 @@ int CConfig::AddSection(const char* name) {
     if (sectionName.empty() || FindSection(sectionName) != nullptr) {
         return 0;
     }
-    m_sections.push_back(ConfigSection{sectionName, {}});
+    AppendSection(sectionName);
     return 1;
 }
 
 void CConfig::Clear() {
     m_sections.clear();
+    m_sectionIndex.clear();
+    m_entryIndex.clear();
 }

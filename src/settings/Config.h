@@ -11,8 +11,14 @@
 //  - anything else is "key = value" (split at the first "="), or a key with an empty value;
 //  - lines before the first header are dropped; a repeated key replaces the value in place.
 // Names are compared exactly, case included; no character-set conversion is made.
+//
+// Sections and keys are found through hash indexes beside the ordered lists, so a file of a
+// hundred thousand sections loads in linear time; the lists keep the file's order for Save.
+// Save writes a new file beside the old one and puts it in its place only once it is whole, so
+// a failed save (a full disk) leaves the previous file as it was.
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct ConfigEntry {
@@ -39,8 +45,8 @@ public:
     // Remembers the name, discards the model and reads the file. 0 (model empty) when the file
     // cannot be opened. An absolute name is used as it stands.
     int Load(const char* fileName);
-    // Writes the whole model over the file. 0 when a line could not be written; the file then
-    // holds the lines before it.
+    // Writes the whole model over the file. 0 when it could not be written whole; the file is
+    // then left as it was.
     int Save();
 
     // 1 and out set when found; 0 and out unchanged when not found or the key is empty.
@@ -66,9 +72,15 @@ public:
 private:
     ConfigSection* FindSection(const std::string& name);
     const ConfigSection* FindSection(const std::string& name) const;
+    ConfigSection& AppendSection(const std::string& name);
     void ReadLine(const std::string& line, std::string& current);
+    bool WriteFile(const std::string& path) const;
+
+    using Index = std::unordered_map<std::string, std::size_t>;
 
     std::vector<ConfigSection> m_sections;
+    Index m_sectionIndex;             // name -> position in m_sections
+    std::vector<Index> m_entryIndex;  // per section: key -> position (comments are not in it)
     std::string m_directory;
     std::string m_fileName;
 };

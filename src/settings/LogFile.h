@@ -5,8 +5,12 @@
 // then CR LF. The stamp and the text together are cut at 16,383 bytes, never overrun.
 // A log that is not open swallows every Write, so callers write unconditionally.
 // Write may be called from several threads at once: each line goes out as one unit.
+//
+// A line is written whole or not at all: it is formatted into one buffer and handed to the
+// system in one write. When the disk is full the write may stop part way; the part is cut off
+// again, and should even that fail, the next line starts with a CR LF of its own so that it is
+// never glued to the broken one. Write errors never reach the caller: the traffic goes on.
 
-#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -33,14 +37,18 @@ public:
     int Write(const char* text, int count, const unsigned char* bytes);
     void Close();
 
-    bool IsOpen() const { return m_file != nullptr; }
+    bool IsOpen() const { return m_file >= 0; }
     const std::string& GetDirectory() const { return m_directory; }
     const std::string& GetFileName() const { return m_fileName; }
     // The local time of the stamps comes from here; tests put a fixed clock in.
     void SetClock(std::function<std::tm()> clock);
 
 private:
-    std::FILE* m_file = nullptr;
+    // Under the lock.
+    void AppendWhole(const std::string& line);
+
+    int m_file = -1;            // the system's descriptor, opened for appending
+    bool m_lineBroken = false;  // the file ends in a line that a failed write cut short
     std::string m_directory;
     std::string m_fileName;
     Wirekit::Win32::CCriticalSection m_lock;

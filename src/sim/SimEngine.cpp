@@ -20,8 +20,6 @@ constexpr int kAnswerTimeoutMs = 500;
 constexpr auto kHelloTimeout = std::chrono::seconds(2);
 // Frames taken from one data connection per turn, so that one busy host cannot starve others.
 constexpr int kFramesPerTurn = 64;
-// Frames kept per unit; the older half goes when the list is full.
-constexpr std::size_t kMaxRecordedFrames = 1 << 16;
 // Largest request a host may send: a DeviceCommand with 1 MiB of data.
 constexpr std::uint32_t kMaxRequest = DeviceCommand::kHeadSize + DeviceCommand::kMaxDataLength;
 
@@ -328,22 +326,40 @@ void Engine::ReadData(Unit& unit) {
             return;
         }
         long got = VxSocket::Receive(unit.dataFd, frame, sizeof frame);
-        if (got > 0) {
-            OnHostFrame(unit, frame, static_cast<int>(got));
-        } else if (got == 0) {
-            CloseData(unit);  // the host has closed the unit
-            return;
-        } else {
+        if (got == VxSocket::kNothingYet) {
             return;
         }
+        if (got == VxSocket::kEnded) {
+            CloseData(unit);  // the host has closed the unit
+            return;
+        }
+        if (got > kMaxFrame && report) {
+            // No driver hands the device more than that in one frame: say so rather than
+            // passing the cut frame off as what the host wrote.
+            report(UnitName(unit.typeIndex, unit.number) + ": a frame of " + std::to_string(got) +
+                   " bytes from the host, longer than " + std::to_string(kMaxFrame) +
+                   "; its first " + std::to_string(kMaxFrame) + " bytes are kept");
+        }
+        OnHostFrame(unit, frame, static_cast<int>(std::min<long>(got, kMaxFrame)));
     }
 }
 
-void Engine::OnHostFrame(Unit& unit, const unsigned char* frame, int count) {
-    if (unit.frames.size() >= kMaxRecordedFrames) {
-        unit.frames.erase(unit.frames.begin(), unit.frames.begin() + kMaxRecordedFrames / 2);
+std::size_t Engine::RecordedSize(std::size_t frameLength) {
+    return frameLength + sizeof(std::vector<unsigned char>) + 16;
+}
+
+void Engine::Record(Unit& unit, const unsigned char* frame, int count) {
+    std::size_t size = RecordedSize(static_cast<std::size_t>(count));
+    while (!unit.frames.empty() && unit.frameBytes + size > frameBudget) {
+        unit.frameBytes -= RecordedSize(unit.frames.front().size());
+        unit.frames.pop_front();
     }
     unit.frames.emplace_back(frame, frame + count);
+    unit.frameBytes += size;
+}
+
+void Engine::OnHostFrame(Unit& unit, const unsigned char* frame, int count) {
+    Record(unit, frame, count);
     changed.notify_all();
     if (unit.stallArmed) {
         unit.stallArmed = false;
@@ -380,10 +396,11 @@ void Engine::ReadLink(Unit& unit, int fd) {
     ControlLink& link = *it;
     std::vector<unsigned char> message(kMaxChunk);
     long got = VxSocket::Receive(fd, message.data(), message.size());
-    if (got < 0) {
+    if (got == VxSocket::kNothingYet) {
         return;
     }
-    if (got <= 0 || (!link.haveHead && got < kHeadSize)) {
+    // The end, or a message no request has: a head, or a chunk of at most kMaxChunk bytes.
+    if (got < 0 || got > static_cast<long>(message.size()) || (!link.haveHead && got < kHeadSize)) {
         CloseLink(unit, fd);
         return;
     }

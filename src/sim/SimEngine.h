@@ -8,6 +8,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,7 +57,8 @@ struct Unit {
     std::uint32_t token = 0;
     Framing framing = Framing::Single;
     CPacket reassembly;
-    std::vector<std::vector<unsigned char>> frames;
+    std::deque<std::vector<unsigned char>> frames;  // the newest within the frame budget
+    std::size_t frameBytes = 0;                     // what they hold, by RecordedSize
     std::vector<DeviceCommand> commands;
     std::vector<ControlLink> links;
     FlashModel flash;
@@ -104,6 +107,8 @@ public:
     int flashSize = kDefaultFlashSize;
     int speed = kDefaultProgrammingSpeed;
     Framing defaultFraming = Framing::Single;
+    std::size_t frameBudget = kDefaultFrameBudget;   // per unit
+    std::function<void(const std::string&)> report;  // called under mutex; may be empty
 
     Unit* Find(int typeIndex, int number) const;
     bool Plug(Unit& unit);
@@ -118,6 +123,10 @@ public:
     // Makes the engine poll again with what has changed.
     void Wake();
     int Progress(const Unit& unit, Clock::time_point now) const;
+    // Keeps the frame and drops the oldest ones until the unit's frames fit the budget.
+    void Record(Unit& unit, const unsigned char* frame, int count);
+    // What a recorded frame counts against the budget: its bytes and its keeping.
+    static std::size_t RecordedSize(std::size_t frameLength);
 
 private:
     struct Target;

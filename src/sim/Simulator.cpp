@@ -143,12 +143,16 @@ void Simulator::SetStatusPeriod(std::uint32_t periodMs) {
     m_engine->Wake();
 }
 
-void Simulator::SetFlashSize(int bytes) {
+bool Simulator::SetFlashSize(int bytes) {
+    if (bytes < 1 || bytes > kMaxFlashSize) {
+        return false;
+    }
     Lock lock(m_engine->mutex);
     m_engine->flashSize = bytes;
     for (auto& unit : m_engine->units) {
         unit->flash.Resize(bytes);
     }
+    return true;
 }
 
 void Simulator::SetProgrammingSpeed(int bytesPerSecond) {
@@ -175,8 +179,19 @@ bool Simulator::SendFrame(int typeIndex, int number, const unsigned char* bytes,
 
 std::vector<std::vector<unsigned char>> Simulator::GetFrames(int typeIndex, int number) const {
     std::vector<std::vector<unsigned char>> frames;
-    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { frames = unit.frames; });
+    WithUnit(*m_engine, typeIndex, number,
+             [&](Unit& unit) { frames.assign(unit.frames.begin(), unit.frames.end()); });
     return frames;
+}
+
+void Simulator::SetFrameBudget(std::size_t bytes) {
+    Lock lock(m_engine->mutex);
+    m_engine->frameBudget = bytes;
+}
+
+void Simulator::SetReport(std::function<void(const std::string&)> report) {
+    Lock lock(m_engine->mutex);
+    m_engine->report = std::move(report);
 }
 
 bool Simulator::WaitFrames(int typeIndex, int number, std::size_t count,
@@ -189,7 +204,10 @@ bool Simulator::WaitFrames(int typeIndex, int number, std::size_t count,
 }
 
 void Simulator::ClearFrames(int typeIndex, int number) {
-    WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { unit.frames.clear(); });
+    WithUnit(*m_engine, typeIndex, number, [](Unit& unit) {
+        unit.frames.clear();
+        unit.frameBytes = 0;
+    });
 }
 
 std::vector<DeviceCommand> Simulator::GetCommands(int typeIndex, int number) const {

@@ -12,7 +12,9 @@
 // Units are named by type index (0 USB, 1 PCI) and number (0-9). Every member may be called
 // from any thread. Calls that name a unit that was never added return false (or nothing).
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +34,12 @@ enum class Framing { Single, Split };
 inline constexpr unsigned char kStatusCommand = 0x53;
 inline constexpr int kDefaultFlashSize = 128 * 1024;
 inline constexpr int kDefaultProgrammingSpeed = 64 * 1024;  // bytes per second
+// Recorded host frames a unit keeps at most, in bytes (each frame counts a little more than its
+// length); the oldest go first.
+inline constexpr std::size_t kDefaultFrameBudget = 8 * 1024 * 1024;
+// The largest FLASH a unit may have: several times any real one, and small enough that every
+// unit can have it.
+inline constexpr int kMaxFlashSize = 16 * 1024 * 1024;
 
 // "USB3" <-> (0, 3). Parse returns false for anything else.
 bool ParseUnitName(const std::string& name, int* typeIndex, int* number);
@@ -70,7 +78,9 @@ public:
     void SetEcho(bool on);
     // Status packets to every open unit every periodMs; 0 turns them off.
     void SetStatusPeriod(std::uint32_t periodMs);
-    void SetFlashSize(int bytes);  // for units added later; also their FLASH is erased
+    // For units added later; also their FLASH is erased. False (nothing changed) for a size
+    // below 1 or above kMaxFlashSize.
+    bool SetFlashSize(int bytes);
     void SetProgrammingSpeed(int bytesPerSecond);
 
     // Sends a packet from the unit to the host in the unit's framing. False when the unit is not
@@ -81,8 +91,14 @@ public:
     // Sends bytes as they are, as one frame (for malformed frames).
     bool SendFrame(int typeIndex, int number, const unsigned char* bytes, int count);
 
-    // Frames received from the host, in order, as they came.
+    // Frames received from the host, in order, as they came: the newest ones that fit the frame
+    // budget (per unit, kDefaultFrameBudget unless set).
     std::vector<std::vector<unsigned char>> GetFrames(int typeIndex, int number) const;
+    void SetFrameBudget(std::size_t bytes);
+    // Where the simulator says what the host did wrong (a frame too long for any driver): one
+    // line of text per call, without a line end. Called on the simulator's thread, which must
+    // not call back into the simulator.
+    void SetReport(std::function<void(const std::string&)> report);
     bool WaitFrames(int typeIndex, int number, std::size_t count, std::uint32_t timeoutMs) const;
     void ClearFrames(int typeIndex, int number);
     // Programming requests received, in order, as decoded (data included).

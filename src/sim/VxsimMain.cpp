@@ -11,32 +11,52 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "sim/CommandShell.h"
+#include "sim/LineBuffer.h"
 #include "sim/Simulator.h"
 #include "sim/VxsimOptions.h"
 
 namespace {
 
 using namespace vxsim;
+using Clock = std::chrono::steady_clock;
 
-// A source of command lines and where its answers go.
+// A client that sends a command while more than this of its earlier answers is unread is
+// dropped: it does not read, and vxsim will not keep its answers for ever.
+constexpr std::size_t kMaxUnread = 1024 * 1024;
+// How long the answers still unread may take to go out once vxsim quits.
+constexpr auto kLastAnswersTime = std::chrono::seconds(1);
+
+// A source of command lines (standard input, a control client) and where its answers go.
+// Nothing here waits for a client: answers wait in unread until its connection takes them.
 struct LineSource {
+    LineSource(int in, int out) : in(in), out(out) {}
+
     int in;
     int out;
-    std::string pending;
+    LineBuffer lines;
+    std::string unread;  // answers not yet taken, from sent on
+    std::size_t sent = 0;
+    bool reading = true;   // false once its input has ended or is refused
+    bool dropped = false;  // done with: closed at the end of the turn
+
+    bool IsStandard() const { return in == STDIN_FILENO; }
+    bool HasUnread() const { return sent < unread.size(); }
 };
 
+// The --ctl client's whole command, to a connection that blocks.
 bool WriteAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
-        ssize_t n = fd == STDOUT_FILENO
-                        ? ::write(fd, text.data() + done, text.size() - done)
-                        : ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        ssize_t n = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -48,7 +68,8 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-// A Unix stream socket at directory/vxsim.ctl, listening or connected; -1 on failure.
+// A Unix stream socket at directory/vxsim.ctl, listening or connected; -1 on failure. The
+// listening one does not block in accept.
 int ControlSocket(const std::string& directory, bool listen) {
     std::string path = directory + "/" + kControlSocketName;
     sockaddr_un address{};
@@ -57,7 +78,7 @@ int ControlSocket(const std::string& directory, bool listen) {
         return -1;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (listen ? SOCK_NONBLOCK : 0), 0);
     if (fd < 0) {
         return -1;
     }
@@ -74,39 +95,119 @@ int ControlSocket(const std::string& directory, bool listen) {
     return fd;
 }
 
-// Reads what the source has and runs every complete line. False when the source has ended.
-bool ServeLines(LineSource& source, CommandShell& shell, bool* quit) {
-    char buffer[4096];
+// Hands the source's connection what it takes without waiting. Standard output may be a pipe
+// that blocks: it gets at most PIPE_BUF bytes at a time, and only when it has room for them.
+void Flush(LineSource& source) {
+    while (source.HasUnread() && !source.dropped) {
+        const char* data = source.unread.data() + source.sent;
+        std::size_t count = source.unread.size() - source.sent;
+        ssize_t n;
+        if (source.IsStandard()) {
+            pollfd room{source.out, POLLOUT, 0};
+            if (::poll(&room, 1, 0) <= 0 || (room.revents & POLLOUT) == 0) {
+                break;
+            }
+            n = ::write(source.out, data, std::min<std::size_t>(count, PIPE_BUF));
+        } else {
+            n = ::send(source.out, data, count, MSG_DONTWAIT | MSG_NOSIGNAL);
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        }
+        if (n <= 0) {
+            source.dropped = true;  // gone: nobody reads its answers any more
+            break;
+        }
+        source.sent += static_cast<std::size_t>(n);
+    }
+    if (!source.HasUnread()) {
+        source.unread.clear();
+        source.sent = 0;
+        // A client that has said all it had to say goes once it has its answers.
+        source.dropped = source.dropped || (!source.reading && !source.IsStandard());
+    }
+}
+
+// Runs the complete lines the source has sent.
+void RunLines(LineSource& source, CommandShell& shell, bool* quit) {
+    std::string line;
+    while (!*quit && !source.dropped && source.lines.Next(&line)) {
+        if (source.unread.size() - source.sent > kMaxUnread) {
+            source.dropped = true;
+            return;
+        }
+        source.unread += shell.Execute(line, quit);
+    }
+    if (source.lines.IsOverlong()) {
+        source.unread += "ERROR line longer than " + std::to_string(LineBuffer::kMaxLine) +
+                         " bytes: no more commands are read from here\n";
+        source.reading = false;
+    }
+}
+
+// Reads what the source has (without waiting) and runs its complete lines.
+void ReadCommands(LineSource& source, CommandShell& shell, bool* quit) {
+    char buffer[65536];
     ssize_t got = ::read(source.in, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) {
-        return true;
+    if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return;
     }
     if (got <= 0) {
-        return false;
+        // Standard input at its end is just no longer read: vxsim keeps serving.
+        source.reading = false;
+        return;
     }
-    source.pending.append(buffer, static_cast<std::size_t>(got));
-    std::size_t end;
-    while (!*quit && (end = source.pending.find('\n')) != std::string::npos) {
-        std::string line = source.pending.substr(0, end);
-        source.pending.erase(0, end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+    source.lines.Append(buffer, static_cast<std::size_t>(got));
+    RunLines(source, shell, quit);
+}
+
+void CloseSource(const LineSource& source) {
+    if (!source.IsStandard()) {
+        ::close(source.in);
+    }
+}
+
+// The answers still unread get a last chance to go out, the "OK" to a quit among them.
+void FlushLastAnswers(std::vector<LineSource>& sources) {
+    auto deadline = Clock::now() + kLastAnswersTime;
+    for (;;) {
+        std::vector<pollfd> fds;
+        for (LineSource& source : sources) {
+            Flush(source);
+            if (source.HasUnread() && !source.dropped) {
+                fds.push_back({source.out, POLLOUT, 0});
+            }
         }
-        WriteAll(source.out, shell.Execute(line, quit));
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (fds.empty() || left.count() <= 0) {
+            return;
+        }
+        ::poll(fds.data(), fds.size(), static_cast<int>(left.count()));
     }
-    return true;
 }
 
 void Loop(int signals, int control, bool readStdin, CommandShell& shell) {
     std::vector<LineSource> sources;
     if (readStdin) {
-        sources.push_back({STDIN_FILENO, STDOUT_FILENO, {}});
+        sources.emplace_back(STDIN_FILENO, STDOUT_FILENO);
     }
     bool quit = false;
     while (!quit) {
+        // Per source: its input while it is read, its output while answers wait.
         std::vector<pollfd> fds{{signals, POLLIN, 0}, {control, POLLIN, 0}};
-        for (const LineSource& source : sources) {
-            fds.push_back({source.in, POLLIN, 0});
+        std::vector<std::size_t> owners;
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            if (sources[i].reading) {
+                fds.push_back({sources[i].in, POLLIN, 0});
+                owners.push_back(i);
+            }
+            if (sources[i].HasUnread()) {
+                fds.push_back({sources[i].out, POLLOUT, 0});
+                owners.push_back(i);
+            }
         }
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
@@ -115,34 +216,36 @@ void Loop(int signals, int control, bool readStdin, CommandShell& shell) {
             return;
         }
         if (fds[0].revents != 0) {
-            return;  // Ctrl+C, SIGTERM or SIGHUP
+            break;  // Ctrl+C, SIGTERM or SIGHUP
         }
         if (fds[1].revents != 0) {
-            int client = ::accept4(control, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) {
-                sources.push_back({client, client, {}});
+            int client;
+            while ((client = ::accept4(control, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >=
+                   0) {
+                sources.emplace_back(client, client);
             }
         }
-        for (std::size_t i = 2; i < fds.size() && !quit; ++i) {
-            int fd = fds[i].fd;
-            if (fds[i].revents == 0) {
+        for (std::size_t k = 2; k < fds.size() && !quit; ++k) {
+            LineSource& source = sources[owners[k - 2]];
+            if (fds[k].revents == 0 || source.dropped) {
                 continue;
             }
-            auto it = std::find_if(sources.begin(), sources.end(),
-                                   [fd](const LineSource& s) { return s.in == fd; });
-            if (!ServeLines(*it, shell, &quit)) {
-                // Standard input at its end is just no longer read: vxsim keeps serving.
-                if (fd != STDIN_FILENO) {
-                    ::close(fd);
-                }
-                sources.erase(it);
+            if (fds[k].events == POLLIN) {
+                ReadCommands(source, shell, &quit);
+            }
+            Flush(source);
+        }
+        // Standard input that has ended stays, for the answers it may still have unread.
+        for (LineSource& source : sources) {
+            if (source.dropped) {
+                CloseSource(source);
             }
         }
+        std::erase_if(sources, [](const LineSource& source) { return source.dropped; });
     }
+    FlushLastAnswers(sources);
     for (const LineSource& source : sources) {
-        if (source.in != STDIN_FILENO) {
-            ::close(source.in);
-        }
+        CloseSource(source);
     }
 }
 
@@ -169,13 +272,18 @@ int Serve(const VxsimOptions& options) {
         return 1;
     }
     int status = 1;
-    {
+    try {
         Simulator simulator(options.directory);
         if (SetUpSimulator(simulator, options)) {
             CommandShell shell(simulator);
             Loop(signals, control, options.readStdin, shell);
             status = 0;
         }
+    } catch (const std::bad_alloc&) {
+        // The units made so far are gone with the simulator; the control socket goes below.
+        std::fprintf(stderr, "vxsim: not enough memory for the units (a FLASH of %d bytes each)\n",
+                     options.flashSize);
+        status = 2;
     }
     ::close(control);
     ::unlink((options.directory + "/" + kControlSocketName).c_str());

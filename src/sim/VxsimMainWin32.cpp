@@ -13,6 +13,7 @@
 #include "device/wirekit/Event.h"
 #include "device/wirekit/WindowsApi.h"
 #include "sim/CommandShell.h"
+#include "sim/LineBuffer.h"
 #include "sim/Simulator.h"
 #include "sim/VxsimOptions.h"
 
@@ -60,32 +61,27 @@ std::string ControlPipeName(const std::string& prefix) {
     return prefix + (ends ? "" : "\\") + kControlSocketName;
 }
 
-constexpr std::size_t kMaxPending = 64 * 1024;
-
 // Runs the lines read from source (until it ends) and writes each answer with write. True when
 // the last line was "quit": the caller makes sure its answer has gone, then quits.
 template <typename Read, typename Write>
 bool ServeLines(Server& server, Read read, Write write) {
-    std::string pending;
+    LineBuffer lines;
+    std::string line;
     char buffer[4096];
     long got;
     while ((got = read(buffer, sizeof buffer)) > 0) {
-        pending.append(buffer, static_cast<std::size_t>(got));
-        if (pending.size() > kMaxPending) {
-            return false;  // no command is that long: not a command source
-        }
-        std::size_t end;
-        while ((end = pending.find('\n')) != std::string::npos) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
+        lines.Append(buffer, static_cast<std::size_t>(got));
+        while (lines.Next(&line)) {
             bool quit = false;
             std::string answer = server.Execute(line, &quit);
             if (answer.empty() || !write(answer) || quit) {
                 return quit;
             }
+        }
+        if (lines.IsOverlong()) {
+            write("ERROR line longer than " + std::to_string(LineBuffer::kMaxLine) +
+                  " bytes: no more commands are read from here\n");
+            return false;  // not a command source
         }
     }
     return false;

@@ -1,9 +1,10 @@
 #include "sim/VxsimOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace vxsim {
 namespace {
@@ -48,64 +49,77 @@ const char* VxsimUsage() {
            "  --echo on|off        answer every packet from the host with itself (default on)\n"
            "  --no-echo            the same as --echo off\n"
            "  --status MS          send a status packet (command 0x53) every MS milliseconds\n"
-           "  --flash-size BYTES   FLASH size of each unit (default 131072)\n"
+           "  --flash-size BYTES   FLASH size of each unit (default 131072, at most 16777216)\n"
            "  --speed BYTES        programming speed in bytes per second (default 65536)\n"
            "  --no-stdin           do not read commands from standard input\n"
            "  --ctl COMMAND        send COMMAND to the vxsim serving DIR, print its answer, exit\n"
            "  --help               this text\n"
            "\n"
            "Standard input at end of file is simply no longer read; vxsim runs until 'quit',\n"
-           "Ctrl+C or SIGTERM.\n";
+           "Ctrl+C or SIGTERM. Each unit keeps the last 8 MiB of frames from the host for\n"
+           "'frames' (older frames are dropped); a frame longer than 16384 bytes is reported on\n"
+           "standard error. A command line may be 65536 bytes long; a control client that sends\n"
+           "a longer one, or sends commands while over 1 MiB of its answers is unread, is\n"
+           "disconnected.\n";
 }
 
 bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
                        std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool takesValue = arg == "--dir" || arg == "--unit" || arg == "--echo" ||
-                          arg == "--status" || arg == "--flash-size" || arg == "--speed" ||
-                          arg == "--ctl";
-        if (takesValue && value == nullptr) {
-            *error = arg + " needs a value";
-            return false;
-        }
-        bool ok = true;
-        if (arg == "--help" || arg == "-h") {
-            options->help = true;
-        } else if (arg == "--dir") {
-            options->directory = value;
-        } else if (arg == "--unit") {
-            UnitOption unit;
-            ok = ParseUnitOption(value, &unit);
-            options->units.push_back(unit);
-        } else if (arg == "--split") {
-            options->split = true;
-        } else if (arg == "--echo") {
-            ok = std::strcmp(value, "on") == 0 || std::strcmp(value, "off") == 0;
-            options->echo = std::strcmp(value, "on") == 0;
-        } else if (arg == "--no-echo") {
-            options->echo = false;
-        } else if (arg == "--status") {
-            ok = ParseCount(value, 0, &options->statusMs);
-        } else if (arg == "--flash-size") {
-            ok = ParseCount(value, 1, &options->flashSize);
-        } else if (arg == "--speed") {
-            ok = ParseCount(value, 1, &options->speed);
-        } else if (arg == "--no-stdin") {
-            options->readStdin = false;
-        } else if (arg == "--ctl") {
-            options->command = value;
-        } else {
-            *error = "unknown option " + arg;
-            return false;
-        }
-        if (!ok) {
-            *error = "bad value for " + arg + ": " + value;
-            return false;
-        }
-        i += takesValue ? 1 : 0;
+    // CLI11 takes the command line apart; the values are checked here, as strictly as before
+    // (whole decimal numbers, known unit names), with the messages vxsim has always given.
+    CLI::App app("vxsim");
+    app.set_help_flag();                     // --help prints vxsim's own text
+    app.allow_windows_style_options(false);  // "/d" is a folder, not an option, on Windows too
+    app.add_flag("-h,--help", options->help);
+    app.add_option("--dir", options->directory);
+    std::vector<std::string> units;
+    app.add_option("--unit", units)->allow_extra_args(false);
+    app.add_flag("--split", options->split);
+    std::string echo, status, flashSize, speed;
+    CLI::Option* echoOption = app.add_option("--echo", echo);
+    CLI::Option* noEcho = app.add_flag("--no-echo");
+    CLI::Option* statusOption = app.add_option("--status", status);
+    CLI::Option* flashOption = app.add_option("--flash-size", flashSize);
+    CLI::Option* speedOption = app.add_option("--speed", speed);
+    CLI::Option* noStdin = app.add_flag("--no-stdin");
+    app.add_option("--ctl", options->command);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& failure) {
+        *error = failure.what();
+        return false;
     }
+    auto bad = [error](const char* option, const std::string& value) {
+        *error = std::string("bad value for ") + option + ": " + value;
+        return false;
+    };
+    for (const std::string& text : units) {
+        UnitOption unit;
+        if (!ParseUnitOption(text, &unit)) {
+            return bad("--unit", text);
+        }
+        options->units.push_back(unit);
+    }
+    if (*echoOption && echo != "on" && echo != "off") {
+        return bad("--echo", echo);
+    }
+    // --echo and --no-echo: the last one given counts.
+    for (const CLI::Option* given : app.parse_order()) {
+        if (given == echoOption || given == noEcho) {
+            options->echo = given == echoOption && echo == "on";
+        }
+    }
+    if (*statusOption && !ParseCount(status.c_str(), 0, &options->statusMs)) {
+        return bad("--status", status);
+    }
+    if (*flashOption && (!ParseCount(flashSize.c_str(), 1, &options->flashSize) ||
+                         options->flashSize > kMaxFlashSize)) {
+        return bad("--flash-size", flashSize);
+    }
+    if (*speedOption && !ParseCount(speed.c_str(), 1, &options->speed)) {
+        return bad("--speed", speed);
+    }
+    options->readStdin = !*noStdin;
     if (!options->help && options->directory.empty()) {
         *error = "--dir is required";
         return false;
@@ -128,7 +142,14 @@ int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode clien
 }
 
 bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {
-    simulator.SetFlashSize(options.flashSize);
+    if (!simulator.SetFlashSize(options.flashSize)) {
+        std::fprintf(stderr, "vxsim: no FLASH of %d bytes\n", options.flashSize);
+        return false;
+    }
+    simulator.SetReport([](const std::string& line) {
+        std::fprintf(stderr, "vxsim: %s\n", line.c_str());
+        std::fflush(stderr);
+    });
     simulator.SetProgrammingSpeed(options.speed);
     simulator.SetEcho(options.echo);
     simulator.SetFramingAll(options.split ? Framing::Split : Framing::Single);

@@ -155,4 +155,28 @@ TEST(PacketTable, ExampleFilesLoad) {
     EXPECT_EQ(control.Find('t')->GetText(), "225AA55AA50FF00FF0");
 }
 
+// A script of a million records, nearly all with one key, and keys looked up as often as a
+// long session presses them: walking the records for each lookup would take many minutes (and
+// the test's time-out); the reader notes each key's first record as it goes.
+TEST(PacketTable, LargeScriptsLoadAndFindInLinearTime) {
+    constexpr int kRecords = 1000000;
+    std::string text;
+    text.reserve(kRecords * 6 + 16);
+    for (int i = 0; i < kRecords; ++i) {
+        text += "$A 0";
+        text += static_cast<char>('0' + i % 10);
+        text += "\r\n";
+    }
+    text += "$B 42";
+    TempDir dir;
+    CPacketTable table;
+    ASSERT_EQ(table.Load(dir.Write("big.kad", text).c_str(), "big.kad"), 1);
+    ASSERT_EQ(table.GetCount(), kRecords + 1);
+    for (int i = 0; i < 200000; ++i) {
+        ASSERT_EQ(table.Find('C'), nullptr);
+        ASSERT_EQ(table.Find('B'), table.GetHolder(kRecords));
+    }
+    EXPECT_EQ(table.Find('A'), table.GetHolder(0));
+}
+
 }  // namespace

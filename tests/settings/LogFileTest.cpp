@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include "device/wirekit/WindowsApi.h"
+#else
+#include "support/FileSizeLimit.h"
 #endif
 #include "settings/LogFile.h"
 #include "support/TempFiles.h"
@@ -200,5 +202,41 @@ TEST_F(LogTest, LinesOfTwoThreadsNeverMix) {
     }
     EXPECT_EQ(recvCount, kLines);
 }
+
+#ifndef _WIN32
+// A line that finds no room leaves no part of itself behind, however much room there was:
+// once room comes back the next line stands on its own, and nothing has stopped the writer.
+TEST_F(LogTest, ALineIsWrittenWholeOrNotAtAll) {
+    m_log.Write("first", 0, nullptr);
+    const std::string before = Content();
+    const std::vector<unsigned char> payload(40, 0x5A);
+    const std::string lost = kStamp + std::string("RECV: 2A 01 ") + std::string(80, 'A');
+    for (std::size_t room : {std::size_t{0}, std::size_t{1}, std::size_t{30}, lost.size() + 1}) {
+        FileSizeLimit limit(before.size() + room);
+        if (!limit.IsSet()) {
+            GTEST_SKIP() << "the file size limit cannot be set here";
+        }
+        EXPECT_EQ(m_log.Write("RECV: 2A 01 ", static_cast<int>(payload.size()), payload.data()), 1);
+        EXPECT_EQ(Content(), before) << room << " bytes of room";
+    }
+    m_log.Write("SEND: 02 05 ", 0, nullptr);
+    EXPECT_EQ(Content(), before + kStamp + "SEND: 02 05 \r\n");
+}
+
+// A device that refuses every byte (a full disk that never empties): each line is dropped, and
+// Write still reports nothing to its caller.
+TEST(LogFile, ADeviceThatRefusesEveryWriteIsNoFailure) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    CLogFile log;
+    ASSERT_EQ(log.Open("/dev/full", false), 1);
+    unsigned char byte = 1;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(log.Write("RECV: 03 01 ", 1, &byte), 1);
+    }
+    EXPECT_TRUE(log.IsOpen());
+}
+#endif
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "device/SimFixture.h"
 #include "sim/CommandShell.h"
+#include "sim/LineBuffer.h"
 #include "sim/VxsimOptions.h"
 
 namespace {
@@ -120,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OptionsCase{{"--help"}, true, ""},
         OptionsCase{{"--unit", "USB0"}, false, "--dir is required"},
-        OptionsCase{{"--dir"}, false, "--dir needs a value"},
+        OptionsCase{{"--dir"}, false, "--dir: 1 required TEXT missing"},
         OptionsCase{{"--dir", "/d", "--unit", "USB"}, false, "bad value for --unit: USB"},
         OptionsCase{
             {"--dir", "/d", "--unit", "PCI0:double"}, false, "bad value for --unit: PCI0:double"},
@@ -128,8 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{{"--dir", "/d", "--speed", "0"}, false, "bad value for --speed: 0"},
         OptionsCase{
             {"--dir", "/d", "--flash-size", "12k"}, false, "bad value for --flash-size: 12k"},
+        OptionsCase{{"--dir", "/d", "--flash-size", "16777217"},
+                    false,
+                    "bad value for --flash-size: 16777217"},
         OptionsCase{{"--dir", "/d", "--echo", "maybe"}, false, "bad value for --echo: maybe"},
-        OptionsCase{{"--dir", "/d", "--verbose"}, false, "unknown option --verbose"}));
+        OptionsCase{{"--dir", "/d", "--verbose"},
+                    false,
+                    "The following argument was not expected: --verbose"},
+        OptionsCase{{"--dir=/d", "--unit=USB0", "--status=5"}, true, ""},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "USB1"},
+                    false,
+                    "The following argument was not expected: USB1"}));
 
 TEST(OptionsTest, KeepsWhatItWasGiven) {
     const char* argv[] = {"vxsim",     "--dir",        "/d",       "--unit",    "PCI9:split",
@@ -149,6 +159,39 @@ TEST(OptionsTest, KeepsWhatItWasGiven) {
     EXPECT_EQ(options.speed, 1000);
     EXPECT_EQ(options.flashSize, 4096);
     EXPECT_FALSE(options.readStdin);
+}
+
+// However the bytes come in pieces, the same lines come out; a line past the limit, complete or
+// not, ends the source, and what came before it still counts.
+TEST(LineBuffer, GivesTheSameLinesHoweverTheBytesArrive) {
+    const std::string text = "list\r\n\nsend USB0 0A\n" + std::string(100, 'x') + "\npartial";
+    const std::vector<std::string> expected = {"list", "", "send USB0 0A", std::string(100, 'x')};
+    for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, text.size()}) {
+        vxsim::LineBuffer buffer(100);
+        std::vector<std::string> lines;
+        std::string line;
+        for (std::size_t at = 0; at < text.size(); at += piece) {
+            buffer.Append(text.data() + at, std::min(piece, text.size() - at));
+            while (buffer.Next(&line)) {
+                lines.push_back(line);
+            }
+        }
+        EXPECT_EQ(lines, expected) << piece;
+        EXPECT_FALSE(buffer.IsOverlong());
+    }
+    for (const std::string& overlong : {std::string(101, 'y') + "\n", std::string(5000, 'y')}) {
+        vxsim::LineBuffer buffer(100);
+        std::string line;
+        buffer.Append("ok\n", 3);
+        ASSERT_TRUE(buffer.Next(&line));
+        for (char c : overlong) {
+            buffer.Append(&c, 1);
+            EXPECT_FALSE(buffer.Next(&line));
+        }
+        buffer.Append("more\n", 5);
+        EXPECT_FALSE(buffer.Next(&line));
+        EXPECT_TRUE(buffer.IsOverlong());
+    }
 }
 
 }  // namespace

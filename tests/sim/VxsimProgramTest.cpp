@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <chrono>
 #include <filesystem>
@@ -101,16 +106,144 @@ private:
     bool m_exited = false;
 };
 
-TEST(VxsimProgram, HelpDescribesTheOptions) {
+// A client of vxsim's control socket that reads and writes as the test says, not as --ctl does.
+class ControlClient {
+public:
+    explicit ControlClient(const std::string& dir) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::string path = dir + "/vxsim.ctl";
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~ControlClient() { ::close(m_fd); }
+    ControlClient(const ControlClient&) = delete;
+    ControlClient& operator=(const ControlClient&) = delete;
+
+    bool IsConnected() const { return m_fd >= 0; }
+    // Sends the text again and again without reading, until vxsim stops taking it for a second
+    // or closes the connection; true in the second case.
+    bool SendWithoutReading(const std::string& text, std::size_t atMost) {
+        for (std::size_t sent = 0; sent < atMost;) {
+            ssize_t n = ::send(m_fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n > 0) {
+                sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                return true;
+            }
+            pollfd room{m_fd, POLLOUT, 0};
+            if (::poll(&room, 1, 1000) == 0) {
+                return false;
+            }
+        }
+        return false;
+    }
+    // Everything vxsim sends until it closes the connection; what came, after "(open) ", when it
+    // does not close within 5 s.
+    std::string ReadToEnd() {
+        std::string text;
+        char buffer[65536];
+        pollfd entry{m_fd, POLLIN, 0};
+        while (::poll(&entry, 1, 5000) > 0) {
+            ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (got <= 0) {
+                return text;
+            }
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        return "(open) " + text;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+TEST(VxsimProgram, HelpDescribesTheOptionsAndTheLimits) {
     Program help({VXSIM_PATH, "--help"});
-    std::string text = help.ReadUntil("  --help");
+    std::string text = help.ReadUntil("disconnected");
     for (const char* option : {"--dir", "--unit", "--echo", "--status", "--flash-size", "--speed",
-                               "--split", "--no-stdin", "--ctl"}) {
+                               "--split", "--no-stdin", "--ctl", "8 MiB", "16777216", "65536"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(help.Wait(), 0);
     Program wrong({VXSIM_PATH, "--unit", "USB0"});
     EXPECT_EQ(wrong.Wait(), 2) << "--dir is required";
+}
+
+// A FLASH larger than vxsim allows is refused before anything is made: a message, exit code 2
+// and nothing left in the directory. The largest allowed one is served.
+TEST(VxsimProgram, RefusesAFlashTooLargeAndLeavesNothingBehind) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    for (const char* size : {"16777217", "2147483647", "0"}) {
+        Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--flash-size", size});
+        EXPECT_EQ(vxsim.Wait(), 2) << size;
+        EXPECT_TRUE(fs::is_empty(dir)) << size;
+    }
+    Program largest({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--flash-size", "16777216"});
+    EXPECT_NE(largest.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    largest.Say("quit");
+    EXPECT_EQ(largest.Wait(), 0);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+// A client that sends commands and never reads the answers: the other clients are served all
+// the while, the greedy one is dropped once its unread answers pass the limit, and SIGTERM
+// still stops vxsim at once.
+TEST(VxsimProgram, AClientThatDoesNotReadStallsNothingAndIsDropped) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--no-stdin"});
+    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    ControlClient greedy(dir);
+    ASSERT_TRUE(greedy.IsConnected());
+    std::string commands;
+    for (int i = 0; i < 100; ++i) {
+        commands += "help\n";
+    }
+    EXPECT_TRUE(greedy.SendWithoutReading(commands, 64u << 20)) << "not dropped";
+
+    Program client({VXSIM_PATH, "--dir", dir, "--ctl", "list"});
+    EXPECT_NE(client.ReadUntil("OK").find("USB0 plugged"), std::string::npos);
+    EXPECT_EQ(client.Wait(5000), 0);
+    std::string answers = greedy.ReadToEnd();
+    EXPECT_EQ(answers.rfind("(open) ", 0), std::string::npos) << "the connection is closed";
+    EXPECT_LT(answers.size(), 32u << 20);
+
+    ::kill(vxsim.Pid(), SIGTERM);
+    EXPECT_EQ(vxsim.Wait(), 0);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+// A line without an end is refused once it passes the limit: the client gets the answers to
+// the lines before it and an error, then the connection closes; vxsim serves on.
+TEST(VxsimProgram, RefusesAnOverlongCommandLine) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0"});
+    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    ControlClient client(dir);
+    ASSERT_TRUE(client.IsConnected());
+    std::string text = "list\n" + std::string(50000, 'x');
+    client.SendWithoutReading(text, text.size());
+    EXPECT_TRUE(client.SendWithoutReading(std::string(50000, 'y'), 10u << 20)) << "not closed";
+    std::string answers = client.ReadToEnd();
+    EXPECT_EQ(answers.rfind("USB0 plugged closed single\nOK\nERROR line longer than", 0), 0u)
+        << answers.substr(0, 200);
+
+    vxsim.Say("list");
+    EXPECT_EQ(vxsim.ReadUntil("OK").rfind("USB0 plugged", 0), 0u);
+    // Standard input is held to the same limit.
+    vxsim.Say(std::string(70000, 'z'));
+    EXPECT_EQ(vxsim.ReadUntil("").rfind("ERROR line longer than", 0), 0u);
+    ::kill(vxsim.Pid(), SIGINT);
+    EXPECT_EQ(vxsim.Wait(), 0);
 }
 
 TEST(VxsimProgram, ServesUnitsAndObeysItsCommands) {

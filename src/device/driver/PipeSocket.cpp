@@ -108,9 +108,44 @@ void Finish(Endpoint& endpoint, BOOL succeeded) {
     endpoint.outstanding = false;
     endpoint.ready = true;
     if (endpoint.kind == Endpoint::kPipe) {
-        // A message longer than any the protocol has ends the connection, as do read errors.
+        // Read errors end the connection (a message too long for the buffer is no error).
         endpoint.ended = !succeeded;
     }
+}
+
+// The rest of a message longer than the buffer: read and dropped, its bytes counted. The writer
+// is in the middle of sending it, so each read completes soon. False when the pipe fails.
+bool DropRestOfMessage(Endpoint& endpoint) {
+    auto block = std::make_unique<CIoBlock>(kMessageSize);
+    for (;;) {
+        BOOL done = ::ReadFile(endpoint.handle, block->bytes.data(),
+                               static_cast<DWORD>(block->bytes.size()), nullptr, block->Prepare());
+        DWORD error = done ? 0 : ::GetLastError();
+        if (!done && error != ERROR_MORE_DATA && error != ERROR_IO_PENDING) {
+            return false;
+        }
+        DWORD got = 0;
+        done = ::GetOverlappedResult(endpoint.handle, &block->overlapped, &got, TRUE);
+        endpoint.bytes += got;
+        if (done) {
+            return true;
+        }
+        if (::GetLastError() != ERROR_MORE_DATA) {
+            return false;
+        }
+    }
+}
+
+// Takes the result of a read or connect that has completed. A message longer than the buffer
+// is a message all the same: its length is its whole length.
+void Complete(Endpoint& endpoint) {
+    endpoint.bytes = 0;
+    BOOL succeeded =
+        ::GetOverlappedResult(endpoint.handle, &endpoint.io->overlapped, &endpoint.bytes, FALSE);
+    if (!succeeded && endpoint.kind == Endpoint::kPipe && ::GetLastError() == ERROR_MORE_DATA) {
+        succeeded = DropRestOfMessage(endpoint);
+    }
+    Finish(endpoint, succeeded);
 }
 
 // Takes the result of the request if it has completed.
@@ -122,9 +157,7 @@ void Check(Endpoint& endpoint) {
     if (!endpoint.outstanding || !endpoint.io->event.Wait(0)) {
         return;
     }
-    endpoint.bytes = 0;
-    Finish(endpoint, ::GetOverlappedResult(endpoint.handle, &endpoint.io->overlapped,
-                                           &endpoint.bytes, FALSE));
+    Complete(endpoint);
 }
 
 void StartRead(Endpoint& endpoint) {
@@ -132,10 +165,10 @@ void StartRead(Endpoint& endpoint) {
     BOOL done =
         ::ReadFile(endpoint.handle, endpoint.io->bytes.data(),
                    static_cast<DWORD>(endpoint.io->bytes.size()), nullptr, endpoint.io->Prepare());
-    if (done) {
-        Finish(endpoint, ::GetOverlappedResult(endpoint.handle, &endpoint.io->overlapped,
-                                               &endpoint.bytes, FALSE));
-    } else if (::GetLastError() == ERROR_IO_PENDING) {
+    DWORD error = done ? 0 : ::GetLastError();
+    if (done || error == ERROR_MORE_DATA) {
+        Complete(endpoint);
+    } else if (error == ERROR_IO_PENDING) {
         endpoint.outstanding = true;
     } else {
         Finish(endpoint, FALSE);
@@ -214,20 +247,21 @@ int Accept(int listener) {
 long Receive(int fd, void* buffer, std::size_t size) {
     EndpointPtr endpoint = Find(fd);
     if (!endpoint || endpoint->kind != Endpoint::kPipe) {
-        return 0;
+        return kEnded;
     }
     Check(*endpoint);
     Arm(*endpoint);  // a message that has come already is taken at once
     if (!endpoint->ready) {
-        return -1;
+        return kNothingYet;
     }
     if (endpoint->ended) {
-        return 0;
+        return kEnded;
     }
     endpoint->ready = false;
-    std::size_t count = std::min<std::size_t>(endpoint->bytes, size);
+    std::size_t count =
+        std::min({static_cast<std::size_t>(endpoint->bytes), size, endpoint->io->bytes.size()});
     std::memcpy(buffer, endpoint->io->bytes.data(), count);
-    return static_cast<long>(count);
+    return static_cast<long>(endpoint->bytes);
 }
 
 bool SendMessage(int fd, const void* bytes, std::size_t count, int timeoutMs,

@@ -1,7 +1,9 @@
 // The units' sockets on POSIX: Unix-domain SOCK_SEQPACKET sockets, and eventfds to wake a poll.
 
+#include <linux/sockios.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -34,6 +36,19 @@ int Remaining(int timeoutMs, Clock::time_point start) {
     auto spent =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     return spent >= timeoutMs ? 0 : timeoutMs - static_cast<int>(spent);
+}
+
+// recv gives 0 both for an empty message and at the end of the connection. The end comes only
+// once the peer has gone and nothing is left to read: while the peer is there, or while more
+// bytes wait, the 0 was an empty message.
+long EmptyOrEnded(int fd) {
+    pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+    bool gone = ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0;
+    int waiting = 0;
+    if (!gone || (::ioctl(fd, SIOCINQ, &waiting) == 0 && waiting > 0)) {
+        return 0;
+    }
+    return kEnded;
 }
 
 }  // namespace
@@ -159,15 +174,19 @@ int Accept(int listener) {
 
 long Receive(int fd, void* buffer, std::size_t size) {
     for (;;) {
-        ssize_t got = ::recv(fd, buffer, size, MSG_DONTWAIT);
-        if (got >= 0) {
+        // MSG_TRUNC: the length of the whole message, also of one longer than the buffer.
+        ssize_t got = ::recv(fd, buffer, size, MSG_DONTWAIT | MSG_TRUNC);
+        if (got > 0) {
             return static_cast<long>(got);
         }
+        if (got == 0) {
+            return EmptyOrEnded(fd);
+        }
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return -1;
+            return kNothingYet;
         }
         if (errno != EINTR) {
-            return 0;
+            return kEnded;
         }
     }
 }

@@ -43,8 +43,13 @@ bool IsPipePrefix(const std::string& directory);
 int Listen(const std::string& path);
 // A connection waiting on a listening descriptor, or -1 when none is waiting.
 int Accept(int listener);
-// Receives one message of at most size bytes without waiting: its length (> 0), 0 when the
-// connection has ended (or failed), -1 when nothing has come yet.
+inline constexpr long kNothingYet = -1;
+inline constexpr long kEnded = -2;
+// Receives one message without waiting and keeps its first size bytes in buffer. Returns the
+// message's whole length: 0 for an empty message, more than size for one that did not fit (the
+// rest of it is dropped). kEnded when the connection has ended (or failed), kNothingYet when
+// nothing has come yet. (POSIX: empty messages that a peer sent just before it closed, with
+// nothing after them, read as the end.)
 long Receive(int fd, void* buffer, std::size_t size);
 // Sends one message, waiting up to timeoutMs for room (kNoLimit: no limit) or until one of the
 // wake descriptors is readable. False on time-out, wake-up or failure.
