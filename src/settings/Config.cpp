@@ -54,6 +54,7 @@ const ConfigSection* CConfig::FindSection(const std::string& name) const {
 int CConfig::Load(const char* fileName) {
     m_fileName = Text(fileName);
     Clear();
+    m_partlyRead = false;
     std::string content;
     // A read error ends reading; what came before it is kept.
     if (m_fileName.empty() ||
@@ -67,6 +68,7 @@ int CConfig::Load(const char* fileName) {
          position = end + 2) {
         ReadLine(content.substr(position, end - position), current);
     }
+    m_partlyRead = position < content.size();
     return 1;
 }
 
@@ -120,6 +122,9 @@ int CConfig::Save() {
             return 0;
         }
     }
+    if (m_partlyRead && !KeepUnreadFile(path)) {
+        return 0;
+    }
     // The new text goes beside the old file and takes its place only when it is whole.
     std::string temporary = path + ".saving";
     if (!WriteFile(temporary)) {
@@ -132,6 +137,31 @@ int CConfig::Save() {
         return 0;
     }
     return 1;
+}
+
+// The file as the user left it, before the first save replaces what was never read in it.
+bool CConfig::KeepUnreadFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        m_partlyRead = false;  // nothing left to lose
+        return true;
+    }
+    std::string backup = path + ".bak";
+    std::filesystem::copy_file(path, backup, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error) {
+        std::fprintf(stderr,
+                     "%s: не все строки прочитаны (нужны концы строк CR LF), а копию "
+                     "файла сохранить не удалось; файл не перезаписан\n",
+                     path.c_str());
+        return false;
+    }
+    std::fprintf(stderr,
+                 "%s: не все строки прочитаны (нужны концы строк CR LF); прежний файл "
+                 "сохранён как %s\n",
+                 path.c_str(), backup.c_str());
+    m_partlyRead = false;
+    return true;
 }
 
 bool CConfig::WriteFile(const std::string& path) const {

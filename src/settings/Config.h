@@ -15,7 +15,9 @@
 // Sections and keys are found through hash indexes beside the ordered lists, so a file of a
 // hundred thousand sections loads in linear time; the lists keep the file's order for Save.
 // Save writes a new file beside the old one and puts it in its place only once it is whole, so
-// a failed save (a full disk) leaves the previous file as it was.
+// a failed save (a full disk) leaves the previous file as it was. A file whose bytes were not
+// all read (written with LF line ends, or with text after the last CR LF) is first kept as
+// "<name>.bak", so that the first save cannot take from the user what was never read.
 
 #include <string>
 #include <unordered_map>
@@ -46,8 +48,11 @@ public:
     // cannot be opened. An absolute name is used as it stands.
     int Load(const char* fileName);
     // Writes the whole model over the file. 0 when it could not be written whole; the file is
-    // then left as it was.
+    // then left as it was. The first save over a file that was not read whole copies it to
+    // "<name>.bak" first (one line on standard error says so); 0 when that copy fails.
     int Save();
+    // True when the last Load left bytes of the file unread (no CR LF after them).
+    bool WasPartlyRead() const { return m_partlyRead; }
 
     // 1 and out set when found; 0 and out unchanged when not found or the key is empty.
     int GetValue(const char* section, const char* key, std::string& out) const;
@@ -75,6 +80,7 @@ private:
     ConfigSection& AppendSection(const std::string& name);
     void ReadLine(const std::string& line, std::string& current);
     bool WriteFile(const std::string& path) const;
+    bool KeepUnreadFile(const std::string& path);
 
     using Index = std::unordered_map<std::string, std::size_t>;
 
@@ -83,4 +89,5 @@ private:
     std::vector<Index> m_entryIndex;  // per section: key -> position (comments are not in it)
     std::string m_directory;
     std::string m_fileName;
+    bool m_partlyRead = false;  // the file on disk holds bytes the model does not
 };

@@ -64,6 +64,46 @@ const RoundTripCase kRoundTrips[] = {
 INSTANTIATE_TEST_SUITE_P(Files, ConfigRoundTrip, ::testing::ValuesIn(kRoundTrips),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A file not read whole is kept as it was before the first save replaces it; a file read whole
+// gets no copy. A second save keeps the first copy, which holds the user's own bytes.
+struct UnreadCase {
+    const char* name;
+    std::string input;
+    bool backedUp;
+};
+
+class ConfigUnreadBytes : public ::testing::TestWithParam<UnreadCase> {};
+
+TEST_P(ConfigUnreadBytes, AreKeptBesideTheFileBeforeItIsReplaced) {
+    TempDir dir;
+    std::string path = dir.Write("Tavrin.ini", GetParam().input);
+    CConfig config;
+    ASSERT_EQ(config.Load(path.c_str()), 1);
+    EXPECT_EQ(config.WasPartlyRead(), GetParam().backedUp);
+    config.SetValue("Main", "DeviceType", "1");
+    ASSERT_EQ(config.Save(), 1);
+    ASSERT_EQ(std::filesystem::exists(path + ".bak"), GetParam().backedUp);
+    config.SetValue("Main", "DeviceType", "2");
+    ASSERT_EQ(config.Save(), 1);
+    if (GetParam().backedUp) {
+        EXPECT_EQ(ReadBytes(path + ".bak"), GetParam().input);
+    }
+    EXPECT_EQ(config.Load(path.c_str()), 1);
+    EXPECT_FALSE(config.WasPartlyRead());
+    EXPECT_EQ(config.GetString("Main", "DeviceType"), "2");
+}
+
+const UnreadCase kUnreadCases[] = {
+    {"LfLineEnds", "[Main]\nLog=a.log\n[Driver]\nDirectory=/dev\n", true},
+    {"TextAfterLastCrLf", "[Main]\r\nA=1\r\n; last note", true},
+    {"OneLineWithoutEnd", "[Main]", true},
+    {"WholeFile", "[Main]\r\nA=1\r\n", false},
+    {"EmptyFile", "", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ConfigUnreadBytes, ::testing::ValuesIn(kUnreadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Config, ReadsFromTheDirectoryCurrentAtConstruction) {
     TempDir dir;
     dir.Write("Tavrin.ini", "[Main]\r\nLog=x.log\r\n");
