@@ -1,13 +1,11 @@
 #include "settings/LogFile.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstdio>
 
 #include "settings/PathUtil.h"
 
-namespace {
-
-std::tm LocalTime() {
+std::tm LocalTimeNow() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -18,9 +16,29 @@ std::tm LocalTime() {
     return local;
 }
 
-}  // namespace
+std::string FormatLogLine(const std::tm& when, const char* text, int count,
+                          const unsigned char* bytes) {
+    char head[CLogFile::kTextBufferSize];
+    // snprintf cuts an over-long message at the buffer's end instead of running past it.
+    int length = std::snprintf(head, sizeof head, "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
+                               when.tm_mday, when.tm_mon + 1, when.tm_year + 1900, when.tm_hour,
+                               when.tm_min, when.tm_sec, text != nullptr ? text : "");
+    const std::size_t headLength =
+        std::min<std::size_t>(length < 0 ? 0 : static_cast<std::size_t>(length), sizeof head - 1);
+    std::string line;
+    line.reserve(headLength + 2 * static_cast<std::size_t>(std::max(count, 0)) + 2);
+    line.assign(head, headLength);
+    static const char kDigits[] = "0123456789ABCDEF";
+    if (bytes != nullptr && count > 0) {
+        for (int i = 0; i < count; ++i) {
+            line.push_back(kDigits[bytes[i] >> 4]);
+            line.push_back(kDigits[bytes[i] & 0x0F]);
+        }
+    }
+    return line;
+}
 
-CLogFile::CLogFile() : m_directory(PathUtil::ExecutableDirectory()), m_clock(LocalTime) {}
+CLogFile::CLogFile() : m_directory(PathUtil::ExecutableDirectory()), m_clock(LocalTimeNow) {}
 
 CLogFile::CLogFile(const char* name) : CLogFile() {
     if (name != nullptr) {
@@ -42,7 +60,7 @@ void CLogFile::Close() {
 
 void CLogFile::SetClock(std::function<std::tm()> clock) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    m_clock = clock ? std::move(clock) : std::function<std::tm()>(LocalTime);
+    m_clock = clock ? std::move(clock) : std::function<std::tm()>(LocalTimeNow);
 }
 
 int CLogFile::Open(const char* name, bool inExecutableDirectory) {
@@ -65,23 +83,7 @@ int CLogFile::Write(const char* text, int count, const unsigned char* bytes) {
     if (m_file == nullptr) {
         return 1;
     }
-    std::tm now = m_clock();
-    std::vector<char> line(kTextBufferSize);
-    // snprintf cuts an over-long message at the buffer's end instead of running past it.
-    int length = std::snprintf(line.data(), line.size(), "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
-                               now.tm_mday, now.tm_mon + 1, now.tm_year + 1900, now.tm_hour,
-                               now.tm_min, now.tm_sec, text != nullptr ? text : "");
-    if (length < 0) {
-        length = 0;
-    }
-    line.resize(std::min<std::size_t>(static_cast<std::size_t>(length), line.size() - 1));
-    static const char kDigits[] = "0123456789ABCDEF";
-    if (bytes != nullptr) {
-        for (int i = 0; i < count; ++i) {
-            line.push_back(kDigits[bytes[i] >> 4]);
-            line.push_back(kDigits[bytes[i] & 0x0F]);
-        }
-    }
+    std::string line = FormatLogLine(m_clock(), text, count, bytes);
     line.push_back('\r');
     line.push_back('\n');
     // Write errors are not the caller's concern: the log must never stop the traffic.

@@ -13,6 +13,12 @@
 
 #include "device/wirekit/CriticalSection.h"
 
+// The local time now, as the stamps take it.
+std::tm LocalTimeNow();
+// One line as Write makes it, without its CR LF: the stamp for when, the text and the bytes.
+std::string FormatLogLine(const std::tm& when, const char* text, int count,
+                          const unsigned char* bytes);
+
 class CLogFile {
 public:
     static constexpr int kTextBufferSize = 16384;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "device/DeviceCommand.h"
+#include "device/UnitName.h"
 #include "packet/Packet.h"
 #include "sim/FlashModel.h"
 
@@ -33,9 +34,8 @@ inline constexpr unsigned char kStatusCommand = 0x53;
 inline constexpr int kDefaultFlashSize = 128 * 1024;
 inline constexpr int kDefaultProgrammingSpeed = 64 * 1024;  // bytes per second
 
-// "USB3" <-> (0, 3). Parse returns false for anything else.
-bool ParseUnitName(const std::string& name, int* typeIndex, int* number);
-std::string UnitName(int typeIndex, int number);
+using ::ParseUnitName;
+using ::UnitName;
 
 class Simulator {
 public:
