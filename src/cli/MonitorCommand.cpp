@@ -5,6 +5,7 @@
 // orderly one: the receive thread stops, the capture and the log are closed whole.
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -37,8 +38,10 @@ public:
         if (IsDone()) {
             return;  // past the count: the command ends without it
         }
-        PrintLine(FormatPacketLogLine(LocalTimeNow(), false, packet));
-        WritePacketLog(m_log, false, packet);
+        // One line for both, so that the output and the log agree to the second.
+        const std::string line = FormatPacketLogLine(Now(), false, packet);
+        PrintLine(line);
+        m_log.WriteLine(line);
         m_capture.Write(false, packet);
         m_count.fetch_add(1);
     }
@@ -49,6 +52,18 @@ public:
     long long GetCount() const { return m_count.load(); }
 
 private:
+    // The local time, worked out once a second rather than for each of thousands of packets.
+    const std::tm& Now() {
+        const std::time_t now = std::time(nullptr);
+        if (now != m_stampTime) {
+            m_stampTime = now;
+            m_stamp = LocalTimeNow();
+        }
+        return m_stamp;
+    }
+
+    std::time_t m_stampTime = -1;
+    std::tm m_stamp{};
     CLogFile& m_log;
     CCaptureFile& m_capture;
     std::optional<long long> m_limit;
@@ -84,10 +99,16 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
     if (!options.log.empty() && !log.Open(options.log.c_str(), false)) {
         return Fail(kBadInput, "Невозможно открыть файл журнала " + options.log);
     }
+    log.SetFlushEachLine(false);  // flushed with the output below, every check
     CCaptureFile capture;
     std::string error;
     if (!options.pcap.empty() && !capture.Open(options.pcap, &error)) {
         return Fail(kBadInput, error);
+    }
+    // Lines to a file or a pipe go out in large blocks (and at every check below); a terminal
+    // keeps its line buffering.
+    if (!::isatty(STDOUT_FILENO)) {
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     }
     const sigset_t stopSignals = StopSignals();
     sigset_t previous;
@@ -119,6 +140,7 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
             break;
         }
         std::fflush(stdout);
+        log.Flush();
         capture.Flush();
     }
     receiver.Stop();

@@ -88,6 +88,33 @@ int CLogFile::Write(const char* text, int count, const unsigned char* bytes) {
     line.push_back('\n');
     // Write errors are not the caller's concern: the log must never stop the traffic.
     std::fwrite(line.data(), 1, line.size(), m_file);
-    std::fflush(m_file);
+    if (m_flushEachLine) {
+        std::fflush(m_file);
+    }
     return 1;
+}
+
+int CLogFile::WriteLine(const std::string& line) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    if (m_file == nullptr) {
+        return 1;
+    }
+    std::fwrite(line.data(), 1, line.size(), m_file);
+    std::fwrite("\r\n", 1, 2, m_file);
+    if (m_flushEachLine) {
+        std::fflush(m_file);
+    }
+    return 1;
+}
+
+void CLogFile::SetFlushEachLine(bool flush) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    m_flushEachLine = flush;
+}
+
+void CLogFile::Flush() {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    if (m_file != nullptr) {
+        std::fflush(m_file);
+    }
 }

@@ -37,6 +37,12 @@ public:
     int Open(const char* name, bool inExecutableDirectory);
     // Always 1. Bytes may be null (or the count 0 or less): the line then has no hex digits.
     int Write(const char* text, int count, const unsigned char* bytes);
+    // Writes a line made by FormatLogLine (the caller's stamp), adding CR LF. Always 1.
+    int WriteLine(const std::string& line);
+    // Each line is flushed at once unless this is turned off; a front end that writes many
+    // lines a second then calls Flush itself (Close flushes too).
+    void SetFlushEachLine(bool flush);
+    void Flush();
     void Close();
 
     bool IsOpen() const { return m_file != nullptr; }
@@ -51,4 +57,5 @@ private:
     std::string m_fileName;
     Wirekit::Win32::CCriticalSection m_lock;
     std::function<std::tm()> m_clock;
+    bool m_flushEachLine = true;
 };
