@@ -63,44 +63,72 @@ std::string EncodeWindows1251(std::u32string_view text) {
     return out;
 }
 
+namespace {
+
+// Reads the character at bytes[*i] and moves past it; false for a malformed sequence.
+bool NextUtf8(std::string_view bytes, std::size_t* i, char32_t* out) {
+    const auto lead = static_cast<unsigned char>(bytes[*i]);
+    int length = 0;
+    char32_t value = 0;
+    if (lead < 0x80) {
+        *out = lead;
+        ++*i;
+        return true;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return false;
+    }
+    if (*i + static_cast<std::size_t>(length) > bytes.size()) {
+        return false;
+    }
+    for (int k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[*i + static_cast<std::size_t>(k)]);
+        if ((next & 0xC0) != 0x80) {
+            return false;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    const char32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return false;
+    }
+    *i += static_cast<std::size_t>(length);
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
+    char32_t character = 0;
     while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        int length = 0;
-        char32_t value = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            value = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            value = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            value = lead & 0x07;
-        } else {
+        if (!NextUtf8(bytes, &i, &character)) {
             return false;
         }
-        if (i + static_cast<std::size_t>(length) > bytes.size()) {
-            return false;
-        }
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            value = (value << 6) | (next & 0x3F);
-        }
-        const char32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            return false;
-        }
-        i += static_cast<std::size_t>(length);
     }
     return true;
+}
+
+std::optional<std::u32string> DecodeUtf8(std::string_view bytes) {
+    std::u32string text;
+    std::size_t i = 0;
+    char32_t character = 0;
+    while (i < bytes.size()) {
+        if (!NextUtf8(bytes, &i, &character)) {
+            return std::nullopt;
+        }
+        text.push_back(character);
+    }
+    return text;
 }
 
 void AppendUtf8(std::string& out, char32_t character) {

@@ -20,5 +20,7 @@ std::string EncodeWindows1251(std::u32string_view text);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
+// The characters of well-formed UTF-8; nothing for bytes that are not.
+std::optional<std::u32string> DecodeUtf8(std::string_view bytes);
 // Appends a character as UTF-8.
 void AppendUtf8(std::string& out, char32_t character);

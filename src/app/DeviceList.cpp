@@ -10,6 +10,15 @@ const char* DeviceStateText(bool busy) {
     return busy ? "Занято" : "Свободно";
 }
 
+UnitState ProbeUnit(CVXDevice& probe, int typeIndex, int number) {
+    if (probe.Open(static_cast<unsigned>(typeIndex), number)) {
+        probe.Close();
+        return UnitState::Free;
+    }
+    return probe.IsUnitPresent(static_cast<unsigned>(typeIndex), number) ? UnitState::Busy
+                                                                         : UnitState::Absent;
+}
+
 CDeviceList::CDeviceList(CVXDevice& channel) : m_channel(channel) {}
 
 void CDeviceList::Fill(CVXDevice& probe) {
@@ -19,10 +28,9 @@ void CDeviceList::Fill(CVXDevice& probe) {
             const DeviceRow row{type, number};
             // The channel's own unit is listed without probing (the probe could not open it).
             if (!IsChannelUnit(row)) {
-                if (!probe.Open(static_cast<unsigned>(type), number)) {
+                if (ProbeUnit(probe, type, number) != UnitState::Free) {
                     continue;
                 }
-                probe.Close();
             }
             m_rows.push_back(row);
         }

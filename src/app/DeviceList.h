@@ -19,6 +19,11 @@ struct DeviceRow {
 // "Занято" or "Свободно", UTF-8.
 const char* DeviceStateText(bool busy);
 
+// A unit as a probe finds it: free when the probe can open it (it is closed again at once),
+// busy when it is attached but cannot be opened (another program holds it), absent otherwise.
+enum class UnitState { Absent, Free, Busy };
+UnitState ProbeUnit(CVXDevice& probe, int typeIndex, int number);
+
 class CDeviceList {
 public:
     static constexpr int kProbedUnits = 10;  // units 0..9 of each type

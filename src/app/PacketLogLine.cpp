@@ -17,3 +17,8 @@ void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet) {
     const std::string text = FormatLogText(sent, packet);
     log.Write(text.c_str(), packet.GetLength(), packet.GetData());
 }
+
+std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet) {
+    return FormatLogLine(when, FormatLogText(sent, packet).c_str(), packet.GetLength(),
+                         packet.GetData());
+}

@@ -1,6 +1,7 @@
 #pragma once
 // The log line written for every packet received or sent.
 
+#include <ctime>
 #include <string>
 
 class CLogFile;
@@ -11,3 +12,6 @@ class CPacket;
 std::string FormatLogText(bool sent, const CPacket& packet);
 // Writes that text and the payload as one line of the log.
 void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet);
+// The whole line as the log holds it (stamp for when, text, payload), without its CR LF: what
+// a front end without a log file prints instead.
+std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "device/driver/DriverPort.h"
 #include "settings/Config.h"
 
 namespace {
@@ -22,4 +23,8 @@ DeviceChoice ChooseConfiguredDevice(const CConfig& config) {
     choice.singleFrame = config.GetInt("Main", "SplittablePacketMode", 0) == 0;
     choice.open = (choice.typeIndex == 0 || choice.typeIndex == 1) && choice.number >= 0;
     return choice;
+}
+
+std::string ConfiguredDeviceDirectory(const CConfig& config) {
+    return config.GetString("Driver", "Directory", VxDriver::kDefaultDirectory);
 }

@@ -1,7 +1,12 @@
 #pragma once
-// Which unit start-up opens, read from the settings.
+// Which unit start-up opens, and where units are looked for, read from the settings.
+
+#include <string>
 
 class CConfig;
+
+// The settings file, in the current directory.
+inline constexpr const char* kSettingsFileName = "Tavrin.ini";
 
 // What start-up does with the settings' [Main] "DeviceType" and "DeviceNumber" (an absent or
 // empty value counts as -1, anything else is read as a decimal number, "abc" as 0) and
@@ -13,3 +18,7 @@ struct DeviceChoice {
     bool singleFrame = true;
 };
 DeviceChoice ChooseConfiguredDevice(const CConfig& config);
+
+// Where the units are looked for: [Driver] "Directory", else the kernel driver's place (/dev;
+// on Windows the device objects' prefix). The only setting that exists for this port's sake.
+std::string ConfiguredDeviceDirectory(const CConfig& config);

@@ -56,6 +56,11 @@ const char* CVXDevice::TypeName(int typeIndex) {
     }
 }
 
+bool CVXDevice::IsUnitPresent(unsigned int typeIndex, int number) const {
+    const char* type = typeIndex <= 1 ? TypeName(static_cast<int>(typeIndex)) : nullptr;
+    return type != nullptr && m_port->IsPresent(type, number);
+}
+
 int CVXDevice::Open(unsigned int typeIndex, int number) {
     if (typeIndex > 1) {
         return 0;

@@ -52,6 +52,9 @@ public:
     // opened (the channel is then closed). A unit that opens starts with an empty queue: what
     // TakePacket returns afterwards came from it, not from an earlier unit.
     int Open(unsigned int typeIndex, int number);
+    // True when the unit is attached, whether or not it is open elsewhere (see
+    // CDriverPort::IsPresent). Any thread; the channel's own state is not touched.
+    bool IsUnitPresent(unsigned int typeIndex, int number) const;
     // Closes the open unit, if any. Waits (bounded) for the reader to let go of it first.
     void Close();
     bool IsOpen() const;

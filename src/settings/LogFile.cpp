@@ -66,7 +66,9 @@ bool CutBackTo(int file, long long size) {
 #endif
 }
 
-std::tm LocalTime() {
+}  // namespace
+
+std::tm LocalTimeNow() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -77,9 +79,29 @@ std::tm LocalTime() {
     return local;
 }
 
-}  // namespace
+std::string FormatLogLine(const std::tm& when, const char* text, int count,
+                          const unsigned char* bytes) {
+    char head[CLogFile::kTextBufferSize];
+    // snprintf cuts an over-long message at the buffer's end instead of running past it.
+    int length = std::snprintf(head, sizeof head, "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
+                               when.tm_mday, when.tm_mon + 1, when.tm_year + 1900, when.tm_hour,
+                               when.tm_min, when.tm_sec, text != nullptr ? text : "");
+    const std::size_t headLength =
+        std::min<std::size_t>(length < 0 ? 0 : static_cast<std::size_t>(length), sizeof head - 1);
+    std::string line;
+    line.reserve(headLength + 2 * static_cast<std::size_t>(std::max(count, 0)) + 2);
+    line.assign(head, headLength);
+    static const char kDigits[] = "0123456789ABCDEF";
+    if (bytes != nullptr && count > 0) {
+        for (int i = 0; i < count; ++i) {
+            line.push_back(kDigits[bytes[i] >> 4]);
+            line.push_back(kDigits[bytes[i] & 0x0F]);
+        }
+    }
+    return line;
+}
 
-CLogFile::CLogFile() : m_directory(PathUtil::ExecutableDirectory()), m_clock(LocalTime) {}
+CLogFile::CLogFile() : m_directory(PathUtil::ExecutableDirectory()), m_clock(LocalTimeNow) {}
 
 CLogFile::CLogFile(const char* name) : CLogFile() {
     if (name != nullptr) {
@@ -94,15 +116,17 @@ CLogFile::~CLogFile() {
 void CLogFile::Close() {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
     if (m_file >= 0) {
+        WritePending();
         CloseFile(m_file);
         m_file = -1;
     }
+    m_pending.clear();
     m_lineBroken = false;
 }
 
 void CLogFile::SetClock(std::function<std::tm()> clock) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    m_clock = clock ? std::move(clock) : std::function<std::tm()>(LocalTime);
+    m_clock = clock ? std::move(clock) : std::function<std::tm()>(LocalTimeNow);
 }
 
 int CLogFile::Open(const char* name, bool inExecutableDirectory) {
@@ -125,38 +149,55 @@ int CLogFile::Write(const char* text, int count, const unsigned char* bytes) {
     if (m_file < 0) {
         return 1;
     }
-    std::tm now = m_clock();
-    char stamp[kTextBufferSize];
-    // snprintf cuts an over-long message at the buffer's end instead of running past it.
-    int length = std::snprintf(stamp, sizeof stamp, "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
-                               now.tm_mday, now.tm_mon + 1, now.tm_year + 1900, now.tm_hour,
-                               now.tm_min, now.tm_sec, text != nullptr ? text : "");
-    std::size_t stampLength =
-        std::min<std::size_t>(static_cast<std::size_t>(std::max(length, 0)), sizeof stamp - 1);
-    std::size_t hexLength = bytes != nullptr && count > 0 ? 2 * static_cast<std::size_t>(count) : 0;
-    std::string line;
-    line.reserve(2 + stampLength + hexLength + 2);
-    if (m_lineBroken) {
-        line += "\r\n";
-    }
-    line.append(stamp, stampLength);
-    static const char kDigits[] = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < hexLength / 2; ++i) {
-        line.push_back(kDigits[bytes[i] >> 4]);
-        line.push_back(kDigits[bytes[i] & 0x0F]);
-    }
-    line += "\r\n";
-    AppendWhole(line);
+    Append(FormatLogLine(m_clock(), text, count, bytes));
     return 1;
 }
 
-void CLogFile::AppendWhole(const std::string& line) {
+int CLogFile::WriteLine(const std::string& line) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    if (m_file < 0) {
+        return 1;
+    }
+    Append(line);
+    return 1;
+}
+
+void CLogFile::SetFlushEachLine(bool flush) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    m_flushEachLine = flush;
+    if (flush) {
+        WritePending();
+    }
+}
+
+void CLogFile::Flush() {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    WritePending();
+}
+
+void CLogFile::Append(const std::string& line) {
+    m_pending += line;
+    m_pending += "\r\n";
+    if (m_flushEachLine || m_pending.size() >= kPendingLimit) {
+        WritePending();
+    }
+}
+
+void CLogFile::WritePending() {
+    if (m_pending.empty() || m_file < 0) {
+        return;
+    }
+    if (m_lineBroken) {
+        m_pending.insert(0, "\r\n");
+    }
     long long end = EndOf(m_file);
-    long long written = WriteOnce(m_file, line);
-    if (written == static_cast<long long>(line.size())) {
+    long long written = WriteOnce(m_file, m_pending);
+    if (written == static_cast<long long>(m_pending.size())) {
         m_lineBroken = false;
     } else if (written > 0 && (end < 0 || !CutBackTo(m_file, end))) {
-        m_lineBroken = true;  // a part of the line stays in the file
+        m_lineBroken = true;  // a part of the lines stays in the file
     }
-    // Nothing written, or the part cut off again: the file ends as it did before.
+    // Nothing written, or the part cut off again: the file ends as it did before, and the lines
+    // are lost whole.
+    m_pending.clear();
 }

@@ -10,12 +10,20 @@
 // system in one write. When the disk is full the write may stop part way; the part is cut off
 // again, and should even that fail, the next line starts with a CR LF of its own so that it is
 // never glued to the broken one. Write errors never reach the caller: the traffic goes on.
+// A front end that logs thousands of lines a second may turn off the write per line; lines then
+// gather and go out together (whole lines only) on Flush, Close or every 64 KiB.
 
 #include <ctime>
 #include <functional>
 #include <string>
 
 #include "device/wirekit/CriticalSection.h"
+
+// The local time now, as the stamps take it.
+std::tm LocalTimeNow();
+// One line as Write makes it, without its CR LF: the stamp for when, the text and the bytes.
+std::string FormatLogLine(const std::tm& when, const char* text, int count,
+                          const unsigned char* bytes);
 
 class CLogFile {
 public:
@@ -35,6 +43,12 @@ public:
     int Open(const char* name, bool inExecutableDirectory);
     // Always 1. Bytes may be null (or the count 0 or less): the line then has no hex digits.
     int Write(const char* text, int count, const unsigned char* bytes);
+    // Writes a line made by FormatLogLine (the caller's stamp), adding CR LF. Always 1.
+    int WriteLine(const std::string& line);
+    // Each line is flushed at once unless this is turned off; a front end that writes many
+    // lines a second then calls Flush itself (Close flushes too).
+    void SetFlushEachLine(bool flush);
+    void Flush();
     void Close();
 
     bool IsOpen() const { return m_file >= 0; }
@@ -44,8 +58,12 @@ public:
     void SetClock(std::function<std::tm()> clock);
 
 private:
+    // Lines held back while flushing each line is off; written once this much has gathered.
+    static constexpr std::size_t kPendingLimit = 64 * 1024;
+
     // Under the lock.
-    void AppendWhole(const std::string& line);
+    void Append(const std::string& line);
+    void WritePending();
 
     int m_file = -1;            // the system's descriptor, opened for appending
     bool m_lineBroken = false;  // the file ends in a line that a failed write cut short
@@ -53,4 +71,6 @@ private:
     std::string m_fileName;
     Wirekit::Win32::CCriticalSection m_lock;
     std::function<std::tm()> m_clock;
+    bool m_flushEachLine = true;
+    std::string m_pending;  // whole lines with their CR LF, not yet handed to the system
 };

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "device/DeviceCommand.h"
+#include "device/UnitName.h"
 #include "packet/Packet.h"
 #include "sim/FlashModel.h"
 
@@ -41,9 +42,8 @@ inline constexpr std::size_t kDefaultFrameBudget = 8 * 1024 * 1024;
 // unit can have it.
 inline constexpr int kMaxFlashSize = 16 * 1024 * 1024;
 
-// "USB3" <-> (0, 3). Parse returns false for anything else.
-bool ParseUnitName(const std::string& name, int* typeIndex, int* number);
-std::string UnitName(int typeIndex, int number);
+using ::ParseUnitName;
+using ::UnitName;
 
 class Simulator {
 public:

@@ -50,9 +50,7 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     if (!logName.empty()) {
         m_logFile.Open(logName.c_str(), true);
     }
-    // Where the units are looked for (the kernel driver's by default); the only setting that
-    // exists for this port's sake.
-    m_deviceDirectory = m_config.GetString("Driver", "Directory", VxDriver::kDefaultDirectory);
+    m_deviceDirectory = ConfiguredDeviceDirectory(m_config);
     m_device = std::make_unique<CVXDevice>(m_deviceDirectory);
 
     CreateMenus();

@@ -19,6 +19,7 @@
 
 #include "app/PacketFileList.h"
 #include "app/ReceiveThread.h"
+#include "app/StartupDevice.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
 
@@ -36,7 +37,7 @@ class QToolBar;
 class CMainFrame : public QMainWindow, private IReceiveSink {
     Q_OBJECT
 public:
-    static constexpr const char* kSettingsFile = "Tavrin.ini";
+    static constexpr const char* kSettingsFile = kSettingsFileName;
     static constexpr int kLeftPaneWidth = 200;
     static constexpr int kDefinitionPaneHeight = 200;
 

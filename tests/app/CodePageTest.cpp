@@ -33,7 +33,9 @@ TEST(CodePage, Utf8Checks) {
                           {"LoneContinuation", "\x80", false}};
     for (const Case& c : cases) {
         EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.name;
+        EXPECT_EQ(DecodeUtf8(c.bytes).has_value(), c.valid) << c.name;
     }
+    EXPECT_EQ(DecodeUtf8("A\xD0\xB6\xF0\x9F\x98\x80"), std::u32string(U"Aж\U0001F600"));
     std::string out;
     for (char32_t character : {U'A', U'я', U'\u20AC', U'\U0001F600'}) {
         AppendUtf8(out, character);

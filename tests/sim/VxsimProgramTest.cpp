@@ -1,7 +1,6 @@
 // Runs the vxsim program as a user would, and drives it through its standard input, its
 // control socket and signals, with the device channel as the host.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,96 +14,15 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "device/SimFixture.h"
+#include "support/ChildProcess.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-// A child process with pipes to its standard input and from its standard output.
-class Program {
-public:
-    explicit Program(std::vector<std::string> args) {
-        int in[2], out[2];
-        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(in[0], STDIN_FILENO);
-            ::dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv;
-            for (auto& arg : args) {
-                argv.push_back(arg.data());
-            }
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(in[0]);
-        ::close(out[1]);
-        m_in = in[1];
-        m_out = out[0];
-    }
-    ~Program() {
-        CloseInput();
-        if (m_pid > 0 && !m_exited) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        ::close(m_out);
-    }
-
-    void Say(const std::string& line) {
-        std::string text = line + "\n";
-        ASSERT_EQ(::write(m_in, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    }
-    void CloseInput() {
-        if (m_in >= 0) {
-            ::close(m_in);
-            m_in = -1;
-        }
-    }
-    // Output up to and including the next line that starts with marker ("" for any line); what
-    // came when the output stalls for 3 s.
-    std::string ReadUntil(const std::string& marker) {
-        std::string text;
-        std::size_t lineStart = 0;
-        pollfd entry{m_out, POLLIN, 0};
-        char c;
-        while (::poll(&entry, 1, 3000) > 0 && ::read(m_out, &c, 1) == 1) {
-            text += c;
-            if (c == '\n' && text.compare(lineStart, marker.size(), marker) == 0) {
-                return text;
-            }
-            lineStart = c == '\n' ? text.size() : lineStart;
-        }
-        return "(no " + marker + ") " + text;
-    }
-    // The exit status, or -1 when the program has not ended within the time-out.
-    int Wait(int timeoutMs = 3000) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_exited = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
-    }
-    pid_t Pid() const { return m_pid; }
-
-private:
-    pid_t m_pid = -1;
-    int m_in = -1;
-    int m_out = -1;
-    bool m_exited = false;
-};
+using Program = CChildProcess;
 
 // A client of vxsim's control socket that reads and writes as the test says, not as --ctl does.
 class ControlClient {

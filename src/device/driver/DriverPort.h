@@ -67,6 +67,14 @@ public:
     // Opens the unit of the given type name ("USB", "PCI") and number for exclusive use.
     // Synchronous; returns null when there is no such unit or it is open elsewhere.
     virtual std::unique_ptr<CDriverConnection> Open(const char* typeName, int number) = 0;
+    // Whether the unit is attached at all, open elsewhere or not: after a failed Open it tells
+    // a busy unit from an absent one. Synchronous and quick; any thread. A backend that cannot
+    // tell says false, so a busy unit there looks absent.
+    virtual bool IsPresent(const char* typeName, int number) {
+        (void)typeName;
+        (void)number;
+        return false;
+    }
 };
 
 // The system's backend for the units named by directory + "VX<type><n>". On POSIX the units

@@ -3,6 +3,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -142,6 +143,14 @@ public:
         int size = kDataSendBuffer;
         ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
         return std::make_unique<CPosixConnection>(fd, path, token);
+    }
+
+    // The unit's socket is there; the simulator removes it when the unit is unplugged.
+    bool IsPresent(const char* typeName, int number) override {
+        struct stat status {};
+        return typeName != nullptr &&
+               ::stat(VxSocket::UnitPath(m_directory, typeName, number).c_str(), &status) == 0 &&
+               S_ISSOCK(status.st_mode);
     }
 
 private:

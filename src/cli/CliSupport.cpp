@@ -1,0 +1,67 @@
+#include "cli/CliSupport.h"
+
+#include <cstdio>
+
+#include "app/StartupDevice.h"
+#include "device/UnitName.h"
+#include "device/VXDevice.h"
+#include "settings/Config.h"
+
+namespace cli {
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "tavrin-cli: %s\n", message.c_str());
+    return code;
+}
+
+std::string ResolveDirectory(const DeviceOptions& options) {
+    if (!options.directory.empty()) {
+        return options.directory;
+    }
+    CConfig config;
+    config.Load(kSettingsFileName);
+    return ConfiguredDeviceDirectory(config);
+}
+
+bool ResolveSingleFrame(const DeviceOptions& options) {
+    if (options.split) {
+        return false;
+    }
+    CConfig config;
+    config.Load(kSettingsFileName);
+    return ChooseConfiguredDevice(config).singleFrame;
+}
+
+bool ReadUnit(const std::string& name, int* typeIndex, int* number, std::string* error) {
+    if (ParseUnitName(name, typeIndex, number)) {
+        return true;
+    }
+    *error = "Неизвестное устройство \"" + name + "\" (ожидается USB0…USB9 или PCI0…PCI9)";
+    return false;
+}
+
+std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions& options,
+                                    int* code) {
+    int typeIndex = 0;
+    int number = 0;
+    std::string error;
+    if (!ReadUnit(unit, &typeIndex, &number, &error)) {
+        *code = Fail(kBadInput, error);
+        return nullptr;
+    }
+    auto device = std::make_unique<CVXDevice>(ResolveDirectory(options));
+    device->SetSingleFrameMode(ResolveSingleFrame(options));
+    if (!device->Open(static_cast<unsigned>(typeIndex), number)) {
+        *code = Fail(kFailed, "Невозможно открыть устройство " + unit);
+        return nullptr;
+    }
+    *code = kSuccess;
+    return device;
+}
+
+void PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace cli

@@ -1,0 +1,46 @@
+#pragma once
+// What every tavrin-cli command shares: exit codes, one-line messages on standard error, and
+// the unit with its folder and framing chosen as the window chooses them.
+
+#include <memory>
+#include <string>
+
+class CVXDevice;
+
+namespace cli {
+
+enum ExitCode : int {
+    kSuccess = 0,
+    kFailed = 1,    // the device or a step failed
+    kBadInput = 2,  // bad usage or input
+};
+
+// "tavrin-cli: <message>" and a line end on standard error; returns code.
+int Fail(int code, const std::string& message);
+
+// Where the units are and how packets are framed. An empty directory means the settings' (or
+// the system's default); without split the settings' "SplittablePacketMode" decides.
+struct DeviceOptions {
+    std::string directory;
+    bool split = false;
+};
+
+// The folder the units are looked for in: the option, else [Driver] "Directory" of Tavrin.ini
+// in the current folder, else the system's default.
+std::string ResolveDirectory(const DeviceOptions& options);
+// Single framing unless the option or the settings ask for split framing.
+bool ResolveSingleFrame(const DeviceOptions& options);
+
+// The unit's name ("USB0".."PCI9") read into type index and number; false with a message for
+// anything else.
+bool ReadUnit(const std::string& name, int* typeIndex, int* number, std::string* error);
+
+// A channel to the named unit, open in the framing chosen, or null after a message on standard
+// error (*code then says which: 2 for a name that is no unit, 1 for one that cannot be opened).
+std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions& options,
+                                    int* code);
+
+// Writes the line and a line end to standard output.
+void PrintLine(const std::string& line);
+
+}  // namespace cli

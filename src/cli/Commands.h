@@ -1,0 +1,51 @@
+#pragma once
+// The tavrin-cli commands, each given its parsed options; each returns the exit code (see
+// cli::ExitCode) after saying what went wrong on standard error.
+
+#include <optional>
+#include <string>
+
+#include "cli/CliSupport.h"
+#include "cli/PacketRequest.h"
+
+namespace cli {
+
+// list: the units present, free or busy, one line each ("USB0 Свободно").
+int RunList(const DeviceOptions& device);
+
+struct MonitorOptions {
+    std::string unit;
+    std::optional<long long> count;  // stop after this many packets
+    std::optional<double> seconds;   // stop after this long
+    std::string log;                 // append the lines to this log file
+    std::string pcap;                // write a capture file
+};
+// monitor: every received packet as its log line until the count, the time, Ctrl+C or SIGTERM
+// (0); the unit lost, or the time up before the count (1).
+int RunMonitor(const DeviceOptions& device, const MonitorOptions& options);
+
+struct SendOptions {
+    std::string unit;
+    PacketRequest packet;
+    std::optional<int> waitReplyMs;
+    std::string log;
+    std::string pcap;
+};
+// send: the packet and its "SEND: …" line; with a wait, the first packet received within it.
+int RunSend(const DeviceOptions& device, const SendOptions& options);
+
+struct ProgramOptions {
+    std::string unit;
+    std::string hexFile;
+    bool erase = false;
+    bool write = false;
+    bool verify = false;
+    std::optional<int> lockBits;
+    std::optional<int> fuseBits;
+    std::optional<int> fuseBitsEx;
+    bool atMega103 = false;
+};
+// program: the programming run and its report; 1 when a step or the restart failed.
+int RunProgram(const DeviceOptions& device, const ProgramOptions& options);
+
+}  // namespace cli

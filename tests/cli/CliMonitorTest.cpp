@@ -1,0 +1,226 @@
+// monitor against the simulator: every packet in order on standard output, in the log and in
+// the capture; the ends by count, by signal and by a lost unit; and the capture as tshark reads
+// it with the dissector.
+
+#include <pcap/pcap.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "CliSupport.h"
+#include "packet/Packet.h"
+
+namespace {
+
+struct SentPacket {
+    unsigned char command;
+    std::vector<unsigned char> payload;
+};
+
+// Packets of every size class the single framing carries, each different.
+std::vector<SentPacket> MakePackets(int count) {
+    std::vector<SentPacket> packets;
+    for (int i = 0; i < count; ++i) {
+        SentPacket packet{static_cast<unsigned char>(1 + i % 250), {}};
+        const int length = (i * 37) % 200;
+        for (int k = 0; k < length; ++k) {
+            packet.payload.push_back(static_cast<unsigned char>(i + k));
+        }
+        packets.push_back(packet);
+    }
+    return packets;
+}
+
+std::string Hex(const std::vector<unsigned char>& bytes) {
+    std::string text;
+    char digits[3];
+    for (unsigned char b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        text += digits;
+    }
+    return text;
+}
+
+std::string RecvText(const SentPacket& packet) {
+    char head[32];
+    std::snprintf(head, sizeof head, "RECV: %02X %02X ",
+                  static_cast<unsigned>(packet.payload.size() + 2), packet.command);
+    return head + Hex(packet.payload);
+}
+
+// The records of a capture file: direction, command, payload as hex; "error" when unreadable.
+std::vector<std::string> ReadCapture(const std::string& path, int* linkType = nullptr) {
+    char error[PCAP_ERRBUF_SIZE];
+    pcap_t* capture = pcap_open_offline(path.c_str(), error);
+    if (capture == nullptr) {
+        return {std::string("error: ") + error};
+    }
+    if (linkType != nullptr) {
+        *linkType = pcap_datalink(capture);
+    }
+    std::vector<std::string> records;
+    pcap_pkthdr* header = nullptr;
+    const u_char* data = nullptr;
+    int got;
+    while ((got = pcap_next_ex(capture, &header, &data)) == 1) {
+        std::vector<unsigned char> bytes(data, data + header->caplen);
+        records.push_back(Hex(bytes));
+    }
+    if (got != PCAP_ERROR_BREAK) {
+        records.push_back("error: cut short");
+    }
+    pcap_close(capture);
+    return records;
+}
+
+class CliMonitor : public CliTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_sim.AddUnit(0, 0)); }
+
+    std::unique_ptr<CChildProcess> StartMonitor(std::vector<std::string> args) {
+        args.insert(args.begin(), {CLI_PATH, "--dir", m_units, "monitor", "USB0"});
+        // An earlier command's close may not have reached the unit yet: wait for this open.
+        const int opens = m_sim.CountOpens(0, 0);
+        auto monitor = std::make_unique<CChildProcess>(args, m_dir.Path().string());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!(m_sim.CountOpens(0, 0) > opens && m_sim.IsOpen(0, 0)) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE(m_sim.IsOpen(0, 0)) << "the monitor opens its unit";
+        return monitor;
+    }
+    void SendAll(const std::vector<SentPacket>& packets) {
+        for (const SentPacket& p : packets) {
+            ASSERT_TRUE(m_sim.SendPacket(0, 0, p.command, p.payload.data(),
+                                         static_cast<int>(p.payload.size())));
+        }
+    }
+};
+
+TEST_F(CliMonitor, PrintsLogsAndCapturesExactlyTheCountedPacketsInOrder) {
+    const std::vector<SentPacket> packets = MakePackets(100);
+    const std::string log = Scratch("monitor.log");
+    const std::string pcap = Scratch("monitor.pcap");
+    auto monitor = StartMonitor({"--count", "100", "--log", log, "--pcap", pcap});
+    SendAll(packets);
+    ASSERT_EQ(monitor->Wait(10000), 0) << monitor->Err();
+    EXPECT_EQ(monitor->Err(), "");
+
+    const std::vector<std::string> out = Lines(monitor->Out());
+    const std::vector<std::string> logged = Lines(ReadBytes(log));
+    ASSERT_EQ(out.size(), packets.size());
+    ASSERT_EQ(logged.size(), packets.size());
+    int linkType = 0;
+    const std::vector<std::string> records = ReadCapture(pcap, &linkType);
+    EXPECT_EQ(linkType, 147);
+    ASSERT_EQ(records.size(), packets.size()) << records.back();
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        EXPECT_EQ(WithoutStamp(out[i]), RecvText(packets[i])) << i;
+        EXPECT_EQ(WithoutStamp(logged[i]), RecvText(packets[i])) << i;
+        std::vector<unsigned char> record{0, packets[i].command};
+        record.insert(record.end(), packets[i].payload.begin(), packets[i].payload.end());
+        EXPECT_EQ(records[i], Hex(record)) << i;
+    }
+    EXPECT_NE(ReadBytes(log).find("\r\n"), std::string::npos) << "log lines end in CR LF";
+}
+
+class CliMonitorSignal : public CliMonitor, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliMonitorSignal, EndsCleanlyWithTheFilesWhole) {
+    const std::string log = Scratch("signal.log");
+    const std::string pcap = Scratch("signal.pcap");
+    auto monitor = StartMonitor({"--log", log, "--pcap", pcap});
+    const std::vector<SentPacket> packets = MakePackets(5);
+    SendAll(packets);
+    ASSERT_EQ(Lines(monitor->ReadUntil("")).size(), 1U);  // the first line is out
+    for (int i = 0; i < 4; ++i) {
+        monitor->ReadUntil("");
+    }
+    monitor->Signal(GetParam());
+    EXPECT_EQ(monitor->Wait(5000), 0) << monitor->Err();
+    EXPECT_EQ(monitor->Err(), "");
+    EXPECT_EQ(ReadCapture(pcap).size(), packets.size());
+    EXPECT_EQ(Lines(ReadBytes(log)).size(), packets.size());
+    EXPECT_TRUE(m_sim.WaitOpen(0, 0, false, 2000)) << "the unit is let go";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliMonitorSignal, ::testing::Values(SIGINT, SIGTERM));
+
+TEST_F(CliMonitor, EndsWithCodeOneWhenTheUnitGoesAway) {
+    auto monitor = StartMonitor({});
+    SendAll(MakePackets(3));
+    ASSERT_TRUE(m_sim.Unplug(0, 0));
+    EXPECT_EQ(monitor->Wait(5000), 1);
+    EXPECT_EQ(Lines(monitor->Out()).size(), 3U) << "the packets before the loss are printed";
+    EXPECT_TRUE(IsOneLineMessage(monitor->Err()));
+    EXPECT_NE(monitor->Err().find("Устройство отключено"), std::string::npos) << monitor->Err();
+}
+
+TEST_F(CliMonitor, EndsAfterItsTimeWithCodeOneOnlyWhenTheCountIsShort) {
+    auto timed = StartMonitor({"--seconds", "0.3"});
+    EXPECT_EQ(timed->Wait(5000), 0) << timed->Err();
+    EXPECT_EQ(timed->Out(), "");
+
+    auto counted = StartMonitor({"--seconds", "0.3", "--count", "2"});
+    SendAll(MakePackets(1));
+    EXPECT_EQ(counted->Wait(5000), 1);
+    EXPECT_TRUE(IsOneLineMessage(counted->Err()));
+    EXPECT_NE(counted->Err().find("1 из 2"), std::string::npos) << counted->Err();
+}
+
+TEST_F(CliTest, MonitorOfAnAbsentUnitFailsAtOnce) {
+    const CliResult result = Run({"monitor", "PCI4"});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(IsOneLineMessage(result.err));
+    EXPECT_NE(result.err.find("PCI4"), std::string::npos);
+}
+
+// tshark, with the dissector and a configuration folder of the test's own, reads a capture
+// that holds both directions (a send with its reply) and many packets (a monitor).
+TEST_F(CliMonitor, TsharkShowsDirectionLengthCommandAndPayload) {
+    const std::string tshark = TSHARK_PATH;
+    if (tshark.empty() || !std::filesystem::exists(tshark)) {
+        GTEST_SKIP() << "tshark is not installed";
+    }
+    const std::string pcap = Scratch("send.pcap");
+    ASSERT_EQ(
+        Run({"send", "USB0", "--hex", "2A0102FF", "--wait-reply", "3000", "--pcap", pcap}).code, 0);
+    const std::vector<SentPacket> packets = MakePackets(20);
+    const std::string monitored = Scratch("monitor.pcap");
+    auto monitor = StartMonitor({"--count", "20", "--pcap", monitored});
+    SendAll(packets);
+    ASSERT_EQ(monitor->Wait(10000), 0);
+
+    const auto fields = [&](const std::string& file) {
+        std::filesystem::create_directories(Scratch("wireshark"));
+        CChildProcess run(
+            {tshark, "-r", file, "-X",
+             "lua_script:" + std::string(TAVRIN_SOURCE_DIR) + "/contrib/wireshark/vx.lua", "-T",
+             "fields", "-E", "separator=,", "-e", "vx.direction", "-e", "vx.length", "-e",
+             "vx.command", "-e", "vx.payload"},
+            m_dir.Path().string(),
+            {"HOME=" + m_dir.Path().string(), "XDG_CONFIG_HOME=" + Scratch("wireshark"),
+             "WIRESHARK_CONFIG_DIR=" + Scratch("wireshark")});
+        EXPECT_EQ(run.Wait(60000), 0) << run.Err();
+        return Lines(run.Out());
+    };
+    EXPECT_EQ(fields(pcap), (std::vector<std::string>{"1,3,0x2a,0102ff", "0,3,0x2a,0102ff"}));
+    const std::vector<std::string> lines = fields(monitored);
+    ASSERT_EQ(lines.size(), packets.size());
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "0,%zu,0x%02x,", packets[i].payload.size(),
+                      packets[i].command);
+        std::string payload;
+        for (unsigned char b : packets[i].payload) {
+            char digits[4];
+            std::snprintf(digits, sizeof digits, "%02x", b);
+            payload += digits;
+        }
+        EXPECT_EQ(lines[i], expected + payload) << i;
+    }
+}
+
+}  // namespace

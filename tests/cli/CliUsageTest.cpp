@@ -1,0 +1,90 @@
+// tavrin-cli's usage: help for every command, and code 2 with one message line for every
+// misuse, before any unit is touched.
+
+#include "CliSupport.h"
+
+namespace {
+
+struct HelpCase {
+    std::vector<std::string> args;
+    std::vector<const char*> mentions;
+};
+void PrintTo(const HelpCase& c, std::ostream* out) {
+    for (const auto& arg : c.args) {
+        *out << arg << ' ';
+    }
+}
+
+class CliHelp : public ::testing::TestWithParam<HelpCase> {};
+
+TEST_P(CliHelp, DescribesTheCommandsOptions) {
+    const CliResult result = RunCli(GetParam().args);
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    for (const char* option : GetParam().mentions) {
+        EXPECT_NE(result.out.find(option), std::string::npos) << option << " in\n" << result.out;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliHelp,
+    ::testing::Values(
+        HelpCase{{"--help"}, {"list", "monitor", "send", "program", "--dir", "--split"}},
+        HelpCase{{"list", "--help"}, {"list"}},
+        HelpCase{{"monitor", "--help"}, {"UNIT", "--count", "--seconds", "--log", "--pcap"}},
+        HelpCase{{"send", "--help"},
+                 {"UNIT", "--hex", "--file", "--key", "--param", "--wait-reply"}},
+        HelpCase{{"program", "--help"},
+                 {"UNIT", "--hex", "--erase", "--write", "--verify", "--lock", "--fuse",
+                  "--fuse-ex", "--atmega103"}}));
+
+struct MisuseCase {
+    const char* why;
+    std::vector<std::string> args;
+    const char* message;  // part of the message
+};
+void PrintTo(const MisuseCase& c, std::ostream* out) {
+    *out << c.why;
+}
+
+class CliMisuse : public CliTest, public ::testing::WithParamInterface<MisuseCase> {};
+
+TEST_P(CliMisuse, EndsWithCodeTwoAndOneMessageLine) {
+    const MisuseCase& c = GetParam();
+    const CliResult result = Run(c.args);
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(IsOneLineMessage(result.err));
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CliMisuse,
+    ::testing::Values(
+        MisuseCase{"no command", {}, "subcommand"},
+        MisuseCase{"unknown option", {"list", "--bogus"}, "--bogus"},
+        MisuseCase{"no unit", {"monitor"}, "UNIT"},
+        MisuseCase{"no such unit name", {"monitor", "USB10"}, "USB10"},
+        MisuseCase{"lower case unit", {"monitor", "usb0"}, "usb0"},
+        MisuseCase{"count not a number", {"monitor", "USB0", "--count", "many"}, "--count"},
+        MisuseCase{"count zero", {"monitor", "USB0", "--count", "0"}, "--count"},
+        MisuseCase{"nothing to send", {"send", "USB0"}, "--hex"},
+        MisuseCase{"hex and file",
+                   {"send", "USB0", "--hex", "01", "--file", "x.kad", "--key", "r"},
+                   "--hex"},
+        MisuseCase{"file without key", {"send", "USB0", "--file", "x.kad"}, "--key"},
+        MisuseCase{
+            "hex with a space", {"send", "USB0", "--hex", "0A 01"}, "Неверный формат пакета"},
+        MisuseCase{"command 0 is no packet", {"send", "USB0", "--hex", "0001"}, "00"},
+        MisuseCase{"parameter for a hex packet",
+                   {"send", "USB0", "--hex", "01", "--param", "a=1"},
+                   "--param"},
+        MisuseCase{"no step", {"program", "PCI0"}, "--erase"},
+        MisuseCase{"write without a file", {"program", "PCI0", "--write"}, "Выберите файл"},
+        MisuseCase{"missing image",
+                   {"program", "PCI0", "--verify", "--hex", "absent.hex"},
+                   "Невозможно загрузить данные из файла"},
+        MisuseCase{"fuse not a number", {"program", "PCI0", "--fuse", "0xZZ"}, "--fuse"},
+        MisuseCase{"lock out of range", {"program", "PCI0", "--lock", "99999999999"}, "--lock"}));
+
+}  // namespace
