@@ -212,6 +212,10 @@ void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) 
     const long total = static_cast<long>(seconds * rate);
     unsigned char payload[62] = {};
     const long long cpuBefore = CpuNs(program);
+    std::vector<long long> threadBefore;
+    for (int id : program) {
+        threadBefore.push_back(ThreadCpuNs(id));
+    }
     const auto start = Clock::now();
     long sent = 0;
     for (long i = 0; i < total; ++i) {
@@ -232,6 +236,13 @@ void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) 
     }
     const double wall = Seconds(Clock::now() - start);
     const double cpu = (CpuNs(program) - cpuBefore) / 1e9;
+    // The reader's thread starts first, the receive thread second.
+    int index = 0;
+    for (int id : program) {
+        const double share = (ThreadCpuNs(id) - threadBefore[index]) / 1e9 / wall;
+        state.counters[index == 0 ? "reader" : index == 1 ? "receiver" : "other"] = share;
+        ++index;
+    }
     receiver.Stop();
     device.Close();
     log.Close();
