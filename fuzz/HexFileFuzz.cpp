@@ -1,6 +1,7 @@
 // The firmware reader: any file loads or is refused with an empty image; a loaded image ends at
 // its size (erased beyond it), and written out again as Intel HEX it reads back the same.
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -31,6 +32,12 @@ std::string WriteHex(const unsigned char* image, int size) {
     unsigned segment = ~0u;
     for (int at = 0; at < size;) {
         if (image[at] == 0xFF && at != size - 1) {
+            // Erased runs are passed over eight bytes at a time.
+            std::uint64_t word = 0;
+            while (at % 8 == 0 && at + 8 < size &&
+                   (std::memcpy(&word, image + at, 8), word == ~std::uint64_t{0})) {
+                at += 8;
+            }
             ++at;
             continue;
         }
