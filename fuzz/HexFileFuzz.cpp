@@ -34,11 +34,10 @@ std::string WriteHex(const unsigned char* image, int size) {
         if (image[at] == 0xFF && at != size - 1) {
             // Erased runs are passed over eight bytes at a time.
             std::uint64_t word = 0;
-            while (at % 8 == 0 && at + 8 < size &&
-                   (std::memcpy(&word, image + at, 8), word == ~std::uint64_t{0})) {
-                at += 8;
+            if (at % 8 == 0 && at + 8 < size) {
+                std::memcpy(&word, image + at, 8);
             }
-            ++at;
+            at += word == ~std::uint64_t{0} ? 8 : 1;
             continue;
         }
         if ((static_cast<unsigned>(at) >> 16) != segment) {
