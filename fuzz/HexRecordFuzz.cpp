@@ -2,6 +2,8 @@
 // parser takes exactly the well-formed records, writes a data record where it says and
 // nowhere else, and never outside the image.
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -62,13 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned char sum = static_cast<unsigned char>(0x100 - (2 + 4 + segment));
     char base[16];
     std::snprintf(base, sizeof base, ":02000004%04X%02X", segment, sum);
-    // A fresh image: an image-only load (":00000001FF" twice) resets it.
-    const std::string path = Fuzz::ScratchPath("empty.hex");
-    static const bool written = [&path] {
-        Fuzz::WriteBytes(path, ":00000001FF\r\n:00000001FF", 24);
-        return true;
+    // A fresh image: a file of nothing but end records loads as an empty one.
+    static const std::string path = [] {
+        const std::string made = Fuzz::ScratchPath("empty.hex");
+        Fuzz::WriteBytes(made, ":00000001FF\r\n:00000001FF", 24);
+        return made;
     }();
-    FUZZ_CHECK(written && dump.LoadHex(path) == 1 && dump.GetSize() == 0);
+    FUZZ_CHECK(dump.LoadHex(path) == 1 && dump.GetSize() == 0);
     FUZZ_CHECK(dump.ParseRecord(base) == 1);
 
     const std::string_view line(reinterpret_cast<const char*>(data) + 1, size - 1);
