@@ -28,7 +28,7 @@ struct ReadResult {
 inline constexpr int kErrorCancelled = 0;
 inline constexpr int kErrorGone = 5;
 inline constexpr int kErrorFailed = 31;  // any other failure ("device not functioning")
-inline constexpr int kErrorTimeout = 1460;
+inline constexpr int kErrorTimeout = 1460;  // the system's "time-out"
 
 // One open unit. Read and Write are used by one thread each (the reader thread and the
 // sender); Control and Shutdown may be called from any thread at any time, also while Read,
