@@ -189,8 +189,8 @@ long CountLines(const std::filesystem::path& path) {
     return lines;
 }
 
-// The channel and the receive thread with its log, fed seconds * rate packets,
-// evenly paced, or with burst each millisecond's packets at once.
+// The channel and the receive thread with its log, fed seconds * rate packets: evenly paced,
+// or (burst) each millisecond's packets at once.
 void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) {
     TempDir dir;
     vxsim::Simulator sim(dir.Path().string());
@@ -228,7 +228,8 @@ void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) 
         std::memcpy(payload, &i, sizeof i);
         sent += sim.SendPacket(0, 0, 0x41, payload, sizeof payload) ? 1 : 0;
     }
-    // The rest of the last millisecond, then until nothing more comes.
+    // Then until every packet is in, or nothing more comes (looked at every 100 ms); the share
+    // of a core is taken over this whole time.
     long last = -1;
     while (sink.received.load() < sent && sink.received.load() != last) {
         last = sink.received.load();
