@@ -1,6 +1,12 @@
 // Throughput of the device channel: packets per second from the simulator through the reader
 // thread to TakePacket, with a consumer that keeps up, against the raw rate of 64-byte frames
 // over a bare SOCK_SEQPACKET socket pair (one poll and one read per frame).
+//
+// And what the receive path costs: the channel's reader thread and the receive thread (which
+// writes every packet to a log file, flushed per line) at the USB full-speed rate of 19,000
+// 62-byte packets a second, evenly paced and in bursts every millisecond, as the CPU time of
+// those two threads (the simulator's and the benchmark's own are not counted) as a share of
+// one core over the run.
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
@@ -9,10 +15,18 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "ThreadCpu.h"
+#include "app/ReceiveThread.h"
 #include "device/VXDevice.h"
+#include "settings/LogFile.h"
 #include "sim/Simulator.h"
 #include "support/TempFiles.h"
 
@@ -159,10 +173,105 @@ void ChannelUsbFullSpeed(benchmark::State& state) {
     }
 }
 
+class CCountingSink : public IReceiveSink {
+public:
+    void PacketReceived(const CPacket&) override { ++received; }
+    void DeviceLost() override {}
+    std::atomic<long> received{0};
+};
+
+long CountLines(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    long lines = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lines;
+    }
+    return lines;
+}
+
+// The channel and the receive thread with its log, fed seconds * rate packets: evenly paced,
+// or (burst) each millisecond's packets at once.
+void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) {
+    TempDir dir;
+    vxsim::Simulator sim(dir.Path().string());
+    sim.AddUnit(0, 0);
+    sim.SetEcho(false);
+    CLogFile log;
+    log.Open((dir.Path() / "bench.log").string().c_str(), false);
+    CCountingSink sink;
+    const std::set<int> before = ThreadIds();
+    CVXDevice device(dir.Path().string());
+    CReceiveThread receiver(device, log, sink);
+    receiver.Start();
+    if (!device.Open(0, 0)) {
+        state.SkipWithError("the simulator's unit does not open");
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::set<int> program = NewThreads(before);
+    const long total = static_cast<long>(seconds * rate);
+    unsigned char payload[62] = {};
+    const long long cpuBefore = CpuNs(program);
+    std::vector<long long> threadBefore;
+    for (int id : program) {
+        threadBefore.push_back(ThreadCpuNs(id));
+    }
+    const auto start = Clock::now();
+    long sent = 0;
+    for (long i = 0; i < total; ++i) {
+        if (!burst) {
+            std::this_thread::sleep_until(start +
+                                          std::chrono::nanoseconds(i * 1000000000LL / rate));
+        } else if (i % (rate / 1000) == 0) {
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(i * 1000LL / rate));
+        }
+        std::memcpy(payload, &i, sizeof i);
+        sent += sim.SendPacket(0, 0, 0x41, payload, sizeof payload) ? 1 : 0;
+    }
+    // Then until every packet is in, or nothing more comes (looked at every 100 ms); the share
+    // of a core is taken over this whole time.
+    long last = -1;
+    while (sink.received.load() < sent && sink.received.load() != last) {
+        last = sink.received.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const double wall = Seconds(Clock::now() - start);
+    const double cpu = (CpuNs(program) - cpuBefore) / 1e9;
+    // The reader's thread starts first, the receive thread second.
+    int index = 0;
+    for (int id : program) {
+        const double share = (ThreadCpuNs(id) - threadBefore[index]) / 1e9 / wall;
+        state.counters[index == 0 ? "reader" : index == 1 ? "receiver" : "other"] = share;
+        ++index;
+    }
+    receiver.Stop();
+    device.Close();
+    log.Close();
+    state.counters["packets/s"] = sent / seconds;
+    state.counters["CPU/core"] = cpu / wall;
+    state.counters["lost"] = static_cast<double>(sent - sink.received.load());
+    state.counters["log lines"] = static_cast<double>(CountLines(dir.Path() / "bench.log"));
+    state.counters["threads"] = static_cast<double>(program.size());
+}
+
+void ReceivePathPaced(benchmark::State& state) {
+    for (auto _ : state) {
+        ReceivePath(state, 3, 19000, false);
+    }
+}
+
+void ReceivePathBursts(benchmark::State& state) {
+    for (auto _ : state) {
+        ReceivePath(state, 3, 19000, true);
+    }
+}
+
 BENCHMARK(RawSeqpacket)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChannelSingle64)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChannelSplit15299)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChannelUsbFullSpeed)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ReceivePathPaced)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ReceivePathBursts)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

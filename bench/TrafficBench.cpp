@@ -14,7 +14,6 @@
 //    them; lines per second, repaints per second, and the heap the million lines hold.
 // Prints plain figures; the program runs headless (offscreen) unless QT_QPA_PLATFORM says else.
 
-#include <dirent.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -37,12 +36,13 @@
 #include <thread>
 #include <vector>
 
-#include "ui/MainFrame.h"
-#include "ui/TavrinView.h"
-#include "ui/UserDialogs.h"
+#include "ThreadCpu.h"
 #include "device/VXDevice.h"
 #include "packet/Packet.h"
 #include "sim/Simulator.h"
+#include "ui/MainFrame.h"
+#include "ui/TavrinView.h"
+#include "ui/UserDialogs.h"
 
 namespace {
 
@@ -53,42 +53,6 @@ public:
     }
     QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
 };
-
-std::set<int> ThreadIds() {
-    std::set<int> ids;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks)) {
-            if (entry->d_name[0] != '.') {
-                ids.insert(std::atoi(entry->d_name));
-            }
-        }
-        closedir(tasks);
-    }
-    return ids;
-}
-
-// Nanoseconds a thread has run, from the scheduler's own account.
-long long ThreadCpuNs(int id) {
-    std::ifstream in("/proc/self/task/" + std::to_string(id) + "/schedstat");
-    long long ns = 0;
-    in >> ns;
-    return ns;
-}
-
-std::string ThreadName(int id) {
-    std::ifstream in("/proc/self/task/" + std::to_string(id) + "/comm");
-    std::string name;
-    std::getline(in, name);
-    return name;
-}
-
-long long CpuNs(const std::set<int>& ids) {
-    long long total = 0;
-    for (int id : ids) {
-        total += ThreadCpuNs(id);
-    }
-    return total;
-}
 
 // Counts the repaints of a widget.
 class CPaintCounter : public QObject {
@@ -150,11 +114,7 @@ void Start(Setup& setup, bool withLog = true) {
     setup.frame = std::make_unique<CMainFrame>(setup.dialogs);
     setup.frame->show();
     QApplication::processEvents();
-    for (int id : ThreadIds()) {
-        if (before.count(id) == 0) {
-            setup.programThreads.insert(id);
-        }
-    }
+    setup.programThreads = NewThreads(before);
     setup.programThreads.insert(static_cast<int>(gettid()));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The device channel: the program's one connection to a VX unit. It opens a unit through the
 // driver port, keeps one read outstanding on its own reader thread, puts the frames it reads
-// together into packets and queues complete packets for the receive thread, writes packets as
+// together into packets and queues complete packets for the receive thread (every frame that is
+// ready at a wake-up, the receiver told once for them all), writes packets as
 // frames, and passes the two programming control requests to the driver.
 //
 // Threads: the owner (construction, destruction, Open, Close, SetSingleFrameMode, SendPacket,
@@ -109,7 +110,8 @@ private:
     static constexpr std::uint64_t kAnyGeneration = ~std::uint64_t{0};
     void CloseConnection(std::uint64_t generation, bool unitGone = false);
     void ReadOpenDevice(unsigned char* buffer);
-    void ProcessFrame(unsigned char* buffer, int count);
+    // Puts a frame into the packet being assembled; true when that completed and queued it.
+    bool ProcessFrame(unsigned char* buffer, int count);
     void WaitForRoom();
     void MarkReceiverActive();
     void WakeReader();

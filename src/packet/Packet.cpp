@@ -67,16 +67,24 @@ int CPacket::CopyFrom(const CPacket* source) {
     if (source == this) {
         return 1;
     }
-    Clear();
-    if (source->m_capacity > 0) {
-        auto buffer = AllocateBytes(source->m_capacity);
-        if (!buffer) {
-            return 0;
-        }
+    if (source->m_capacity > 0 && source->m_capacity == m_capacity) {
+        // A buffer of the same size is used again: the queue's slots and a receiver's packet
+        // take one packet after another without an allocation each.
         if (source->m_length > 0) {
-            std::memcpy(buffer.get(), source->m_payload.get(), source->m_length);
+            std::memcpy(m_payload.get(), source->m_payload.get(), source->m_length);
         }
-        m_payload = std::move(buffer);
+    } else {
+        Clear();
+        if (source->m_capacity > 0) {
+            auto buffer = AllocateBytes(source->m_capacity);
+            if (!buffer) {
+                return 0;
+            }
+            if (source->m_length > 0) {
+                std::memcpy(buffer.get(), source->m_payload.get(), source->m_length);
+            }
+            m_payload = std::move(buffer);
+        }
     }
     std::memcpy(m_header, source->m_header, sizeof m_header);
     m_length = source->m_length;

@@ -138,7 +138,8 @@ int CBinaryDump::ApplyRecord(const unsigned char* record, int count) {
             }
             std::memcpy(m_image.get() + address, data, static_cast<std::size_t>(count));
             int end = static_cast<int>(address) + count;
-            if (end > m_size) {
+            // An empty record writes nothing: the image does not grow to its address.
+            if (count > 0 && end > m_size) {
                 m_size = end;
             }
             return 1;

@@ -114,7 +114,7 @@ class FailingConnection : public VxDriver::CDriverConnection {
 public:
     explicit FailingConnection(std::atomic<int>* reads) : m_reads(reads) {}
     VxDriver::ReadResult Read(unsigned char*, int, const VxDriver::CEvent& cancel,
-                              const VxDriver::CEvent& stop) override {
+                              const VxDriver::CEvent& stop, Wirekit::Win32::Milliseconds) override {
         ++*m_reads;
         if (cancel.Wait(0) || stop.Wait(0)) {
             return {0, VxDriver::kErrorCancelled};

@@ -54,6 +54,8 @@ const RecordCase kRecords[] = {
     {"EndOfFile", kHexEnd, 1, 0},
     {"OtherTypesAccepted", HexRecord(0, 0x05, kFour), 1, 0},
     {"EmptyDataRecord", HexRecord(0, 0x00, {}), 1, 0},
+    // It writes nothing, so the image does not grow to its address.
+    {"EmptyDataRecordHigherUp", HexRecord(0x0100, 0x00, {}), 1, 0},
     {"LargestRecord", HexRecord(0, 0x00, Bytes(255, 0xAB)), 1, 255},
     {"Empty", "", 0, 0},
     {"NoColon", kGood.substr(1), 0, 0},

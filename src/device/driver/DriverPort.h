@@ -19,7 +19,8 @@ using Wirekit::Win32::Milliseconds;
 
 // Outcome of one read: bytes > 0 with error 0, or bytes 0 with an error. kErrorGone (the
 // system's "access denied", 5) means that the unit has gone away; kErrorCancelled that one of
-// the events given to the read was signalled first.
+// the events given to the read was signalled first; kErrorTimeout that no frame came within the
+// read's time limit.
 struct ReadResult {
     int bytes = 0;
     int error = 0;
@@ -27,6 +28,7 @@ struct ReadResult {
 inline constexpr int kErrorCancelled = 0;
 inline constexpr int kErrorGone = 5;
 inline constexpr int kErrorFailed = 31;  // any other failure ("device not functioning")
+inline constexpr int kErrorTimeout = 1460;  // the system's "time-out"
 
 // One open unit. Read and Write are used by one thread each (the reader thread and the
 // sender); Control and Shutdown may be called from any thread at any time, also while Read,
@@ -37,10 +39,12 @@ public:
     virtual ~CDriverConnection() = default;
 
     // Blocks until one frame arrives (its bytes, at most size, are stored in buffer), the unit
-    // goes away (kErrorGone), or one of the two events is signalled (kErrorCancelled; the
-    // events are not cleared). A frame longer than size is cut to size.
+    // goes away (kErrorGone), one of the two events is signalled (kErrorCancelled; the events
+    // are not cleared) or the time-out passes (kErrorTimeout; kInfinite: no limit). A time-out
+    // of 0 takes a frame only when one is there already. A frame longer than size is cut to
+    // size.
     virtual ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel,
-                            const CEvent& stop) = 0;
+                            const CEvent& stop, Milliseconds timeout) = 0;
 
     // Writes one frame. Blocks until the unit has taken it or the time-out passes. Returns the
     // number of bytes written, or -1 on time-out or failure (then nothing of the frame was

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 
 #include "device/DeviceCommand.h"
@@ -53,8 +55,10 @@ public:
         : m_fd(fd), m_path(std::move(path)), m_token(token) {}
     ~CPosixConnection() override { ::close(m_fd); }
 
-    ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel,
-                    const CEvent& stop) override {
+    ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel, const CEvent& stop,
+                    Milliseconds timeout) override {
+        const int limit = timeout > 0x7FFFFFFFu ? VxSocket::kNoLimit : static_cast<int>(timeout);
+        const auto start = std::chrono::steady_clock::now();
         for (;;) {
             ssize_t got = ::recv(m_fd, buffer, static_cast<std::size_t>(size), MSG_DONTWAIT);
             if (got > 0) {
@@ -69,8 +73,18 @@ public:
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
                 return {0, kErrorFailed};
             }
-            auto wait = VxSocket::WaitFd(m_fd, POLLIN, {cancel.GetHandle(), stop.GetHandle()},
-                                         VxSocket::kNoLimit);
+            int left = VxSocket::kNoLimit;
+            if (limit != VxSocket::kNoLimit) {
+                auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start);
+                left = std::max(0, limit - static_cast<int>(spent.count()));
+            }
+            auto wait = left == 0 ? VxSocket::kTimedOut
+                                  : VxSocket::WaitFd(m_fd, POLLIN,
+                                                     {cancel.GetHandle(), stop.GetHandle()}, left);
+            if (wait == VxSocket::kTimedOut) {
+                return {0, kErrorTimeout};
+            }
             if (wait == VxSocket::kWoken) {
                 return {0, kErrorCancelled};
             }

@@ -62,26 +62,27 @@ CWin32Connection::~CWin32Connection() {
     ::CloseHandle(m_handle);
 }
 
-IoOutcome CWin32Connection::ReadOnce(const CEvent& cancel, const CEvent& stop) {
+IoOutcome CWin32Connection::ReadOnce(const CEvent& cancel, const CEvent& stop, DWORD timeoutMs) {
     if (!m_read) {
         m_read = std::make_unique<CIoBlock>(kReadSize);
     }
     BOOL issued = ::ReadFile(m_handle, m_read->bytes.data(), static_cast<DWORD>(kReadSize), nullptr,
                              m_read->Prepare());
     return Await(m_handle, m_read, issued,
-                 {cancel.GetHandle(), stop.GetHandle(), GetShutdownEvent()}, INFINITE);
+                 {cancel.GetHandle(), stop.GetHandle(), GetShutdownEvent()}, timeoutMs);
 }
 
 ReadResult CWin32Connection::Read(unsigned char* buffer, int size, const CEvent& cancel,
-                                  const CEvent& stop) {
-    IoOutcome outcome = ReadOnce(cancel, stop);
+                                  const CEvent& stop, Milliseconds timeout) {
+    const DWORD limit = timeout == Wirekit::Win32::kInfinite ? INFINITE : timeout;
+    IoOutcome outcome = ReadOnce(cancel, stop, limit);
     if ((outcome.done || outcome.error == ERROR_MORE_DATA) && outcome.bytes > 0 && m_read) {
         int count = std::min(static_cast<int>(outcome.bytes), size);
         std::memcpy(buffer, m_read->bytes.data(), static_cast<std::size_t>(count));
         // A message longer than the read (only a pipe has them): the rest is read and dropped,
         // so that it does not pass for the next frame.
         while (outcome.error == ERROR_MORE_DATA && m_read) {
-            outcome = ReadOnce(cancel, stop);
+            outcome = ReadOnce(cancel, stop, INFINITE);
         }
         return {count, 0};
     }
@@ -89,7 +90,10 @@ ReadResult CWin32Connection::Read(unsigned char* buffer, int size, const CEvent&
         return {0, kErrorFailed};  // an empty read carries no frame
     }
     if (outcome.cutShort) {
-        return {0, kErrorCancelled};
+        // Woken, or the time-out passed first (then no wake handle is signalled).
+        auto isSet = [](const CEvent& event) { return event.IsManualReset() && event.Wait(0); };
+        bool woken = isSet(cancel) || isSet(stop) || m_shutdown.Wait(0);
+        return {0, woken || limit == INFINITE ? kErrorCancelled : kErrorTimeout};
     }
     return {0, m_isGone(outcome.error) ? kErrorGone : kErrorFailed};
 }

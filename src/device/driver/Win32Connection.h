@@ -59,11 +59,12 @@ class CWin32Connection : public CDriverConnection {
 public:
     ~CWin32Connection() override;
 
-    // Reader thread. One overlapped ReadFile of 16384 bytes, waited for without limit; the
-    // cancel and stop events and Shutdown cancel it. A read error that isGone names (the
-    // driver's ERROR_ACCESS_DENIED, a pipe's end) means that the unit has gone away.
-    ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel,
-                    const CEvent& stop) override;
+    // Reader thread. One overlapped ReadFile of 16384 bytes, waited for up to the time-out;
+    // the cancel and stop events and Shutdown cancel it, as does the time-out passing (a read
+    // that completed meanwhile still counts). A read error that isGone names (the driver's
+    // ERROR_ACCESS_DENIED, a pipe's end) means that the unit has gone away.
+    ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel, const CEvent& stop,
+                    Milliseconds timeout) override;
     // Sender's thread. One overlapped WriteFile of the frame, waited for up to timeout; after
     // that it is cancelled, and if it was not taken the write fails. The frame travels in a
     // block of the connection's own, so the caller's buffer is free when this returns.
@@ -81,7 +82,7 @@ protected:
 
 private:
     static constexpr std::size_t kReadSize = 16384;
-    IoOutcome ReadOnce(const CEvent& cancel, const CEvent& stop);
+    IoOutcome ReadOnce(const CEvent& cancel, const CEvent& stop, DWORD timeoutMs);
 
     HANDLE m_handle;
     GoneTest m_isGone;
