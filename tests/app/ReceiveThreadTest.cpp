@@ -90,6 +90,9 @@ TEST_F(Receiving, ALossComesAfterTheUnitsLastPacketsAndOnlyForAUnitThatWent) {
     simulator.AddUnit(0, 1);
     ASSERT_TRUE(device.Open(0, 0));
     ASSERT_TRUE(device.Open(0, 1));  // a switch
+    // The reader wakes the receiver as it leaves a unit it was reading; give it time to take
+    // the new unit up, or a close before it started would wake nobody.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     device.Close();
     ASSERT_EQ(device.WaitPacket(2000), 1);
     receiver.ReceiveLoopStep();
