@@ -388,9 +388,7 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
             WaitForAny({&m_stopEvent, &m_cancelEvent}, kRetryPauseMs);
         }
     }
-    if (waiting > 0) {
-        m_packetEvent.Set();
-    }
+    // Packets still untold are told by Run, which wakes the receiver whenever reading ends.
 }
 
 bool CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
