@@ -2,14 +2,24 @@
 // a 1 MiB packet script file and a settings file with 1,000 keys; and settings files far past
 // anything hand-made (100,000 sections in 1.5 MB, 40,000 keys in one section), loaded against
 // a linear reference measured in the same run: reading the same file's bytes.
+//
+// And the log as the receive thread writes it: a received 62-byte packet's line, flushed on its
+// own, against the reference of handing a line of the same length to the system in one write.
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <string>
+
+#include "app/PacketLogLine.h"
+#include "packet/Packet.h"
 #include "packet/PacketTable.h"
 #include "programming/BinaryDump.h"
 #include "settings/Config.h"
+#include "settings/LogFile.h"
 #include "settings/PathUtil.h"
 #include "support/HexFiles.h"
 #include "support/TempFiles.h"
@@ -29,6 +39,31 @@ void LoadLargestHex(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * CBinaryDump::kMaxFileSize);
 }
 BENCHMARK(LoadLargestHex)->Unit(benchmark::kMillisecond);
+
+void LogReceivedPacket(benchmark::State& state) {
+    TempDir dir;
+    CLogFile log;
+    log.Open((dir.Path() / "bench.log").string().c_str(), false);
+    unsigned char payload[62] = {0x12, 0x34};
+    CPacket packet;
+    packet.SetPacket(0x41, payload, sizeof payload);
+    for (auto _ : state) {
+        WritePacketLog(log, false, packet);
+    }
+}
+BENCHMARK(LogReceivedPacket);
+
+void WriteLineOfTheSameLength(benchmark::State& state) {
+    TempDir dir;
+    int file = ::open((dir.Path() / "bench.log").string().c_str(),
+                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const std::string line(160, 'A');  // "[DD.MM.YYYY hh:mm:ss] - RECV: 41 …" with 62 bytes in hex
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(::write(file, line.data(), line.size()));
+    }
+    ::close(file);
+}
+BENCHMARK(WriteLineOfTheSameLength);
 
 void LoadScriptFile(benchmark::State& state) {
     TempDir dir;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "settings/PathUtil.h"
 
@@ -79,23 +80,69 @@ std::tm LocalTimeNow() {
     return local;
 }
 
+namespace {
+
+// "[DD.MM.YYYY hh:mm:ss] - " for a time whose fields have no more digits than that; false
+// for anything else, which snprintf then writes as it comes.
+bool AppendStamp(const std::tm& when, std::string* line) {
+    const int fields[] = {when.tm_mday, when.tm_mon + 1, when.tm_hour, when.tm_min, when.tm_sec};
+    for (int field : fields) {
+        if (field < 0 || field > 99) {
+            return false;
+        }
+    }
+    const int year = when.tm_year + 1900;
+    if (year < 0 || year > 9999) {
+        return false;
+    }
+    char stamp[] = "[DD.MM.YYYY hh:mm:ss] - ";
+    auto two = [&stamp](int at, int value) {
+        stamp[at] = static_cast<char>('0' + value / 10);
+        stamp[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(1, when.tm_mday);
+    two(4, when.tm_mon + 1);
+    two(7, year / 100);
+    two(9, year % 100);
+    two(12, when.tm_hour);
+    two(15, when.tm_min);
+    two(18, when.tm_sec);
+    line->append(stamp, sizeof stamp - 1);
+    return true;
+}
+
+}  // namespace
+
 std::string FormatLogLine(const std::tm& when, const char* text, int count,
                           const unsigned char* bytes) {
-    char head[CLogFile::kTextBufferSize];
-    // snprintf cuts an over-long message at the buffer's end instead of running past it.
-    int length = std::snprintf(head, sizeof head, "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
-                               when.tm_mday, when.tm_mon + 1, when.tm_year + 1900, when.tm_hour,
-                               when.tm_min, when.tm_sec, text != nullptr ? text : "");
-    const std::size_t headLength =
-        std::min<std::size_t>(length < 0 ? 0 : static_cast<std::size_t>(length), sizeof head - 1);
+    // The stamp and the text together are cut at the message buffer's size less its NUL.
+    constexpr std::size_t kHeadLimit = CLogFile::kTextBufferSize - 1;
+    if (text == nullptr) {
+        text = "";
+    }
+    const std::size_t textLength = std::strlen(text);
     std::string line;
-    line.reserve(headLength + 2 * static_cast<std::size_t>(std::max(count, 0)) + 2);
-    line.assign(head, headLength);
+    line.reserve(std::min(kHeadLimit, 32 + textLength) +
+                 2 * static_cast<std::size_t>(std::max(count, 0)) + 2);
+    if (AppendStamp(when, &line)) {
+        line.append(text, std::min(textLength, kHeadLimit - line.size()));
+    } else {
+        char head[CLogFile::kTextBufferSize];
+        // snprintf cuts an over-long message at the buffer's end instead of running past it.
+        int length = std::snprintf(head, sizeof head, "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
+                                   when.tm_mday, when.tm_mon + 1, when.tm_year + 1900, when.tm_hour,
+                                   when.tm_min, when.tm_sec, text);
+        line.assign(head, std::min<std::size_t>(length < 0 ? 0 : static_cast<std::size_t>(length),
+                                                kHeadLimit));
+    }
     static const char kDigits[] = "0123456789ABCDEF";
     if (bytes != nullptr && count > 0) {
+        const std::size_t start = line.size();
+        line.resize(start + 2 * static_cast<std::size_t>(count));
+        char* out = &line[start];
         for (int i = 0; i < count; ++i) {
-            line.push_back(kDigits[bytes[i] >> 4]);
-            line.push_back(kDigits[bytes[i] & 0x0F]);
+            *out++ = kDigits[bytes[i] >> 4];
+            *out++ = kDigits[bytes[i] & 0x0F];
         }
     }
     return line;
@@ -190,12 +237,16 @@ void CLogFile::WritePending() {
     if (m_lineBroken) {
         m_pending.insert(0, "\r\n");
     }
-    long long end = EndOf(m_file);
     long long written = WriteOnce(m_file, m_pending);
     if (written == static_cast<long long>(m_pending.size())) {
         m_lineBroken = false;
-    } else if (written > 0 && (end < 0 || !CutBackTo(m_file, end))) {
-        m_lineBroken = true;  // a part of the lines stays in the file
+    } else if (written > 0) {
+        // Cut short (the disk is full): the file now ends in the part that went out, which is
+        // cut off again. Only then is the end looked for, not before every line.
+        long long end = EndOf(m_file);
+        if (end < written || !CutBackTo(m_file, end - written)) {
+            m_lineBroken = true;  // a part of the lines stays in the file
+        }
     }
     // Nothing written, or the part cut off again: the file ends as it did before, and the lines
     // are lost whole.

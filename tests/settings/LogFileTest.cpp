@@ -94,6 +94,44 @@ const LineCase kLines[] = {
 INSTANTIATE_TEST_SUITE_P(Lines, LogLine, ::testing::ValuesIn(kLines),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct StampCase {
+    const char* name;
+    int day, month, year, hour, minute, second;
+    const char* expected;
+};
+
+// Two digits a field, four the year, as printf's "%02d" and "%04d" give them: a field that
+// needs more digits, or a sign, gets them rather than being cut or wrapped.
+class LogStamp : public ::testing::TestWithParam<StampCase> {};
+
+TEST_P(LogStamp, IsPrintfsFormOfTheFields) {
+    const StampCase& c = GetParam();
+    std::tm when{};
+    when.tm_mday = c.day;
+    when.tm_mon = c.month - 1;
+    when.tm_year = c.year - 1900;
+    when.tm_hour = c.hour;
+    when.tm_min = c.minute;
+    when.tm_sec = c.second;
+    const unsigned char bytes[] = {0x0F};
+    EXPECT_EQ(FormatLogLine(when, "RECV: 03 01 ", 1, bytes),
+              std::string(c.expected) + "RECV: 03 01 0F");
+}
+
+const StampCase kStamps[] = {
+    {"Ordinary", 7, 12, 2026, 23, 59, 58, "[07.12.2026 23:59:58] - "},
+    {"Midnight", 1, 1, 2000, 0, 0, 0, "[01.01.2000 00:00:00] - "},
+    {"LeapSecond", 31, 12, 2016, 23, 59, 60, "[31.12.2016 23:59:60] - "},
+    {"EarlyYear", 5, 3, 987, 4, 5, 6, "[05.03.0987 04:05:06] - "},
+    {"FiveDigitYear", 5, 3, 12026, 4, 5, 6, "[05.03.12026 04:05:06] - "},
+    {"NegativeField", 5, 3, 2026, -1, 5, 6, "[05.03.2026 -1:05:06] - "},
+    {"FieldPastTwoDigits", 5, 3, 2026, 4, 5, 100, "[05.03.2026 04:05:100] - "},
+    {"YearBeforeZero", 5, 3, -5, 4, 5, 6, "[05.03.-005 04:05:06] - "},
+};
+
+INSTANTIATE_TEST_SUITE_P(Stamps, LogStamp, ::testing::ValuesIn(kStamps),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Without a clock of the test's making the stamp is the local time of the write; a zone five
 // hours east of UTC tells local time from UTC.
 TEST(LogFile, StampComesFromTheLocalClock) {
