@@ -213,8 +213,10 @@ void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) 
     unsigned char payload[62] = {};
     const long long cpuBefore = CpuNs(program);
     std::vector<long long> threadBefore;
+    std::vector<long long> slicesBefore;
     for (int id : program) {
         threadBefore.push_back(ThreadCpuNs(id));
+        slicesBefore.push_back(ThreadSlices(id));
     }
     const auto start = Clock::now();
     long sent = 0;
@@ -241,7 +243,10 @@ void ReceivePath(benchmark::State& state, double seconds, int rate, bool burst) 
     int index = 0;
     for (int id : program) {
         const double share = (ThreadCpuNs(id) - threadBefore[index]) / 1e9 / wall;
-        state.counters[index == 0 ? "reader" : index == 1 ? "receiver" : "other"] = share;
+        const std::string name = index == 0 ? "reader" : index == 1 ? "receiver" : "other";
+        state.counters[name] = share;
+        state.counters[name + " runs/ms"] =
+            static_cast<double>(ThreadSlices(id) - slicesBefore[index]) / (wall * 1000);
         ++index;
     }
     receiver.Stop();

@@ -30,6 +30,17 @@ inline long long ThreadCpuNs(int id) {
     return ns;
 }
 
+// How many times a thread was put on a processor: about one per wake-up for a thread that
+// mostly waits.
+inline long long ThreadSlices(int id) {
+    std::ifstream in("/proc/self/task/" + std::to_string(id) + "/schedstat");
+    long long ns = 0;
+    long long waited = 0;
+    long long slices = 0;
+    in >> ns >> waited >> slices;
+    return slices;
+}
+
 inline std::string ThreadName(int id) {
     std::ifstream in("/proc/self/task/" + std::to_string(id) + "/comm");
     std::string name;

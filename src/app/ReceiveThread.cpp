@@ -9,7 +9,9 @@
 #include "settings/LogFile.h"
 
 CReceiveThread::CReceiveThread(CVXDevice& device, CLogFile& log, IReceiveSink& sink)
-    : m_device(device), m_log(log), m_sink(sink) {}
+    : m_device(device), m_log(log), m_sink(sink) {
+    m_device.AttachReceiver();
+}
 
 CReceiveThread::~CReceiveThread() {
     Stop();
@@ -20,6 +22,10 @@ void CReceiveThread::Stop() {
         m_device.InterruptWait();
     }
     Join();
+    if (!m_detached) {
+        m_detached = true;
+        m_device.DetachReceiver();
+    }
 }
 
 int CReceiveThread::Run() {
@@ -41,12 +47,23 @@ int CReceiveThread::ReceiveLoopStep() {
     // The loss is read first: the reader queues the unit's last packets before it marks the
     // unit lost, so they are all logged and listed before the user hears of the loss.
     const bool lost = m_device.TakeUnitLost();
-    CPacket packet;
     int taken = 0;
-    while (!m_stop.load() && m_device.TakePacket(&packet)) {
-        WritePacketLog(m_log, false, packet);
-        m_sink.PacketReceived(packet);
-        ++taken;
+    while (!m_stop.load()) {
+        // Empties the channel's small queue first and only then writes the lines: a reader
+        // waiting for room goes on with a whole queue to fill while the lines are written,
+        // instead of a packet or two at a time.
+        int held = 0;
+        while (held < kHeld && m_device.TakePacket(&m_held[held])) {
+            ++held;
+        }
+        if (held == 0) {
+            break;
+        }
+        for (int i = 0; i < held; ++i) {  // what was taken is written, even when stopping
+            WritePacketLog(m_log, false, m_held[i]);
+            m_sink.PacketReceived(m_held[i]);
+            ++taken;
+        }
     }
     if (lost && !m_lostReported.exchange(true)) {
         m_sink.DeviceLost();

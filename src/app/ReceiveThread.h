@@ -6,15 +6,17 @@
 // It waits on the channel's auto-reset packet signal. Packets that complete while it is busy
 // share one wake-up, so each wake-up takes every packet waiting, not just one; otherwise the
 // extra packets would sit unseen until later traffic and be dropped from the channel's small
-// queue. The sink is called on this thread and must not wait for the user-interface thread.
+// queue. It takes what waits before it writes any of it, so that the channel's reader can
+// read on meanwhile. The sink is called on this thread and must not wait for the
+// user-interface thread.
 
 #include <atomic>
 
+#include "device/VXDevice.h"
 #include "device/wirekit/Thread.h"
+#include "packet/Packet.h"
 
 class CLogFile;
-class CPacket;
-class CVXDevice;
 
 class IReceiveSink {
 public:
@@ -32,8 +34,9 @@ public:
     CReceiveThread(CVXDevice& device, CLogFile& log, IReceiveSink& sink);
     ~CReceiveThread() override;
 
-    // Ends the thread and waits for it (at most the packet in hand). Safe to call more than
-    // once and from the owner's thread only.
+    // Ends the thread and waits for it (at most the packets in hand), and lets the channel know
+    // that nobody takes its packets any more. Safe to call more than once and from the owner's
+    // thread only.
     void Stop();
     // The user has closed the device-lost message; the next loss is reported again.
     void DeviceLostShown() { m_lostReported.store(false); }
@@ -47,9 +50,14 @@ public:
 private:
     void ReceiveLoop();
 
+    // Packets taken from the channel and not yet written: as many as its queue holds.
+    static constexpr int kHeld = CVXDevice::kQueueSlots - 1;
+    CPacket m_held[kHeld];
+
     CVXDevice& m_device;
     CLogFile& m_log;
     IReceiveSink& m_sink;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_lostReported{false};
+    bool m_detached = false;  // the owner's thread only
 };

@@ -40,8 +40,8 @@ bool ReadUnit(const std::string& name, int* typeIndex, int* number, std::string*
     return false;
 }
 
-std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions& options,
-                                    int* code) {
+std::unique_ptr<CVXDevice> MakeChannel(const std::string& unit, const DeviceOptions& options,
+                                       int* code) {
     int typeIndex = 0;
     int number = 0;
     std::string error;
@@ -51,11 +51,32 @@ std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions
     }
     auto device = std::make_unique<CVXDevice>(ResolveDirectory(options));
     device->SetSingleFrameMode(ResolveSingleFrame(options));
-    if (!device->Open(static_cast<unsigned>(typeIndex), number)) {
+    *code = kSuccess;
+    return device;
+}
+
+bool OpenNamedUnit(CVXDevice& channel, const std::string& unit, int* code) {
+    int typeIndex = 0;
+    int number = 0;
+    std::string error;
+    if (!ReadUnit(unit, &typeIndex, &number, &error)) {
+        *code = Fail(kBadInput, error);
+        return false;
+    }
+    if (!channel.Open(static_cast<unsigned>(typeIndex), number)) {
         *code = Fail(kFailed, "Невозможно открыть устройство " + unit);
-        return nullptr;
+        return false;
     }
     *code = kSuccess;
+    return true;
+}
+
+std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions& options,
+                                    int* code) {
+    std::unique_ptr<CVXDevice> device = MakeChannel(unit, options, code);
+    if (!device || !OpenNamedUnit(*device, unit, code)) {
+        return nullptr;
+    }
     return device;
 }
 

@@ -39,6 +39,12 @@ bool ReadUnit(const std::string& name, int* typeIndex, int* number, std::string*
 // error (*code then says which: 2 for a name that is no unit, 1 for one that cannot be opened).
 std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions& options,
                                     int* code);
+// The same in two steps, for a command whose receiver must be there before the unit opens:
+// a channel in the framing chosen, not yet open (null after a message for a name that is no
+// unit), and the opening of the named unit on it (false after a message, *code set).
+std::unique_ptr<CVXDevice> MakeChannel(const std::string& unit, const DeviceOptions& options,
+                                       int* code);
+bool OpenNamedUnit(CVXDevice& channel, const std::string& unit, int* code);
 
 // Writes the line and a line end to standard output.
 void PrintLine(const std::string& line);

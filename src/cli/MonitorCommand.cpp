@@ -115,15 +115,22 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
 
     int code = kSuccess;
-    std::unique_ptr<CVXDevice> channel = OpenUnit(options.unit, device, &code);
+    std::unique_ptr<CVXDevice> channel = MakeChannel(options.unit, device, &code);
     if (!channel) {
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return code;
     }
     CMonitorSink sink(log, capture, options.count);
     CLogFile noLog;  // the sink logs, so that the log stops at the count as the output does
+    // The receiver is there before the unit opens: a unit that sends at once must not fill the
+    // channel's queue before anybody takes from it.
     CReceiveThread receiver(*channel, noLog, sink);
     receiver.Start();
+    if (!OpenNamedUnit(*channel, options.unit, &code)) {
+        receiver.Stop();
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return code;
+    }
 
     const auto started = Clock::now();
     const auto deadline = options.seconds

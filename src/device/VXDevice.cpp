@@ -18,17 +18,17 @@ namespace {
 constexpr auto kReleaseTimeout = std::chrono::seconds(2);
 // Pause after a read failure that repeats, so that a failing unit cannot make the reader spin.
 constexpr Wirekit::Win32::Milliseconds kRetryPauseMs = 20;
-// How long the reader waits for room in a full queue while a receiver is about, and how long
-// after its last wait or take a receiver counts as gone.
+// How often a reader waiting for room in a full queue looks whether the receiver is still
+// taking packets, and how long after its last wait or take a receiver counts as gone.
 constexpr auto kRoomGrace = std::chrono::milliseconds(50);
 constexpr auto kReceiverIdle = std::chrono::milliseconds(500);
 // A reader waiting for room goes on once the queue has drained to this many packets, so that
 // reader and receiver take turns in batches rather than wake each other for every packet.
 constexpr int kRoomMark = CVXDevice::kQueueSlots / 2 - 1;
 // The reader takes every frame that is ready when it wakes and tells the receiver once, when
-// no more are ready (or when this many packets wait, so that a long run of frames does not fill
-// the queue unseen).
-constexpr int kSignalMark = CVXDevice::kQueueSlots / 2;
+// no more are ready. A long run of frames that fills the queue meanwhile is told by
+// WaitForRoom, before the reader waits for the receiver to make room: every wake-up of the
+// receiver then finds a queue full or a batch complete, never a few packets of a burst.
 // After a wake-up that found fewer frames than kBusyBatch and then none ready, the reader lets
 // the next ones gather this long before it waits again: steady traffic (19,000 frames a second
 // at USB full speed) then costs a wake-up of the reader and one of the receiver a millisecond,
@@ -205,6 +205,15 @@ void CVXDevice::InterruptWait() {
     m_packetEvent.Set();
 }
 
+void CVXDevice::AttachReceiver() {
+    MarkReceiverActive();
+    ++m_receiversAttached;
+}
+
+void CVXDevice::DetachReceiver() {
+    --m_receiversAttached;
+}
+
 void CVXDevice::MarkReceiverActive() {
     m_lastReceiverActivity.store(std::chrono::steady_clock::now().time_since_epoch().count());
 }
@@ -236,19 +245,28 @@ void CVXDevice::WaitForRoom() {
         return;
     }
     // A receiver that is waiting for packets or taking them, but lags behind a burst (it was
-    // not scheduled for a moment), gets a short grace before the oldest packet is dropped; the
-    // unit's frames wait in the driver meanwhile. With no receiver at all the oldest goes at once.
-    auto now = std::chrono::steady_clock::now();
-    auto lastActivity = std::chrono::steady_clock::time_point(
-        std::chrono::steady_clock::duration(m_lastReceiverActivity.load()));
-    if (m_receiversWaiting.load() == 0 && now - lastActivity > kReceiverIdle) {
+    // not scheduled for a while, or its disk is slow), is waited for as long as it keeps taking;
+    // the unit's frames wait in the driver meanwhile. Only a receiver that has taken nothing for
+    // kReceiverIdle, or none at all, costs the oldest packet.
+    auto receiverGone = [this] {
+        const auto lastActivity = std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::duration(m_lastReceiverActivity.load()));
+        return std::chrono::steady_clock::now() - lastActivity > kReceiverIdle;
+    };
+    if (m_receiversWaiting.load() == 0 && m_receiversAttached.load() == 0 && receiverGone()) {
         return;
     }
-    m_packetEvent.Set();  // the receiver may not have heard of this batch yet
     std::unique_lock<std::mutex> lock(m_roomLock);
-    m_room.wait_until(lock, now + kRoomGrace, [this] {
-        return m_received.GetCount() <= kRoomMark || !m_openFlag.load() || m_stopping.load();
-    });
+    do {
+        m_packetEvent.Set();  // the receiver may not have heard of this batch yet
+        m_untold = 0;
+        if (m_room.wait_for(lock, kRoomGrace, [this] {
+                return m_received.GetCount() <= kRoomMark || !m_openFlag.load() ||
+                       m_stopping.load();
+            })) {
+            return;
+        }
+    } while (!receiverGone());
 }
 
 int CVXDevice::ExecuteCommand(DeviceCommand* command) {
@@ -343,8 +361,8 @@ void CVXDevice::LeaveRead(ConnectionPtr* connection) {
 
 void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
     int failures = 0;
-    int frames = 0;   // read since the reader last waited
-    int waiting = 0;  // packets queued since the receiver was last told
+    int frames = 0;  // read since the reader last waited
+    m_untold = 0;
     while (!m_stopping.load() && m_openFlag.load()) {
         bool reopened = false;
         ConnectionPtr connection = EnterRead(&reopened);
@@ -361,17 +379,14 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
         if (result.bytes > 0) {
             failures = 0;
             ++frames;
-            if (ProcessFrame(buffer, result.bytes) && ++waiting >= kSignalMark) {
-                m_packetEvent.Set();
-                waiting = 0;
-            }
+            ProcessFrame(buffer, result.bytes);
             continue;
         }
         // Nothing more is ready (or the read ended otherwise): the receiver hears of the
         // packets once, before any loss of the unit is reported.
-        if (waiting > 0) {
+        if (m_untold > 0) {
             m_packetEvent.Set();
-            waiting = 0;
+            m_untold = 0;
         }
         const int batch = frames;
         frames = 0;
@@ -418,6 +433,7 @@ bool CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
     }
     WaitForRoom();
     m_received.Put(&m_reassembly);
-    m_reassembly.Clear();
+    ++m_untold;
+    m_reassembly.Restart();
     return true;
 }

@@ -73,14 +73,21 @@ public:
     // Writes one frame; 1 when all count bytes were taken within 5000 ms.
     int Write(const unsigned char* bytes, int count);
     // 1 when a packet arrived (or the reader stopped reading) within the time-out.
-    // A receiver waiting here, or one that waited or took a packet within the last 500 ms, counts
-    // as present: while one is, a full queue makes the reader wait up to 50 ms for it to drain
-    // before the oldest packet is dropped. With none, the oldest is dropped at once.
+    // A receiver waiting here, one attached, or one that waited or took a packet within the last
+    // 500 ms, counts as present: while one is, a full queue makes the reader wait for it to
+    // drain, as long as it has taken or waited within the last 500 ms. With none, the oldest
+    // packet is dropped at once.
     int WaitPacket(std::uint32_t timeout);
     // The oldest received packet; 0 when none is waiting.
     int TakePacket(CPacket* packet);
     // Wakes a thread waiting in WaitPacket as a packet would, so that its owner can stop it.
     void InterruptWait();
+    // A receiving thread that is about to take packets (attached before its thread runs, so
+    // that a unit sending at once fills no queue unseen) and one that is gone. While one is
+    // attached, a full queue makes the reader wait for room for as long as the receiver keeps
+    // taking packets; the oldest packet is dropped only after it has taken none for 500 ms.
+    void AttachReceiver();
+    void DetachReceiver();
     // True once after the channel closed itself because its unit went away (a read failed with
     // error 5, the unit's end); never for Close or for the close inside Open. Every packet the
     // unit sent before it went is in the queue by the time this turns true.
@@ -144,6 +151,7 @@ private:
     Wirekit::Win32::CEvent m_packetEvent{nullptr, false, false};
 
     CPacket m_reassembly;  // reader thread only
+    int m_untold = 0;      // reader thread only: packets queued since the receiver was told
     CPacketFifo m_received;
 
     // Lets the reader wait briefly for room while the receiver is catching up.
@@ -151,6 +159,7 @@ private:
     std::condition_variable m_room;
     std::atomic<std::chrono::steady_clock::rep> m_lastReceiverActivity{0};
     std::atomic<int> m_receiversWaiting{0};
+    std::atomic<int> m_receiversAttached{0};
 
     std::mutex m_debugLock;
     DebugOutput m_debugOutput;

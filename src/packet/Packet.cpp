@@ -44,6 +44,11 @@ void CPacket::Clear() {
     std::memset(m_header, 0, sizeof m_header);
 }
 
+void CPacket::Restart() {
+    m_length = 0;
+    std::memset(m_header, 0, sizeof m_header);
+}
+
 int CPacket::Reserve(int capacity) {
     if (capacity <= 0 || capacity < m_length) {
         return 0;

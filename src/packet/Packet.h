@@ -49,6 +49,9 @@ public:
     PacketState GetState() const;
 
     void Clear();
+    // As Clear, but the payload buffer stays for the next packet: the channel's reassembly
+    // packet takes one packet after another without an allocation each.
+    void Restart();
     // A new buffer of exactly this many bytes, the payload copied over. 0 when capacity <= 0,
     // when it cannot hold the payload, or when memory runs out; the packet is then unchanged.
     int Reserve(int capacity);

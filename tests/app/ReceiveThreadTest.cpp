@@ -69,6 +69,35 @@ TEST_F(Receiving, OneWakeUpTakesEveryWaitingPacket) {
     EXPECT_EQ(sink.commands, (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
+// A full queue is emptied before the first line is written, so that the reader can fill it
+// again meanwhile; the lines still come in the order the packets came.
+TEST_F(Receiving, TheQueueIsEmptiedBeforeTheFirstLine) {
+    struct CPeekingSink : CRecordingSink {
+        CVXDevice* device = nullptr;
+        bool leftInQueue = false;
+        void PacketReceived(const CPacket& packet) override {
+            CPacket left;
+            if (commands.empty() && device->TakePacket(&left)) {
+                leftInQueue = true;
+            }
+            CRecordingSink::PacketReceived(packet);
+        }
+    } peeking;
+    peeking.device = &device;
+    ASSERT_TRUE(device.Open(0, 0));
+    CReceiveThread receiver(device, log, peeking);  // driven step by step, not started
+    const int count = CVXDevice::kQueueSlots - 1;
+    std::vector<int> sent;
+    for (int command = 1; command <= count; ++command) {
+        Send(static_cast<unsigned char>(command));
+        sent.push_back(command);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(receiver.ReceiveLoopStep(), count);
+    EXPECT_FALSE(peeking.leftInQueue);
+    EXPECT_EQ(peeking.commands, sent);
+}
+
 // The unit's last packets are logged and listed before its loss is reported; a loss is reported
 // once, and again only after the user has seen the first report; closing or switching units is
 // no loss.

@@ -261,6 +261,34 @@ TEST_F(ChannelTest, TwelveUntakenPacketsLeaveTheNineNewest) {
     EXPECT_EQ(taken, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11, 12}));
 }
 
+// A receiver attached before the unit opens (its thread not yet taking) loses nothing of a unit
+// that sends at once: the reader waits for it rather than drop the oldest packets.
+TEST_F(ChannelTest, AnAttachedReceiverThatStartsLateLosesNothing) {
+    m_device.AttachReceiver();
+    ASSERT_TRUE(AddAndOpen(0, 0));
+    const int count = 3 * CVXDevice::kQueueSlots;
+    std::thread unit([&] {
+        for (int i = 1; i <= count; ++i) {
+            unsigned char index = static_cast<unsigned char>(i);
+            m_sim.SendPacket(0, 0, 0x61, &index, 1);
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the receiver starts late
+    std::vector<int> taken;
+    CPacket packet;
+    for (int wakes = 0; static_cast<int>(taken.size()) < count && wakes < 100; ++wakes) {
+        m_device.WaitPacket(100);
+        while (m_device.TakePacket(&packet)) {
+            taken.push_back(packet.GetData()[0]);
+        }
+    }
+    unit.join();
+    m_device.DetachReceiver();
+    std::vector<int> sent(count);
+    std::iota(sent.begin(), sent.end(), 1);
+    EXPECT_EQ(taken, sent);
+}
+
 // The unit goes away halfway through a split packet: the receiver wakes, the channel is closed
 // and the unit cannot be opened until it is back; then the next packet arrives whole, with
 // nothing of the lost one.

@@ -83,8 +83,9 @@ std::vector<unsigned char> SingleFrame(unsigned char command, unsigned char inde
     return {3, command, index};
 }
 
-// Fewer frames than the queue holds, ready together: one wake-up of the receiver, every packet
-// in order; the reader waited for the first frame only and then took what was there.
+// As many frames as the queue holds short of full, ready together: one wake-up of the receiver
+// (not one every few packets), every packet in order; the reader waited for the first frame
+// only and then took what was there.
 TEST(ReaderBatchTest, FramesReadyTogetherWakeTheReceiverOnce) {
     QueuedConnection* unit = nullptr;
     CVXDevice device(std::make_unique<QueuedPort>(&unit));
@@ -94,7 +95,7 @@ TEST(ReaderBatchTest, FramesReadyTogetherWakeTheReceiverOnce) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the reader is waiting
     }
     device.WaitPacket(0);  // whatever the open left signalled
-    const int count = CVXDevice::kQueueSlots / 2 - 1;
+    const int count = CVXDevice::kQueueSlots - 2;
     std::vector<std::vector<unsigned char>> frames;
     for (int i = 0; i < count; ++i) {
         frames.push_back(SingleFrame(0x33, static_cast<unsigned char>(i)));

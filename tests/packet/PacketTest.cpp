@@ -144,6 +144,31 @@ TEST(PacketReassembly, SplitPacketAfterLostFrameHasNoStaleBytes) {
     EXPECT_EQ(Payload(assembled), Bytes(30, 2));
 }
 
+// The channel restarts its reassembly packet after each complete one: empty as after Clear, the
+// buffer kept, and the next packet carries only its own bytes.
+TEST(PacketReassembly, RestartEmptiesButKeepsTheBuffer) {
+    CPacket first, second, assembled;
+    for (const auto& frame : FramesOf(Build(first, 0x11, Bytes(100, 1)))) {
+        ASSERT_EQ(assembled.AppendFrame(frame.data()), 1);
+    }
+    ASSERT_EQ(assembled.GetState(), Complete);
+    const unsigned char* buffer = assembled.GetData();
+    const int capacity = assembled.GetCapacity();
+    assembled.Restart();
+    EXPECT_EQ(assembled.GetState(), Empty);
+    EXPECT_EQ(assembled.GetLength(), 0);
+    EXPECT_EQ(assembled.GetCommand(), 0);
+    EXPECT_EQ(assembled.GetChunkCount(), 0);
+    EXPECT_EQ(assembled.GetCapacity(), capacity);
+    for (const auto& frame : FramesOf(Build(second, 0x22, Bytes(30, 2)))) {
+        ASSERT_EQ(assembled.AppendFrame(frame.data()), 1);
+    }
+    EXPECT_EQ(assembled.GetState(), Complete);
+    EXPECT_EQ(assembled.GetCommand(), 0x22);
+    EXPECT_EQ(Payload(assembled), Bytes(30, 2));
+    EXPECT_EQ(assembled.GetData(), buffer);
+}
+
 TEST(PacketReassembly, SingleFramesNeverCarryBytesOver) {
     unsigned char noCommand[64] = {6, 0, 9, 9, 9, 9};
     unsigned char real[64] = {4, 0x21, 0x00, 0xFF};
