@@ -66,12 +66,13 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     });
     m_menuActions[ID_PROGRAMMING]->setEnabled(false);
 
+    // The receiver is attached before the unit opens and starts once the views are there: a
+    // unit that sends at once waits in its driver meanwhile instead of losing packets.
+    IReceiveSink& sink = *this;
+    m_receiver = std::make_unique<CReceiveThread>(*m_device, m_logFile, sink);
     OpenConfiguredDevice();
     CreateViews();
     qApp->installEventFilter(this);
-
-    IReceiveSink& sink = *this;
-    m_receiver = std::make_unique<CReceiveThread>(*m_device, m_logFile, sink);
     m_receiver->Start();
 
     resize(1000, 700);
