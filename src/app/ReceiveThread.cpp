@@ -18,14 +18,12 @@ CReceiveThread::~CReceiveThread() {
 }
 
 void CReceiveThread::Stop() {
-    if (!m_stop.exchange(true)) {
-        m_device.InterruptWait();
+    if (m_stop.exchange(true)) {
+        return;  // stopped already: the owner's first call joined and detached
     }
+    m_device.InterruptWait();
     Join();
-    if (!m_detached) {
-        m_detached = true;
-        m_device.DetachReceiver();
-    }
+    m_device.DetachReceiver();
 }
 
 int CReceiveThread::Run() {

@@ -59,5 +59,4 @@ private:
     IReceiveSink& m_sink;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_lostReported{false};
-    bool m_detached = false;  // the owner's thread only
 };
