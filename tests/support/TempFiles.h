@@ -89,9 +89,15 @@ inline std::string UnitDirectory(const TempDir& dir) {
 #endif
 }
 
-// A file or folder of the source tree, such as "examples/memory.kad" or "tests/data".
+// A file or folder of the source tree, such as "examples/memory.kad" or "tests/data". The test
+// programs are told the tree's root; elsewhere it is found from this header's own path, which a
+// compiler cache may have made relative to the build folder.
 inline std::filesystem::path SourcePath(const std::string& relative) {
+#ifdef TAVRIN_TEST_SOURCE_ROOT
+    return std::filesystem::path(TAVRIN_TEST_SOURCE_ROOT) / relative;
+#else
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / relative;
+#endif
 }
 
 inline std::string ReadBytes(const std::string& path) {
