@@ -46,7 +46,8 @@ struct ProgramOptions {
     bool atMega103 = false;
 };
 // program: the programming run and its report; 1 when a step or the restart failed, 2 for a
-// bit value or an image the window would refuse too (nothing is sent then).
+// bit value or an image the window would refuse too (nothing is sent then). Ctrl+C, SIGTERM and
+// SIGHUP do not stop a run once it has begun: a step cut off would leave the chip half written.
 int RunProgram(const DeviceOptions& device, const ProgramOptions& options);
 
 }  // namespace cli

@@ -1,9 +1,17 @@
 // program: the programming dialog's run, with a text bar for its progress and its report on
 // standard output.
+//
+// Once the unit is opened, Ctrl+C, SIGTERM and SIGHUP are blocked in every thread (the mask is
+// set before the channel starts its reader) and taken by a watcher thread that only says, once,
+// that the run cannot be stopped: a write or verify cut off leaves the chip neither erased nor
+// programmed, and the driver request cannot be withdrawn safely. The run ends as it would have.
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
@@ -13,6 +21,9 @@
 namespace cli {
 
 namespace {
+
+// How long the watcher waits for a signal before it looks whether the run has ended, in ms.
+constexpr long kWatchSliceMs = 100;
 
 // Builds the run's options from the command line; null when every bit value given is one, else
 // the message of the first that is not (the window's own).
@@ -54,6 +65,45 @@ void PrintReport(const std::string& report) {
     PrintLine(text);
 }
 
+// Blocks the stop signals in the calling thread (and the threads it starts from then on) and
+// answers them with one notice until destroyed. The signals stay blocked afterwards: one that
+// comes while the command finishes is dropped with the process rather than cutting it short.
+class CUninterruptibleRun {
+public:
+    CUninterruptibleRun() {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        sigaddset(&m_signals, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+        m_watcher = std::thread([this] { Watch(); });
+    }
+    ~CUninterruptibleRun() {
+        m_ended.store(true);
+        m_watcher.join();
+    }
+    CUninterruptibleRun(const CUninterruptibleRun&) = delete;
+    CUninterruptibleRun& operator=(const CUninterruptibleRun&) = delete;
+
+private:
+    void Watch() {
+        bool told = false;
+        const timespec slice{0, kWatchSliceMs * 1000000};
+        while (!m_ended.load()) {
+            if (sigtimedwait(&m_signals, nullptr, &slice) > 0 && !told) {
+                told = true;
+                // A terminal may show the progress bar on this line: the notice gets its own.
+                std::fputs(::isatty(STDERR_FILENO) == 1 ? "\n" : "", stderr);
+                Fail(kSuccess, "Программирование нельзя прервать: дождитесь окончания");
+            }
+        }
+    }
+
+    sigset_t m_signals;
+    std::atomic<bool> m_ended{false};
+    std::thread m_watcher;
+};
+
 }  // namespace
 
 int RunProgram(const DeviceOptions& device, const ProgramOptions& options) {
@@ -73,6 +123,7 @@ int RunProgram(const DeviceOptions& device, const ProgramOptions& options) {
     if (ready.status != ProgrammingOutcome::Status::Ran) {
         return Fail(kBadInput, WithoutCarriageReturns(ready.message));
     }
+    CUninterruptibleRun uninterruptible;
     int code = kSuccess;
     std::unique_ptr<CVXDevice> channel = OpenUnit(options.unit, device, &code);
     if (!channel) {
