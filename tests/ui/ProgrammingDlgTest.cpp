@@ -79,7 +79,6 @@ TEST_F(ProgrammingDialog, ShowsTheChoicesAndEnablesValuesWithTheirSteps) {
     options.fuseBits = 255;
     options.fileName = "/tmp/образ.hex";
     Open(options);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Программирование"));
     const std::pair<int, bool> boxes[] = {{Dlg::kEraseId, true},    {Dlg::kWriteId, false},
                                           {Dlg::kVerifyId, false},  {Dlg::kLockId, true},
                                           {Dlg::kFuseId, false},    {Dlg::kFuseExId, false},
