@@ -71,6 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int imageSize = dump.GetSize();
     FUZZ_CHECK(imageSize >= 0 && imageSize <= CBinaryDump::kImageSize);
     FUZZ_CHECK(loaded == 1 || imageSize == 0);
+    // A load says why it refused a file, and which line it skipped first.
+    const HexLoadReport& report = dump.GetLoadReport();
+    FUZZ_CHECK((loaded == 0) == (report.fileFault != HexFault::None));
+    FUZZ_CHECK((report.refusedRecords == 0) == (report.firstRefusedLine == 0));
     if (loaded == 1) {
         // No file this short holds the two lines and the end record.
         FUZZ_CHECK(size >= 13);
@@ -84,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = WriteHex(image, imageSize);
     Fuzz::WriteBytes(path, written.data(), written.size());
     FUZZ_CHECK(again.LoadHex(path) == 1);
+    FUZZ_CHECK(again.GetLoadReport().IsWhole());
     FUZZ_CHECK(again.GetSize() == imageSize);
     FUZZ_CHECK(std::memcmp(again.GetData(), image, static_cast<std::size_t>(imageSize)) == 0);
     return 0;

@@ -2,35 +2,12 @@
 // device or a step failed, 2 bad usage or input.
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
-#include <cstdlib>
 
 #include "cli/Commands.h"
 
 namespace {
 
 using namespace cli;
-
-// A bit value: decimal as the programming dialog reads it, or 0xNN.
-std::optional<int> ReadBitValue(const std::string& text) {
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    if (text.empty() || (!hex && text.find_first_not_of("-0123456789") != std::string::npos)) {
-        return std::nullopt;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    if (errno != 0 || *end != '\0' || value < INT32_MIN || value > UINT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<int>(static_cast<std::uint32_t>(value));
-}
-
-struct BitOption {
-    const char* name;
-    std::string text;
-    std::optional<int> ProgramOptions::*value;
-};
 
 void AddUnit(CLI::App& command, std::string& unit) {
     command.add_option("UNIT", unit, "USB0…USB9 или PCI0…PCI9")->required();
@@ -87,13 +64,13 @@ int main(int argc, char** argv) {
     program->add_flag("--erase", programOptions.erase, "стереть FLASH");
     program->add_flag("--write", programOptions.write, "записать образ");
     program->add_flag("--verify", programOptions.verify, "проверить образ");
-    BitOption bits[] = {{"--lock", {}, &ProgramOptions::lockBits},
-                        {"--fuse", {}, &ProgramOptions::fuseBits},
-                        {"--fuse-ex", {}, &ProgramOptions::fuseBitsEx}};
-    const char* bitHelp[] = {"записать lock-биты N", "записать fuse-биты N",
-                             "записать расширенные fuse-биты N"};
-    for (std::size_t i = 0; i < std::size(bits); ++i) {
-        program->add_option(bits[i].name, bits[i].text, bitHelp[i]);
+    const char* bitNames[] = {"--lock", "--fuse", "--fuse-ex"};
+    std::array<std::string, 3> bitTexts;
+    const char* bitHelp[] = {"записать lock-биты N: 0…255, десятичное или 0x..",
+                             "записать fuse-биты N: 0…255, десятичное или 0x..",
+                             "записать расширенные fuse-биты N: 0…255, десятичное или 0x.."};
+    for (std::size_t i = 0; i < std::size(bitNames); ++i) {
+        program->add_option(bitNames[i], bitTexts[i], bitHelp[i]);
     }
     program->add_flag("--atmega103", programOptions.atMega103, "режим AT Mega 103");
 
@@ -118,16 +95,10 @@ int main(int argc, char** argv) {
         }
         return RunSend(device, sendOptions);
     }
-    for (const BitOption& bit : bits) {
-        if (program->count(bit.name) == 0) {
-            continue;
+    for (std::size_t i = 0; i < std::size(bitNames); ++i) {
+        if (program->count(bitNames[i]) > 0) {
+            programOptions.bitTexts[i] = bitTexts[i];
         }
-        const std::optional<int> value = ReadBitValue(bit.text);
-        if (!value) {
-            return Fail(kBadInput,
-                        std::string(bit.name) + ": нужно число (десятичное или 0xNN): " + bit.text);
-        }
-        programOptions.*bit.value = value;
     }
     return RunProgram(device, programOptions);
 }

@@ -2,6 +2,7 @@
 // The tavrin-cli commands, each given its parsed options; each returns the exit code (see
 // cli::ExitCode) after saying what went wrong on standard error.
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -40,12 +41,13 @@ struct ProgramOptions {
     bool erase = false;
     bool write = false;
     bool verify = false;
-    std::optional<int> lockBits;
-    std::optional<int> fuseBits;
-    std::optional<int> fuseBitsEx;
+    // The bit values as typed (lock, fuse, extended fuse); each given one checks its step.
+    std::array<std::optional<std::string>, 3> bitTexts;
     bool atMega103 = false;
 };
-// program: the programming run and its report; 1 when a step or the restart failed.
+// program: the programming run and its report; 1 when a step or the restart failed, 2 for a
+// bit value or an image the window would refuse too (nothing is sent then). Ctrl+C, SIGTERM and
+// SIGHUP do not stop a run once it has begun: a step cut off would leave the chip half written.
 int RunProgram(const DeviceOptions& device, const ProgramOptions& options);
 
 }  // namespace cli

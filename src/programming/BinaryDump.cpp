@@ -40,7 +40,55 @@ std::vector<Line> SplitLines(const char* text, int length) {
     return lines;
 }
 
+// Not std::isxdigit: the locale (which a window sets) must not make other bytes digits.
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
 }  // namespace
+
+const char* HexFaultText(HexFault fault) {
+    switch (fault) {
+        case HexFault::EmptyLine:
+            return "пустая строка";
+        case HexFault::NoColon:
+            return "нет двоеточия в начале строки";
+        case HexFault::BadCharacters:
+            return "недопустимые символы";
+        case HexFault::BadLength:
+            return "неверная длина записи";
+        case HexFault::BadChecksum:
+            return "неверная контрольная сумма";
+        case HexFault::PastImage:
+            return "адрес за пределами образа";
+        case HexFault::CannotRead:
+            return "Файл не удаётся прочитать";
+        case HexFault::TooLong:
+            return "Файл длиннее 524288 байт";
+        case HexFault::TooFewLines:
+            return "В файле меньше двух строк";
+        case HexFault::NoEndRecord:
+            return "Последняя строка не :00000001FF";
+        case HexFault::None:
+            break;
+    }
+    return "";
+}
+
+std::string HexLoadReport::Describe() const {
+    if (fileFault != HexFault::None) {
+        return HexFaultText(fileFault);
+    }
+    if (refusedRecords == 0) {
+        return "";
+    }
+    std::string text =
+        "Строка " + std::to_string(firstRefusedLine) + ": " + HexFaultText(firstRefusal);
+    if (refusedRecords > 1) {
+        text += " (всего неверных строк: " + std::to_string(refusedRecords) + ")";
+    }
+    return text;
+}
 
 CBinaryDump::CBinaryDump() : m_image(new (std::nothrow) unsigned char[kImageSize]) {
     Reset();
@@ -51,19 +99,30 @@ CBinaryDump::~CBinaryDump() = default;
 void CBinaryDump::Reset() {
     m_size = 0;
     m_base = 0;
+    m_report = HexLoadReport{};
     if (m_image) {
         std::memset(m_image.get(), 0xFF, kImageSize);
     }
 }
 
+int CBinaryDump::Refuse(HexFault fault) {
+    m_report.fileFault = fault;
+    return 0;
+}
+
 int CBinaryDump::LoadHex(const char* path) {
     Reset();
     if (!m_image || path == nullptr) {
-        return 0;
+        return Refuse(HexFault::CannotRead);
     }
     std::string text;
-    if (PathUtil::ReadFileBytes(path, text, kMaxFileSize) != PathUtil::ReadResult::Read) {
-        return 0;
+    switch (PathUtil::ReadFileBytes(path, text, kMaxFileSize)) {
+        case PathUtil::ReadResult::Read:
+            break;
+        case PathUtil::ReadResult::TooLong:
+            return Refuse(HexFault::TooLong);
+        default:
+            return Refuse(HexFault::CannotRead);
     }
     // A NUL byte ends the text.
     text.resize(std::min(text.size(), text.find('\0')));
@@ -73,14 +132,18 @@ int CBinaryDump::LoadHex(const char* path) {
 int CBinaryDump::LoadText(const char* text, int length) {
     std::vector<Line> lines = SplitLines(text, length);
     if (lines.size() < 2) {
-        return 0;
+        return Refuse(HexFault::TooFewLines);
     }
     const Line& last = lines.back();
     if (last.length != kEndOfFileLength || std::memcmp(last.begin, kEndOfFile, kEndOfFileLength)) {
-        return 0;
+        return Refuse(HexFault::NoEndRecord);
     }
-    for (const Line& line : lines) {
-        ParseRecord(line.begin, line.length);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const HexFault fault = ReadRecord(lines[i].begin, lines[i].length);
+        if (fault != HexFault::None && m_report.refusedRecords++ == 0) {
+            m_report.firstRefusedLine = static_cast<int>(i) + 1;
+            m_report.firstRefusal = fault;
+        }
     }
     return 1;
 }
@@ -99,42 +162,53 @@ int CBinaryDump::ParseRecord(std::string_view line) {
 }
 
 int CBinaryDump::ParseRecord(const char* line, int length) {
-    if (!m_image || line == nullptr || length < 1 || line[0] != ':') {
-        return 0;
+    return ReadRecord(line, length) == HexFault::None ? 1 : 0;
+}
+
+// The checks in the order that names the most telling fault: the colon, the characters, the
+// length, the checksum, then what the record asks for.
+HexFault CBinaryDump::ReadRecord(const char* line, int length) {
+    if (!m_image || line == nullptr || length < 1) {
+        return HexFault::EmptyLine;
     }
-    int digits = length - 1;
-    if (digits < 10 || digits / 2 > kMaxRecordBytes) {
-        return 0;
+    if (line[0] != ':') {
+        return HexFault::NoColon;
     }
-    // The digits must stand alone as a C string for the hex reader; a NUL among them would
-    // silently shorten the record.
-    char text[2 * kMaxRecordBytes + 2];
+    const int digits = length - 1;
+    for (int i = 1; i < length; ++i) {
+        if (!IsHexDigit(line[i])) {
+            return HexFault::BadCharacters;  // a NUL among them too
+        }
+    }
+    if (digits < 10 || digits % 2 != 0 || digits / 2 > kMaxRecordBytes) {
+        return HexFault::BadLength;
+    }
+    char text[2 * kMaxRecordBytes + 1];
     std::memcpy(text, line + 1, static_cast<std::size_t>(digits));
     text[digits] = '\0';
     unsigned char record[kMaxRecordBytes];
-    if (std::strlen(text) != static_cast<std::size_t>(digits) ||
-        !HexToBytes(text, record, kMaxRecordBytes)) {
-        return 0;
+    if (!HexToBytes(text, record, kMaxRecordBytes)) {
+        return HexFault::BadCharacters;
     }
-    int count = record[0];
+    const int count = record[0];
     if (digits != 2 * (count + 5)) {
-        return 0;
+        return HexFault::BadLength;
     }
     unsigned char sum = 0;
     for (int i = 0; i < count + 5; ++i) {
         sum = static_cast<unsigned char>(sum + record[i]);
     }
-    return sum == 0 ? ApplyRecord(record, count) : 0;
+    return sum == 0 ? ApplyRecord(record, count) : HexFault::BadChecksum;
 }
 
-int CBinaryDump::ApplyRecord(const unsigned char* record, int count) {
+HexFault CBinaryDump::ApplyRecord(const unsigned char* record, int count) {
     const unsigned char* data = record + 4;
     switch (record[3]) {
         case Data: {
             unsigned long long address =
                 static_cast<unsigned long long>(m_base) + record[1] * 256u + record[2];
             if (address + static_cast<unsigned>(count) > static_cast<unsigned>(kImageSize)) {
-                return 0;
+                return HexFault::PastImage;
             }
             std::memcpy(m_image.get() + address, data, static_cast<std::size_t>(count));
             int end = static_cast<int>(address) + count;
@@ -142,17 +216,17 @@ int CBinaryDump::ApplyRecord(const unsigned char* record, int count) {
             if (count > 0 && end > m_size) {
                 m_size = end;
             }
-            return 1;
+            return HexFault::None;
         }
         case ExtendedSegmentAddress:
         case ExtendedLinearAddress:
             if (count != 2) {
-                return 0;
+                return HexFault::BadLength;
             }
             m_base =
                 (data[0] * 256u + data[1]) * (record[3] == ExtendedLinearAddress ? 65536u : 16u);
-            return 1;
+            return HexFault::None;
         default:
-            return 1;
+            return HexFault::None;
     }
 }

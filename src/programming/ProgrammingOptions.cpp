@@ -20,10 +20,18 @@ const std::array<ProgrammingStep, 6> kRunOrder = {{
 }};
 
 const std::array<BitField, 3> kBitFields = {{
-    {DeviceCommand::WriteLockBits, "Пустое поле битов Lock", &ProgrammingOptions::lockBits},
-    {DeviceCommand::WriteFuseBits, "Пустое поле битов Fuse", &ProgrammingOptions::fuseBits},
-    {DeviceCommand::WriteFuseExBits, "Пустое поле битов FuseEx", &ProgrammingOptions::fuseBitsEx},
+    {DeviceCommand::WriteLockBits, "Пустое поле битов Lock",
+     "Неверное значение битов Lock: число от 0 до 255 (десятичное или 0x..)",
+     &ProgrammingOptions::lockBits},
+    {DeviceCommand::WriteFuseBits, "Пустое поле битов Fuse",
+     "Неверное значение битов Fuse: число от 0 до 255 (десятичное или 0x..)",
+     &ProgrammingOptions::fuseBits},
+    {DeviceCommand::WriteFuseExBits, "Пустое поле битов FuseEx",
+     "Неверное значение битов FuseEx: число от 0 до 255 (десятичное или 0x..)",
+     &ProgrammingOptions::fuseBitsEx},
 }};
+
+constexpr std::int32_t kMaxBitValue = 255;
 
 std::string SignedDecimal(std::uint32_t word) {
     return std::to_string(static_cast<std::int32_t>(word));
@@ -52,17 +60,42 @@ const std::array<BitField, 3>& BitFields() {
     return kBitFields;
 }
 
-const char* ReadBitFields(const std::array<std::string, 3>& texts, ProgrammingOptions* options) {
+bool ReadBitValue(const std::string& text, std::int32_t* value) {
+    unsigned long long number = 0;
+    if (!ReadWholeNumber(text, kMaxBitValue, &number)) {
+        return false;
+    }
+    *value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+const char* ReadBitFields(const std::array<std::string, 3>& texts, ProgrammingOptions* options,
+                          std::size_t* field) {
     for (std::size_t i = 0; i < kBitFields.size(); ++i) {
-        const BitField& field = kBitFields[i];
-        if (!options->Has(field.step)) {
+        const BitField& bits = kBitFields[i];
+        if (!options->Has(bits.step)) {
             continue;
         }
         const std::string text = Trim(texts[i], 0, kBitFieldLength);
-        if (text.empty()) {
-            return field.emptyMessage;
+        const char* message = text.empty()                                   ? bits.emptyMessage
+                              : !ReadBitValue(text, &(options->*bits.value)) ? bits.badValueMessage
+                                                                             : nullptr;
+        if (message != nullptr) {
+            if (field != nullptr) {
+                *field = i;
+            }
+            return message;
         }
-        options->*field.value = ParseDecimal(text);
+    }
+    return nullptr;
+}
+
+const char* CheckBitValues(const ProgrammingOptions& options) {
+    for (const BitField& bits : kBitFields) {
+        const std::int32_t value = options.*bits.value;
+        if (options.Has(bits.step) && (value < 0 || value > kMaxBitValue)) {
+            return bits.badValueMessage;
+        }
     }
     return nullptr;
 }

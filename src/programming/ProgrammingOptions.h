@@ -43,16 +43,27 @@ bool CarriesImage(std::uint32_t step);
 // A value field of a bit step, in the order the dialog reads them: lock, fuse, extended fuse.
 struct BitField {
     std::uint32_t step;
-    const char* emptyMessage;  // shown when the step is checked and its field is blank, UTF-8
+    const char* emptyMessage;     // shown when the step is checked and its field is blank, UTF-8
+    const char* badValueMessage;  // ... and when it holds anything but a bit value, UTF-8
     std::int32_t ProgrammingOptions::*value;
 };
 const std::array<BitField, 3>& BitFields();
 
+// A bit value as a field or an option holds it: a whole number 0-255, decimal or hexadecimal
+// after "0x" (or "0X"), blanks around it allowed. False for anything else (a sign, other
+// characters, a larger number), value untouched then.
+bool ReadBitValue(const std::string& text, std::int32_t* value);
+
 // Reads the texts of the three value fields (in BitFields order) into options, for the steps
-// checked in options->steps only: a text is read as a decimal number after trimming its blanks
-// (only its first 255 characters count). Returns null when every checked field was read, or
-// the message of the first checked field that is blank; the values after it keep theirs then.
-const char* ReadBitFields(const std::array<std::string, 3>& texts, ProgrammingOptions* options);
+// checked in options->steps only (only the first 255 characters of a text count). Returns null
+// when every checked field was read; otherwise the message of the first checked field that is
+// blank or holds no bit value, with its index in *field when field is not null. That value and
+// the ones after it keep theirs then.
+const char* ReadBitFields(const std::array<std::string, 3>& texts, ProgrammingOptions* options,
+                          std::size_t* field = nullptr);
+// The message of the first checked bit step whose value is not 0-255 (values read from the
+// settings file are not checked when read); null when there is none.
+const char* CheckBitValues(const ProgrammingOptions& options);
 
 // The six [Programming] keys; absent or empty integers read as 0, an absent file name as empty.
 ProgrammingOptions ReadProgrammingOptions(const CConfig& config);

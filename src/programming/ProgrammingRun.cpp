@@ -22,15 +22,35 @@ const char* StepTitle(std::uint32_t step) {
 
 }  // namespace
 
-const char* StatusMessage(ProgrammingOutcome::Status status) {
-    switch (status) {
-        case ProgrammingOutcome::Status::NoFileName:
-            return "Выберите файл";
-        case ProgrammingOutcome::Status::CannotLoadImage:
-            return "Невозможно загрузить данные из файла";
-        default:
-            return nullptr;
+ProgrammingOutcome PrepareRun(const ProgrammingOptions& options, CBinaryDump& image) {
+    ProgrammingOutcome outcome;
+    if (options.steps == 0) {
+        return outcome;
     }
+    if (const char* message = CheckBitValues(options)) {
+        outcome.status = ProgrammingOutcome::Status::BadBitValue;
+        outcome.message = message;
+        return outcome;
+    }
+    if (options.Has(DeviceCommand::WriteData) || options.Has(DeviceCommand::VerifyData)) {
+        if (options.fileName.empty()) {
+            outcome.status = ProgrammingOutcome::Status::NoFileName;
+            outcome.message = "Выберите файл";
+            return outcome;
+        }
+        image.LoadHex(options.fileName.c_str());
+        if (!image.GetLoadReport().IsWhole()) {
+            outcome.status = ProgrammingOutcome::Status::CannotLoadImage;
+            outcome.message = "Невозможно загрузить данные из файла";
+            const std::string why = image.GetLoadReport().Describe();
+            if (!why.empty()) {
+                outcome.message += kLineEnd + why;
+            }
+            return outcome;
+        }
+    }
+    outcome.status = ProgrammingOutcome::Status::Ran;
+    return outcome;
 }
 
 DeviceCommand MakeStepCommand(std::uint32_t step, const ProgrammingOptions& options,
@@ -64,21 +84,10 @@ CProgrammingRun::CProgrammingRun(CVXDevice& device) : m_device(device) {}
 
 ProgrammingOutcome CProgrammingRun::Execute(const ProgrammingOptions& options,
                                             IProgressMonitor& monitor) {
-    ProgrammingOutcome outcome;
-    if (options.steps == 0) {
+    ProgrammingOutcome outcome = PrepareRun(options, m_image);
+    if (outcome.status != ProgrammingOutcome::Status::Ran) {
         return outcome;
     }
-    if (options.Has(DeviceCommand::WriteData) || options.Has(DeviceCommand::VerifyData)) {
-        if (options.fileName.empty()) {
-            outcome.status = ProgrammingOutcome::Status::NoFileName;
-            return outcome;
-        }
-        if (!m_image.LoadHex(options.fileName.c_str())) {
-            outcome.status = ProgrammingOutcome::Status::CannotLoadImage;
-            return outcome;
-        }
-    }
-    outcome.status = ProgrammingOutcome::Status::Ran;
     for (const ProgrammingStep& step : RunOrder()) {
         if (outcome.result != 0 || !options.Has(step.bit)) {
             continue;

@@ -24,8 +24,9 @@ class IProgressMonitor;
 struct ProgrammingOutcome {
     enum class Status {
         NothingToDo,      // no step bit set: nothing was sent, the unit was not restarted
+        BadBitValue,      // a checked bit step's value is not 0-255: nothing was sent
         NoFileName,       // write or verify checked without a file: nothing was sent
-        CannotLoadImage,  // the file was refused: nothing was sent
+        CannotLoadImage,  // the file was refused, or some of its records: nothing was sent
         Ran,              // the steps ran and the unit was restarted; report holds the outcome
     };
     struct StepResult {
@@ -34,15 +35,20 @@ struct ProgrammingOutcome {
     };
 
     Status status = Status::NothingToDo;
+    // Why a run stopped before its steps ("Выберите файл", "Невозможно загрузить данные из
+    // файла" and on a second line why); UTF-8, lines separated by CR LF; empty otherwise.
+    std::string message;
     std::vector<StepResult> steps;  // the steps that ran, in run order
     int result = 0;                 // the run's: 0, or the failing step's result
     bool restartFailed = false;     // the unit could not be opened again
     std::string report;             // UTF-8, lines ending CR LF
 };
 
-// The message for a run that stopped before its steps ("Выберите файл", "Невозможно загрузить
-// данные из файла"), UTF-8; null for the other statuses.
-const char* StatusMessage(ProgrammingOutcome::Status status);
+// Whether a run of these options may start, decided before anything is sent: Status::Ran when
+// it may (the image, when write or verify is checked, then loaded whole into image), else the
+// status and message of the run that stops there. An image with any record refused stops it:
+// holes in it would be written, and verified, as erased FLASH.
+ProgrammingOutcome PrepareRun(const ProgrammingOptions& options, CBinaryDump& image);
 
 // The request of one step: the command, the step's own value (lock, fuse or extended fuse),
 // the mode word, and for write and verify the image from address 0 to its size.
@@ -56,8 +62,8 @@ public:
 
     explicit CProgrammingRun(CVXDevice& device);
 
-    // Runs the steps checked in options (see the header comment). The image is loaded afresh
-    // from options.fileName when write or verify is checked.
+    // Runs the steps checked in options (see the header comment) once PrepareRun lets it; the
+    // image is loaded afresh from options.fileName when write or verify is checked.
     ProgrammingOutcome Execute(const ProgrammingOptions& options, IProgressMonitor& monitor);
 
     const CBinaryDump& GetImage() const { return m_image; }

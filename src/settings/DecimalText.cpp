@@ -38,3 +38,31 @@ int ParseDecimal(const std::string& text) {
     }
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
+
+bool ReadWholeNumber(const std::string& text, unsigned long long max, unsigned long long* value) {
+    const std::string number = Trim(text);
+    const bool hex =
+        number.size() > 2 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X');
+    const unsigned base = hex ? 16 : 10;
+    unsigned long long result = 0;
+    for (std::size_t i = hex ? 2 : 0; i < number.size(); ++i) {
+        const char c = number[i];
+        unsigned digit = base;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<unsigned>(c - '0');
+        } else if (hex && c >= 'a' && c <= 'f') {
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        } else if (hex && c >= 'A' && c <= 'F') {
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        }
+        if (digit >= base || digit > max || result > (max - digit) / base) {
+            return false;  // not a digit, or past max (checked before it could overflow)
+        }
+        result = result * base + digit;
+    }
+    if (number.empty()) {
+        return false;
+    }
+    *value = result;
+    return true;
+}

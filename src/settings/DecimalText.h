@@ -11,6 +11,9 @@ bool IsBlank(char c);
 // The text between begin and end without the blanks at either end.
 std::string Trim(const std::string& text, std::size_t begin = 0,
                  std::size_t end = std::string::npos);
+// A whole number and nothing else, blanks around it allowed: decimal digits, or "0x" (or "0X")
+// and hexadecimal digits; no sign. False for any other text and for a value above max.
+bool ReadWholeNumber(const std::string& text, unsigned long long max, unsigned long long* value);
 // Sign and digits, stopping at the first other character; no digits gives 0. Saturates at the
 // limits of int instead of overflowing on absurdly long numbers.
 int ParseDecimal(const std::string& text);

@@ -1,8 +1,11 @@
 #include "sim/CommandShell.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
+
+#include "settings/DecimalText.h"
 
 namespace vxsim {
 namespace {
@@ -56,6 +59,8 @@ const char* CommandShell::Help() {
            "  echo on|off            answer every packet with the same packet\n"
            "  status MS              a status packet every MS milliseconds (0: none)\n"
            "  frames UNIT            the frames received from the host, in hex\n"
+           "  requests UNIT          the programming requests received, one line each\n"
+           "  flash UNIT ADDR LEN    LEN bytes of FLASH from ADDR, in hex, 32 a line\n"
            "  list                   the units and their state\n"
            "  quit                   stop the simulator\n"
            "  help                   this text\n"
@@ -93,6 +98,12 @@ std::string CommandShell::Execute(const std::string& line, bool* quit) {
     }
     if (verb == "frames") {
         return ListFrames(words);
+    }
+    if (verb == "requests") {
+        return ListRequests(words);
+    }
+    if (verb == "flash") {
+        return ShowFlash(words);
     }
     if (verb == "fail") {
         return FailNextCommand(words);
@@ -178,6 +189,47 @@ std::string CommandShell::ListFrames(const std::vector<std::string>& words) {
     std::string text;
     for (const auto& frame : m_simulator.GetFrames(type, number)) {
         text += Hex(frame) + "\n";
+    }
+    return text + kOk;
+}
+
+std::string CommandShell::ListRequests(const std::vector<std::string>& words) {
+    int type = 0, number = 0;
+    if (words.size() != 2 || !ParseUnitName(words[1], &type, &number)) {
+        return Error("usage: requests UNIT");
+    }
+    if (!m_simulator.HasUnit(type, number)) {
+        return Error("no unit " + words[1]);
+    }
+    std::string text;
+    for (const DeviceCommand& command : m_simulator.GetCommands(type, number)) {
+        text += FormatRequest(command) + "\n";
+    }
+    return text + kOk;
+}
+
+std::string CommandShell::ShowFlash(const std::vector<std::string>& words) {
+    int type = 0, number = 0;
+    unsigned long long address = 0, length = 0;
+    if (words.size() != 4 || !ParseUnitName(words[1], &type, &number) ||
+        !ReadWholeNumber(words[2], kMaxFlashSize, &address) ||
+        !ReadWholeNumber(words[3], kMaxFlashSize, &length) || length == 0) {
+        return Error("usage: flash UNIT ADDR LEN (ADDR, LEN decimal or 0x..; LEN from 1)");
+    }
+    if (!m_simulator.HasUnit(type, number)) {
+        return Error("no unit " + words[1]);
+    }
+    const std::vector<unsigned char> flash = m_simulator.GetFlash(type, number);
+    if (address + length > flash.size()) {
+        return Error("past the end of FLASH (" + std::to_string(flash.size()) + " bytes)");
+    }
+    std::string text;
+    constexpr unsigned long long kBytesPerLine = 32;
+    for (unsigned long long at = address; at < address + length; at += kBytesPerLine) {
+        const auto from = flash.begin() + static_cast<std::ptrdiff_t>(at);
+        const auto count =
+            static_cast<std::ptrdiff_t>(std::min(kBytesPerLine, address + length - at));
+        text += Hex(std::vector<unsigned char>(from, from + count)) + "\n";
     }
     return text + kOk;
 }

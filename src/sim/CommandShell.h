@@ -23,6 +23,8 @@ private:
     std::string OnUnit(const std::vector<std::string>& words);
     std::string ChangeFraming(const std::vector<std::string>& words);
     std::string ListFrames(const std::vector<std::string>& words);
+    std::string ListRequests(const std::vector<std::string>& words);
+    std::string ShowFlash(const std::vector<std::string>& words);
     std::string FailNextCommand(const std::vector<std::string>& words);
 
     Simulator& m_simulator;

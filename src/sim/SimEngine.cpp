@@ -358,6 +358,22 @@ void Engine::Record(Unit& unit, const unsigned char* frame, int count) {
     unit.frameBytes += size;
 }
 
+void Engine::RecordRequest(Unit& unit, const DeviceCommand& command) {
+    unit.commands.push_back(command);
+    unit.commandData += command.data.size();
+    while (unit.commands.size() > kMaxRecordedRequests) {
+        unit.commandData -= unit.commands.front().data.size();
+        unit.commands.pop_front();
+        unit.firstWithData -= unit.firstWithData > 0 ? 1 : 0;
+    }
+    // The newest request's data may exceed the budget alone: then no data is kept at all.
+    while (unit.commandData > requestDataBudget && unit.firstWithData < unit.commands.size()) {
+        std::vector<unsigned char>& data = unit.commands[unit.firstWithData++].data;
+        unit.commandData -= data.size();
+        std::vector<unsigned char>().swap(data);
+    }
+}
+
 void Engine::OnHostFrame(Unit& unit, const unsigned char* frame, int count) {
     Record(unit, frame, count);
     changed.notify_all();
@@ -447,7 +463,7 @@ void Engine::HandleRequest(Unit& unit, ControlLink& link) {
         Reply(fd, link.code, 1, nullptr, 0);
         return;
     }
-    unit.commands.push_back(command);
+    RecordRequest(unit, command);
     changed.notify_all();
     if (unit.failNextCommand) {
         unit.failNextCommand = false;

@@ -59,7 +59,11 @@ struct Unit {
     CPacket reassembly;
     std::deque<std::vector<unsigned char>> frames;  // the newest within the frame budget
     std::size_t frameBytes = 0;                     // what they hold, by RecordedSize
-    std::vector<DeviceCommand> commands;
+    // Programming requests received: the newest kMaxRecordedRequests heads, and the data of
+    // the newest ones within the request data budget (older ones keep their data length only).
+    std::deque<DeviceCommand> commands;
+    std::size_t commandData = 0;    // data bytes the recorded requests still hold
+    std::size_t firstWithData = 0;  // commands before this one hold no data
     std::vector<ControlLink> links;
     FlashModel flash;
     ProgrammingJob job;
@@ -107,8 +111,9 @@ public:
     int flashSize = kDefaultFlashSize;
     int speed = kDefaultProgrammingSpeed;
     Framing defaultFraming = Framing::Single;
-    std::size_t frameBudget = kDefaultFrameBudget;   // per unit
-    std::function<void(const std::string&)> report;  // called under mutex; may be empty
+    std::size_t frameBudget = kDefaultFrameBudget;              // per unit
+    std::size_t requestDataBudget = kDefaultRequestDataBudget;  // per unit
+    std::function<void(const std::string&)> report;             // called under mutex; may be empty
 
     Unit* Find(int typeIndex, int number) const;
     bool Plug(Unit& unit);
@@ -127,6 +132,8 @@ public:
     void Record(Unit& unit, const unsigned char* frame, int count);
     // What a recorded frame counts against the budget: its bytes and its keeping.
     static std::size_t RecordedSize(std::size_t frameLength);
+    // Keeps the request, and drops the oldest heads and data until they fit their limits.
+    void RecordRequest(Unit& unit, const DeviceCommand& command);
 
 private:
     struct Target;

@@ -1,5 +1,6 @@
 #include "sim/Simulator.h"
 
+#include <cstdio>
 #include <type_traits>
 
 #include "device/VXDevice.h"
@@ -9,6 +10,69 @@
 namespace vxsim {
 
 using Lock = std::unique_lock<std::mutex>;
+
+namespace {
+
+std::string HexValue(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%02X", value);
+    return text;
+}
+
+std::string CommandName(std::uint32_t command) {
+    switch (command) {
+        case DeviceCommand::EraseFlash:
+            return "erase";
+        case DeviceCommand::WriteData:
+            return "write";
+        case DeviceCommand::WriteLockBits:
+            return "lock";
+        case DeviceCommand::WriteFuseBits:
+            return "fuse";
+        case DeviceCommand::WriteFuseExBits:
+            return "fuse-ex";
+        case DeviceCommand::VerifyData:
+            return "verify";
+        default:
+            return "command=" + HexValue(command);
+    }
+}
+
+}  // namespace
+
+std::string FormatRequest(const DeviceCommand& command) {
+    struct Field {
+        std::uint32_t code;  // the command that writes it
+        const char* name;
+        std::uint32_t value;
+    };
+    const Field fields[] = {{DeviceCommand::WriteLockBits, "lock", command.lockBits},
+                            {DeviceCommand::WriteFuseBits, "fuse", command.fuseBits},
+                            {DeviceCommand::WriteFuseExBits, "fuse-ex", command.extendedFuseBits}};
+    std::uint32_t value = 0;
+    std::string others;
+    for (const Field& field : fields) {
+        if (field.code == command.command) {
+            value = field.value;
+        } else if (field.value != 0) {
+            others += std::string(" ") + field.name + "=" + HexValue(field.value);
+        }
+    }
+    std::string line = CommandName(command.command) + " mode=" + HexValue(command.mode) +
+                       " value=" + HexValue(value);
+    if (command.dataLength > 0) {
+        char range[32];
+        std::snprintf(range, sizeof range, " 0x%04X-0x%04X", 0u, command.dataLength - 1);
+        line += range;
+    } else if (FlashModel::IsPaced(command.command)) {
+        line += " no data";
+    }
+    line += others;
+    if (command.reserved != 0) {
+        line += " reserved=" + HexValue(command.reserved);
+    }
+    return line;
+}
 
 Simulator::Simulator(const std::string& directory)
     : m_engine(std::make_unique<Engine>(directory)) {}
@@ -64,6 +128,10 @@ bool Simulator::Plug(int typeIndex, int number) {
 
 bool Simulator::IsPlugged(int typeIndex, int number) const {
     return WithUnit(*m_engine, typeIndex, number, [](Unit& unit) { return unit.plugged; });
+}
+
+bool Simulator::HasUnit(int typeIndex, int number) const {
+    return WithUnit(*m_engine, typeIndex, number, [](Unit&) {});
 }
 
 bool Simulator::IsOpen(int typeIndex, int number) const {
@@ -165,6 +233,11 @@ std::vector<std::vector<unsigned char>> Simulator::GetFrames(int typeIndex, int 
     return frames;
 }
 
+void Simulator::SetRequestDataBudget(std::size_t bytes) {
+    Lock lock(m_engine->mutex);
+    m_engine->requestDataBudget = bytes;
+}
+
 void Simulator::SetFrameBudget(std::size_t bytes) {
     Lock lock(m_engine->mutex);
     m_engine->frameBudget = bytes;
@@ -193,7 +266,8 @@ void Simulator::ClearFrames(int typeIndex, int number) {
 
 std::vector<DeviceCommand> Simulator::GetCommands(int typeIndex, int number) const {
     std::vector<DeviceCommand> commands;
-    WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) { commands = unit.commands; });
+    WithUnit(*m_engine, typeIndex, number,
+             [&](Unit& unit) { commands.assign(unit.commands.begin(), unit.commands.end()); });
     return commands;
 }
 

@@ -38,12 +38,23 @@ inline constexpr int kDefaultProgrammingSpeed = 64 * 1024;  // bytes per second
 // Recorded host frames a unit keeps at most, in bytes (each frame counts a little more than its
 // length); the oldest go first.
 inline constexpr std::size_t kDefaultFrameBudget = 8 * 1024 * 1024;
+// The data of recorded programming requests a unit keeps at most, in bytes, and how many
+// requests it keeps at all (their heads); the oldest go first.
+inline constexpr std::size_t kDefaultRequestDataBudget = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxRecordedRequests = 16384;
 // The largest FLASH a unit may have: several times any real one, and small enough that every
 // unit can have it.
 inline constexpr int kMaxFlashSize = 16 * 1024 * 1024;
 
 using ::ParseUnitName;
 using ::UnitName;
+
+// A programming request as one line of text: the command ("erase", "write", "lock", "fuse",
+// "fuse-ex", "verify", or "command=0xNN"), the mode word, the value the command writes (0x00
+// for the others), the image's address range for write and verify ("0x0000-0x1FFF", or "no
+// data"), and any other field the record should have left 0 ("fuse=0x12", "reserved=0x01").
+// For example "write mode=0x00 value=0x00 0x0000-0x1FFF" or "lock mode=0x01 value=0xC0".
+std::string FormatRequest(const DeviceCommand& command);
 
 class Simulator {
 public:
@@ -65,6 +76,8 @@ public:
     bool Unplug(int typeIndex, int number);
     bool Plug(int typeIndex, int number);
     bool IsPlugged(int typeIndex, int number) const;
+    // True for a unit that was added, plugged or not.
+    bool HasUnit(int typeIndex, int number) const;
     // True while a host holds the unit open.
     bool IsOpen(int typeIndex, int number) const;
     bool WaitOpen(int typeIndex, int number, bool open, std::uint32_t timeoutMs) const;
@@ -101,8 +114,11 @@ public:
     void SetReport(std::function<void(const std::string&)> report);
     bool WaitFrames(int typeIndex, int number, std::size_t count, std::uint32_t timeoutMs) const;
     void ClearFrames(int typeIndex, int number);
-    // Programming requests received, in order, as decoded (data included).
+    // Programming requests received, in order, as decoded: the newest kMaxRecordedRequests,
+    // with their data while it fits the request data budget (per unit, kDefaultRequestDataBudget
+    // unless set). An older request keeps its head, data length included, but no data.
     std::vector<DeviceCommand> GetCommands(int typeIndex, int number) const;
+    void SetRequestDataBudget(std::size_t bytes);
 
     std::vector<unsigned char> GetFlash(int typeIndex, int number) const;
     Fuses GetFuses(int typeIndex, int number) const;

@@ -57,10 +57,11 @@ const char* VxsimUsage() {
            "\n"
            "Standard input at end of file is simply no longer read; vxsim runs until 'quit',\n"
            "Ctrl+C or SIGTERM. Each unit keeps the last 8 MiB of frames from the host for\n"
-           "'frames' (older frames are dropped); a frame longer than 16384 bytes is reported on\n"
-           "standard error. A command line may be 65536 bytes long; a control client that sends\n"
-           "a longer one, or sends commands while over 1 MiB of its answers is unread, is\n"
-           "disconnected.\n";
+           "'frames' (older frames are dropped), and the last 16384 programming requests for\n"
+           "'requests', the data of the newest within 4 MiB. A frame longer than 16384 bytes is\n"
+           "reported on standard error. A command line may be 65536 bytes long; a control\n"
+           "client that sends a longer one, or sends commands while over 1 MiB of its answers\n"
+           "is unread, is disconnected.\n";
 }
 
 bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,

@@ -161,8 +161,11 @@ int CProgrammingDlg::ReadControls() {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         texts[i] = m_values[i]->text().toStdString();
     }
-    if (const char* message = ReadBitFields(texts, &m_options)) {
+    std::size_t field = 0;
+    if (const char* message = ReadBitFields(texts, &m_options, &field)) {
         m_dialogs.ShowMessage(this, QString::fromUtf8(message), kErrorCaption, MessageIcon::None);
+        // Back to the field, its text as typed, so that the user sees what was refused.
+        m_values[field]->setFocus();
         return 0;
     }
     m_options.fileName = QFile::encodeName(m_fileName->text()).toStdString();
@@ -182,8 +185,9 @@ void CProgrammingDlg::Execute() {
 }
 
 void CProgrammingDlg::ShowOutcome(const ProgrammingOutcome& outcome) {
-    if (const char* message = StatusMessage(outcome.status)) {
-        m_dialogs.ShowMessage(this, QString::fromUtf8(message), kErrorCaption, MessageIcon::None);
+    if (!outcome.message.empty()) {
+        m_dialogs.ShowMessage(this, QString::fromStdString(outcome.message), kErrorCaption,
+                              MessageIcon::None);
     } else if (outcome.status == ProgrammingOutcome::Status::Ran) {
         m_dialogs.ShowMessage(this, QString::fromUtf8(outcome.report), QStringLiteral("Результат"),
                               MessageIcon::None);

@@ -5,8 +5,9 @@
 // run does the work, on the main window's device channel, which the dialog does not own.
 //
 // Every way out ("Выход", Enter, Escape, the close box) first reads the fields back
-// (ReadControls), and a blank value field of a checked step keeps the dialog open. While a run
-// is under way none of them closes it.
+// (ReadControls), and a value field of a checked step that is blank or holds no bit value
+// (0-255, decimal or 0x..) keeps the dialog open, so that no such value reaches the settings. While
+// a run is under way none of them closes it.
 //
 // Runs on the user-interface thread. During a write or verify the run's worker thread sends
 // the request while the progress window (CProgressDlg) polls it here.
@@ -60,8 +61,8 @@ public:
     // Each value field is enabled only while its step is checked.
     void UpdateBitFields();
     void ChooseFile();
-    // Reads the fields into the choices; 0 (after the message) when a checked step's value
-    // field is blank, 1 otherwise.
+    // Reads the fields into the choices; 0 (after the message, with the focus on the field)
+    // when a checked step's value field is blank or holds no bit value, 1 otherwise.
     int ReadControls();
     // "Выполнить операцию".
     void Execute();

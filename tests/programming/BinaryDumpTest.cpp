@@ -198,6 +198,51 @@ const FileCase kFiles[] = {
 INSTANTIATE_TEST_SUITE_P(Files, HexFileRule, ::testing::ValuesIn(kFiles),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// What a load tells of the lines it skipped, or of why it refused the file: the first skipped
+// line (counted in CR LF lines) with its reason, and how many there were.
+struct ReportCase {
+    const char* name;
+    std::string text;
+    std::string described;
+};
+
+[[maybe_unused]] void PrintTo(const ReportCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HexLoadReportRule : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(HexLoadReportRule, NamesTheFirstRefusedLine) {
+    TempDir dir;
+    CBinaryDump dump;
+    dump.LoadHex(dir.Write("t.hex", GetParam().text).c_str());
+    EXPECT_EQ(dump.GetLoadReport().Describe(), GetParam().described);
+    EXPECT_EQ(dump.GetLoadReport().IsWhole(), GetParam().described.empty());
+}
+
+const ReportCase kReports[] = {
+    {"Whole", Lines({kData0, HexRecord(0, 0x04, {0, 1}), kData100, kHexEnd}), ""},
+    {"Checksum", Lines({kData0, HexRecord(0x10, 0x00, kFour, 0x12), kData100, kHexEnd}),
+     "Строка 2: неверная контрольная сумма"},
+    {"Characters", Lines({kData0, kData100, ":10zz", kHexEnd}), "Строка 3: недопустимые символы"},
+    {"CharacterAfterTheRecord", Lines({kData0 + " ", kHexEnd}), "Строка 1: недопустимые символы"},
+    {"LengthByte", Lines({":05010000112233445E", kHexEnd}), "Строка 1: неверная длина записи"},
+    {"OddDigits", Lines({kData0 + "0", kHexEnd}), "Строка 1: неверная длина записи"},
+    {"AddressRecordLength", Lines({HexRecord(0, 0x04, {0, 1, 0}), kHexEnd}),
+     "Строка 1: неверная длина записи"},
+    {"PastTheImage", Lines({HexRecord(0, 0x04, {0x00, 0x10}), HexRecord(0, 0x00, kFour), kHexEnd}),
+     "Строка 2: адрес за пределами образа"},
+    {"NoColon", Lines({kData0.substr(1), kHexEnd}), "Строка 1: нет двоеточия в начале строки"},
+    {"EmptyLine", Lines({kData0, "", kHexEnd}), "Строка 2: пустая строка"},
+    {"Several", Lines({kData0, "x", HexRecord(0x10, 0x00, kFour, 0), "y", kHexEnd}),
+     "Строка 2: нет двоеточия в начале строки (всего неверных строк: 3)"},
+    {"NoEndRecord", Lines({kData0, kData100}), "Последняя строка не :00000001FF"},
+    {"OneLine", kHexEnd, "В файле меньше двух строк"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, HexLoadReportRule, ::testing::ValuesIn(kReports),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(BinaryDump, LargestFileLoadsAndOneByteMoreIsRefused) {
     TempDir dir;
     CBinaryDump dump;
@@ -212,6 +257,7 @@ TEST(BinaryDump, LargestFileLoadsAndOneByteMoreIsRefused) {
     std::string tooLong = HexFileOfSize(CBinaryDump::kMaxFileSize + 1);
     ASSERT_EQ(tooLong.size(), static_cast<std::size_t>(CBinaryDump::kMaxFileSize) + 1);
     EXPECT_EQ(dump.LoadHex(dir.Write("over.hex", tooLong).c_str()), 0);
+    EXPECT_EQ(dump.GetLoadReport().Describe(), "Файл длиннее 524288 байт");
     EXPECT_EQ(dump.GetSize(), 0);
     EXPECT_EQ(dump.GetData()[0], 0xFF);
 }
@@ -220,6 +266,7 @@ TEST(BinaryDump, UnreadableFilesAreRefused) {
     TempDir dir;
     CBinaryDump dump;
     EXPECT_EQ(dump.LoadHex(dir.File("missing.hex").c_str()), 0);
+    EXPECT_EQ(dump.GetLoadReport().Describe(), "Файл не удаётся прочитать");
     EXPECT_EQ(dump.LoadHex(dir.Path().string().c_str()), 0);
     EXPECT_EQ(dump.LoadHex(nullptr), 0);
 }
@@ -228,6 +275,7 @@ TEST(BinaryDump, ExampleImage) {
     CBinaryDump dump;
     // A path object or a string will do as well as a C string.
     ASSERT_EQ(dump.LoadHex(SourcePath("examples/firmware.hex").string()), 1);
+    EXPECT_TRUE(dump.GetLoadReport().IsWhole()) << dump.GetLoadReport().Describe();
     EXPECT_EQ(dump.GetSize(), 0x10100);
     EXPECT_EQ(dump.GetData()[0], 0x0C);
     EXPECT_EQ(dump.GetData()[0x0C00], 0xFF);

@@ -62,7 +62,7 @@ protected:
 };
 
 enum class Fault { None, FailNext5, RejectNext, RefuseReopen, Unerased };
-enum class File { None, Firmware, AllInvalid, Missing };
+enum class File { None, Firmware, OneBadRecord, Missing };
 
 struct RunCase {
     const char* name;
@@ -72,7 +72,8 @@ struct RunCase {
     Fault fault;
     Status status;
     std::vector<std::uint32_t> sent;  // commands the unit received, in order
-    const char* report;
+    const char* text;                 // the report, or the message of a run that stopped early
+    std::int32_t lockBits = 3;
 };
 
 void PrintTo(const RunCase& c, std::ostream* out) {
@@ -81,23 +82,24 @@ void PrintTo(const RunCase& c, std::ostream* out) {
 
 class RunTable : public ProgrammingRunTest, public ::testing::WithParamInterface<RunCase> {};
 
-// What reaches the unit and what the report says; every run that reaches the steps restarts
+// What reaches the unit and what the user is told; every run that reaches the steps restarts
 // the unit, every other run leaves it alone.
 TEST_P(RunTable, SendsTheCheckedStepsAndReports) {
     const RunCase& c = GetParam();
     ProgrammingOptions options;
     options.steps = c.steps;
     options.mode = c.mode;
-    options.lockBits = 3;
+    options.lockBits = c.lockBits;
     options.fuseBits = 0xE1;
     options.fuseBitsEx = 0xFD;
     switch (c.file) {
         case File::Firmware:
             options.fileName = Firmware();
             break;
-        case File::AllInvalid:
+        case File::OneBadRecord:
             options.fileName =
-                m_dir.Write("bad.hex", HexRecord(0, 0, {1, 2, 3}, 0) + "\r\n:10zz\r\n" + kHexEnd);
+                m_dir.Write("bad.hex", HexRecord(0, 0, {1, 2, 3}) + "\r\n" +
+                                           HexRecord(3, 0, {4, 5, 6}, 0) + "\r\n" + kHexEnd);
             break;
         case File::Missing:
             options.fileName = m_dir.File("missing.hex");
@@ -145,7 +147,7 @@ TEST_P(RunTable, SendsTheCheckedStepsAndReports) {
         EXPECT_EQ(command.mode, c.mode) << code;
     }
     EXPECT_EQ(commands, c.sent);
-    EXPECT_EQ(outcome.report, c.report);
+    EXPECT_EQ(outcome.status == Status::Ran ? outcome.report : outcome.message, c.text);
     const bool ran = c.status == Status::Ran;
     EXPECT_EQ(Reopened(), ran && !outcome.restartFailed ? 1 : 0);
     EXPECT_EQ(m_device.IsOpen(), !outcome.restartFailed);
@@ -191,14 +193,15 @@ INSTANTIATE_TEST_SUITE_P(
                 {1, 2, 8, 16},
                 "Стирание FLASH - OK\r\nЗапись данных - OK\r\nЗапись битов Fuse - OK\r\n"
                 "Запись битов FuseEx - ОШИБКА\r\n\r\nКод ошибки - 4\r\n"},
-        RunCase{"AllRecordsInvalid",
-                0x02,
+        // A hole where the record was would be written, and verified, as erased FLASH.
+        RunCase{"OneRecordRefused",
+                0x23,
                 0,
-                File::AllInvalid,
+                File::OneBadRecord,
                 Fault::None,
-                Status::Ran,
+                Status::CannotLoadImage,
                 {},
-                "Запись данных - ОШИБКА\r\n\r\nКод ошибки - 1\r\n"},
+                "Невозможно загрузить данные из файла\r\nСтрока 2: неверная контрольная сумма"},
         RunCase{"VerifyOverUnerased",
                 0x22,
                 0,
@@ -224,17 +227,34 @@ INSTANTIATE_TEST_SUITE_P(
                 Status::Ran,
                 {4},
                 "Запись битов Lock - OK\r\nРестарт - ОШИБКА"},
-        RunCase{"NoFileName", 0x21, 0, File::None, Fault::None, Status::NoFileName, {}, ""},
-        RunCase{
-            "FileRefused", 0x06, 0, File::Missing, Fault::None, Status::CannotLoadImage, {}, ""}),
+        RunCase{"NoFileName",
+                0x21,
+                0,
+                File::None,
+                Fault::None,
+                Status::NoFileName,
+                {},
+                "Выберите файл"},
+        RunCase{"FileRefused",
+                0x06,
+                0,
+                File::Missing,
+                Fault::None,
+                Status::CannotLoadImage,
+                {},
+                "Невозможно загрузить данные из файла\r\nФайл не удаётся прочитать"},
+        // A value from the settings file that no field would take is refused, not cut to a
+        // byte and sent.
+        RunCase{"LockOutOfRange",
+                0x05,
+                0,
+                File::None,
+                Fault::None,
+                Status::BadBitValue,
+                {},
+                "Неверное значение битов Lock: число от 0 до 255 (десятичное или 0x..)",
+                300}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ProgrammingRunTexts, MessagesForRunsThatStopEarly) {
-    EXPECT_STREQ(StatusMessage(Status::NoFileName), "Выберите файл");
-    EXPECT_STREQ(StatusMessage(Status::CannotLoadImage), "Невозможно загрузить данные из файла");
-    EXPECT_EQ(StatusMessage(Status::Ran), nullptr);
-    EXPECT_EQ(StatusMessage(Status::NothingToDo), nullptr);
-}
 
 // The progress query fails while the write goes on: the display closes, but the run waits
 // for the write to end before it reports and restarts the unit, so the write is not cut off.

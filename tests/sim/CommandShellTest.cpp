@@ -69,6 +69,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"status 100", "OK\n", false, nullptr},
                       ShellCase{"fail USB0 5", "OK\n", false, nullptr},
                       ShellCase{"fail USB0 0", "ERROR usage: fail*", false, nullptr},
+                      ShellCase{"requests USB0", "OK\n", false, nullptr},
+                      ShellCase{"requests PCI5", "ERROR no unit PCI5\n", false, nullptr},
+                      ShellCase{"requests", "ERROR usage: requests UNIT\n", false, nullptr},
+                      ShellCase{"flash USB0 0x1FFFE 2", "FFFF\nOK\n", false, nullptr},
+                      ShellCase{"flash USB0 0x1FFFF 2", "ERROR past the end*", false, nullptr},
+                      ShellCase{"flash USB0 0 0", "ERROR usage: flash*", false, nullptr},
+                      ShellCase{"flash USB0 -1 2", "ERROR usage: flash*", false, nullptr},
+                      ShellCase{"flash PCI5 0 1", "ERROR no unit PCI5\n", false, nullptr},
                       ShellCase{"status -5", "ERROR unknown command*", false, nullptr},
                       ShellCase{"reboot", "ERROR unknown command*", false, nullptr}));
 
@@ -88,6 +96,60 @@ TEST_F(ShellTest, SendReachesTheOpenHostAndFramesShowWhatItWrote) {
     ASSERT_TRUE(m_sim.WaitFrames(0, 0, 1, 2000));
     EXPECT_EQ(m_shell.Execute("frames USB0", &quit), "034101" + std::string(122, '0') + "\nOK\n");
     EXPECT_FALSE(Receive(&packet, 200)) << "no echo";
+}
+
+// What reached the unit, seen from outside: one line per programming request, in order, and
+// the FLASH bytes, 32 a line.
+TEST_F(ShellTest, RequestsAndFlashShowWhatTheHostAsked) {
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    m_sim.SetProgrammingSpeed(1 << 24);
+    std::vector<unsigned char> image(40);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<unsigned char>(i);
+    }
+    DeviceCommand write;
+    write.command = DeviceCommand::WriteData;
+    write.SetData(image.data(), image.size());
+    DeviceCommand lock;
+    lock.command = DeviceCommand::WriteLockBits;
+    lock.lockBits = 0xC0;
+    lock.mode = 1;
+    DeviceCommand odd;
+    odd.command = 0x40;
+    odd.fuseBits = 0x12;
+    for (DeviceCommand* command : {&write, &lock, &odd}) {
+        ASSERT_EQ(m_device.ExecuteCommand(command), 0);
+    }
+    bool quit = false;
+    EXPECT_EQ(m_shell.Execute("requests USB0", &quit),
+              "write mode=0x00 value=0x00 0x0000-0x0027\n"
+              "lock mode=0x01 value=0xC0\n"
+              "command=0x40 mode=0x00 value=0x00 fuse=0x12\n"
+              "OK\n");
+    EXPECT_EQ(m_shell.Execute("flash USB0 0 34", &quit),
+              "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F\n"
+              "2021\nOK\n");
+}
+
+// The unit keeps every request's head, but the data of the newest only within its budget:
+// a long session of writes does not grow the simulator without bound.
+TEST_F(ShellTest, RequestDataIsKeptWithinABudget) {
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    m_sim.SetProgrammingSpeed(1 << 24);
+    m_sim.SetRequestDataBudget(10000);
+    std::vector<unsigned char> image(4000, 0xA5);
+    DeviceCommand verify;
+    verify.command = DeviceCommand::VerifyData;
+    verify.SetData(image.data(), image.size());
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(m_device.ExecuteCommand(&verify), 0);
+    }
+    const std::vector<DeviceCommand> seen = m_sim.GetCommands(0, 0);
+    ASSERT_EQ(seen.size(), 5u);
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].dataLength, 4000u) << i;
+        EXPECT_EQ(seen[i].data.size(), i < 3 ? 0u : 4000u) << i;
+    }
 }
 
 struct OptionsCase {

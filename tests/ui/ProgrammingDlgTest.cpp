@@ -51,6 +51,13 @@ protected:
         return qobject_cast<T*>(dialog->GetControl(id));
     }
     void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
+    // Replaces a field's text as a user would, key by key.
+    void Type(int id, const QString& text) {
+        auto* edit = Control<QLineEdit>(id);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
     std::vector<DeviceCommand> Sent() { return Sim().GetCommands(1, 0); }
     int Restarts() { return Sim().CountOpens(1, 0) - m_opens; }
     const ShownMessage* Last() {
@@ -72,7 +79,6 @@ TEST_F(ProgrammingDialog, ShowsTheChoicesAndEnablesValuesWithTheirSteps) {
     options.fuseBits = 255;
     options.fileName = "/tmp/образ.hex";
     Open(options);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Программирование"));
     const std::pair<int, bool> boxes[] = {{Dlg::kEraseId, true},    {Dlg::kWriteId, false},
                                           {Dlg::kVerifyId, false},  {Dlg::kLockId, true},
                                           {Dlg::kFuseId, false},    {Dlg::kFuseExId, false},
@@ -97,9 +103,6 @@ TEST_F(ProgrammingDialog, ShowsTheChoicesAndEnablesValuesWithTheirSteps) {
     fixture.dialogs.chosenFile = QStringLiteral("/tmp/другой.hex");
     Click(Dlg::kChooseId);
     EXPECT_EQ(Control<QLineEdit>(Dlg::kFileNameId)->text(), QStringLiteral("/tmp/другой.hex"));
-    EXPECT_EQ(fixture.dialogs.fileFilters,
-              std::vector<QString>(2, QStringLiteral("Intel HEX files(*.hex) (*.hex);;Binary "
-                                                     "files(*.bin) (*.bin);;All Files(*.*) (*)")));
     Click(Dlg::kAtMega103Id);
     ASSERT_EQ(dialog->ReadControls(), 1);
     EXPECT_EQ(dialog->GetOptions().steps, 0x41u | 0x08u);
@@ -107,23 +110,33 @@ TEST_F(ProgrammingDialog, ShowsTheChoicesAndEnablesValuesWithTheirSteps) {
     EXPECT_EQ(dialog->GetOptions().fileName, "/tmp/другой.hex");
 }
 
-// Nothing checked: no request, no message, no restart. Write checked without a file, or with
-// a file that is refused: the message (a plain box, no icon), and still nothing else.
-TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoFile) {
+// Nothing checked: no request, no message, no restart. Write checked without a file, with a
+// file that cannot be read, or with a file one of whose records is damaged (its hole would be
+// written and verified as erased FLASH): the message (a plain box, no icon), and nothing else.
+TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoWholeImage) {
     Open({});
     Click(Dlg::kExecuteId);
     RunEvents(200);
     EXPECT_TRUE(fixture.dialogs.messages.empty());
     Click(Dlg::kWriteId);
+    Click(Dlg::kVerifyId);
     Click(Dlg::kExecuteId);
     ASSERT_EQ(fixture.dialogs.messages.size(), 1u);
     EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Выберите файл"), kError, MessageIcon::None), 1);
-    Control<QLineEdit>(Dlg::kFileNameId)->setText(QStringLiteral("/nonexistent/образ.hex"));
-    Click(Dlg::kExecuteId);
-    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Невозможно загрузить данные из файла"), kError,
-                                    MessageIcon::None),
-              1);
-    EXPECT_EQ(fixture.dialogs.messages.size(), 2u);
+    const std::string damaged = fixture.Dir().Write(
+        "damaged.hex", ":0400000001020304F2\r\n:0400040005060708D9\r\n:00000001FF\r\n");
+    const std::pair<std::string, QString> files[] = {
+        {"/nonexistent/образ.hex", QStringLiteral("Файл не удаётся прочитать")},
+        {damaged, QStringLiteral("Строка 2: неверная контрольная сумма")}};
+    for (const auto& [file, why] : files) {
+        Control<QLineEdit>(Dlg::kFileNameId)->setText(QString::fromStdString(file));
+        Click(Dlg::kExecuteId);
+        EXPECT_EQ(
+            fixture.dialogs.Count(QStringLiteral("Невозможно загрузить данные из файла\r\n") + why,
+                                  kError, MessageIcon::None),
+            1);
+    }
+    EXPECT_EQ(fixture.dialogs.messages.size(), 3u);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(Restarts(), 0);
 }
@@ -131,7 +144,8 @@ TEST_F(ProgrammingDialog, NothingHappensWithNothingCheckedOrNoFile) {
 struct BitRunCase {
     const char* name;
     std::vector<int> checks;  // boxes to click
-    QString lockText;
+    QString lockText;         // typed into the lock field
+    std::uint32_t lockBits;   // what the lock request carries
     std::vector<std::uint32_t> sent;
     std::uint32_t mode;  // of every request; the dialog starts with 0x80, a bit no box shows
     QString report;
@@ -154,7 +168,7 @@ TEST_P(BitRuns, SendsTheRequestsAndReports) {
     for (int id : c.checks) {
         Click(id);
     }
-    Control<QLineEdit>(Dlg::kLockValueId)->setText(c.lockText);
+    Type(Dlg::kLockValueId, c.lockText);
     Click(Dlg::kExecuteId);
     ASSERT_NE(Last(), nullptr);
     EXPECT_EQ(Last()->text, c.report);
@@ -163,7 +177,7 @@ TEST_P(BitRuns, SendsTheRequestsAndReports) {
     for (const DeviceCommand& command : Sent()) {
         sent.push_back(command.command);
         EXPECT_EQ(command.mode, c.mode);
-        EXPECT_EQ(command.lockBits, command.command == 4 ? 3u : 0u);
+        EXPECT_EQ(command.lockBits, command.command == 4 ? c.lockBits : 0u);
         EXPECT_EQ(command.fuseBits, command.command == 8 ? 0x3Fu : 0u);
     }
     EXPECT_EQ(sent, c.sent);
@@ -179,16 +193,74 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BitRunCase{"LockOnly",
                                  {Dlg::kLockId},
                                  " 3 ",
+                                 3,
+                                 {4},
+                                 0x80,
+                                 QStringLiteral("Запись битов Lock - OK\r\n")},
+                      BitRunCase{"Hexadecimal",
+                                 {Dlg::kLockId},
+                                 "0xC0",
+                                 0xC0,
                                  {4},
                                  0x80,
                                  QStringLiteral("Запись битов Lock - OK\r\n")},
                       BitRunCase{"AtMega103",
                                  {Dlg::kAtMega103Id, Dlg::kEraseId, Dlg::kFuseId, Dlg::kLockId},
                                  "3",
+                                 3,
                                  {1, 8, 4},
                                  0x81,
                                  QStringLiteral("Стирание FLASH - OK\r\nЗапись битов Fuse - "
                                                 "OK\r\nЗапись битов Lock - OK\r\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct BadValueCase {
+    const char* name;
+    int box;
+    int field;
+    QString text;
+    QString message;
+};
+
+void PrintTo(const BadValueCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BadValues : public ProgrammingDialog, public ::testing::WithParamInterface<BadValueCase> {};
+
+// A value that is not a bit value is refused by name, before anything is sent: the field keeps
+// what was typed and gets the focus back, and the dialog does not close over it.
+TEST_P(BadValues, AreRefusedWithTheFieldNamed) {
+    const BadValueCase& c = GetParam();
+    Open({});
+    Click(c.box);
+    Type(c.field, c.text);
+    Click(Dlg::kExecuteId);
+    EXPECT_EQ(fixture.dialogs.Count(c.message, kError, MessageIcon::None), 1);
+    EXPECT_EQ(fixture.dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialog->focusWidget(), Control(c.field));
+    EXPECT_EQ(Control<QLineEdit>(c.field)->text(), c.text);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(fixture.dialogs.Count(c.message, kError, MessageIcon::None), 2);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(Restarts(), 0);
+}
+
+const QString kBadLock =
+    QStringLiteral("Неверное значение битов Lock: число от 0 до 255 (десятичное или 0x..)");
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, BadValues,
+    ::testing::Values(
+        BadValueCase{"HexWithoutPrefix", Dlg::kLockId, Dlg::kLockValueId, "FF", kBadLock},
+        BadValueCase{"HexAfterADecimal", Dlg::kLockId, Dlg::kLockValueId, "12ab", kBadLock},
+        BadValueCase{"FuseTooLarge", Dlg::kFuseId, Dlg::kFuseValueId, "300",
+                     QStringLiteral(
+                         "Неверное значение битов Fuse: число от 0 до 255 (десятичное или 0x..)")},
+        BadValueCase{"FuseExNegative", Dlg::kFuseExId, Dlg::kFuseExValueId, "-1",
+                     QStringLiteral("Неверное значение битов FuseEx: число от 0 до 255 "
+                                    "(десятичное или 0x..)")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // What the test sees of the progress window while it runs.
@@ -336,24 +408,37 @@ std::string Saved(const char* key) {
     return saved.GetString("Programming", key, "absent");
 }
 
-// A blank fuse field keeps the dialog open whichever way the user tries to leave; unchecking
-// the step lets it close, and the old fuse value is what goes back to the settings.
-TEST_F(ProgrammingDialog, BlankFieldKeepsTheDialogOpen) {
+struct ClosingCase {
+    const char* name;
+    QString text;
+    QString message;
+};
+
+void PrintTo(const ClosingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ClosingWithAFuseValue : public ProgrammingDialog,
+                              public ::testing::WithParamInterface<ClosingCase> {};
+
+// A blank fuse field, or one that holds no bit value, keeps the dialog open whichever way the
+// user tries to leave; unchecking the step lets it close, and the old fuse value is what goes
+// back to the settings, not the refused text read as a number.
+TEST_P(ClosingWithAFuseValue, KeepsTheDialogOpenUntilTheStepIsUnchecked) {
+    const ClosingCase& c = GetParam();
     CConfig& config = fixture.Frame().GetConfig();
     config.SetValue("Programming", "UseMask", "8");
     config.SetValue("Programming", "FuseBits", "77");
     RunCommand(fixture.Frame().GetMenuAction(ID_PROGRAMMING), [&](Dlg& shown) {
         auto* edit = qobject_cast<QLineEdit*>(shown.GetControl(Dlg::kFuseValueId));
-        edit->setText("  ");
+        edit->setText(c.text);
         edit->setFocus();
         QTest::keyClick(&shown, Qt::Key_Escape);
         QTest::keyClick(edit, Qt::Key_Return);
         shown.close();
         QTest::mouseClick(shown.GetControl(Dlg::kExitId), Qt::LeftButton);
         EXPECT_TRUE(shown.isVisible());
-        EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Пустое поле битов Fuse"), kError,
-                                        MessageIcon::None),
-                  4);
+        EXPECT_EQ(fixture.dialogs.Count(c.message, kError, MessageIcon::None), 4);
         QTest::mouseClick(shown.GetControl(Dlg::kFuseId), Qt::LeftButton);
         shown.close();
     });
@@ -361,6 +446,31 @@ TEST_F(ProgrammingDialog, BlankFieldKeepsTheDialogOpen) {
     EXPECT_EQ(Saved("FuseBits"), "77");
     EXPECT_EQ(Saved("UseMask"), "0");
     EXPECT_TRUE(Sent().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, ClosingWithAFuseValue,
+    ::testing::Values(ClosingCase{"Blank", "  ", QStringLiteral("Пустое поле битов Fuse")},
+                      ClosingCase{"NotABitValue", "0xC0h",
+                                  QStringLiteral("Неверное значение битов Fuse: число от 0 до "
+                                                 "255 (десятичное или 0x..)")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A value from the settings file that no field would take is shown as it stands and refused
+// when a run would send it; it goes back to the settings as it was.
+TEST_F(ProgrammingDialog, StoredValueOutOfRangeIsShownAndRefused) {
+    CConfig& config = fixture.Frame().GetConfig();
+    config.SetValue("Programming", "UseMask", "4");
+    config.SetValue("Programming", "LockBits", "300");
+    RunCommand(fixture.Frame().GetMenuAction(ID_PROGRAMMING), [&](Dlg& shown) {
+        EXPECT_EQ(qobject_cast<QLineEdit*>(shown.GetControl(Dlg::kLockValueId))->text(), "300");
+        QTest::mouseClick(shown.GetControl(Dlg::kExecuteId), Qt::LeftButton);
+        QTest::mouseClick(shown.GetControl(Dlg::kLockId), Qt::LeftButton);
+        shown.close();
+    });
+    EXPECT_EQ(fixture.dialogs.Count(kBadLock, kError, MessageIcon::None), 1);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(Saved("LockBits"), "300");
 }
 
 // A steps word with only a bit no box stands for: nothing is checked, the run sends nothing
