@@ -53,6 +53,11 @@ public:
     // opened (the channel is then closed). A unit that opens starts with an empty queue: what
     // TakePacket returns afterwards came from it, not from an earlier unit.
     int Open(unsigned int typeIndex, int number);
+    // Opens a unit in place of the open one: the new unit is opened first, and only once it is
+    // open is the old one closed (which is no loss of it). 0, with nothing changed, for a type
+    // index above 1 or a unit that cannot be opened: the open unit stays open and reading.
+    // 1 when the unit is open, also when it was the open one already (left as it is).
+    int Switch(unsigned int typeIndex, int number);
     // True when the unit is attached, whether or not it is open elsewhere (see
     // CDriverPort::IsPresent). Any thread; the channel's own state is not touched.
     bool IsUnitPresent(unsigned int typeIndex, int number) const;
@@ -109,6 +114,10 @@ private:
     using ConnectionPtr = std::shared_ptr<VxDriver::CDriverConnection>;
 
     ConnectionPtr GetConnection() const;
+    std::unique_ptr<VxDriver::CDriverConnection> Connect(unsigned int typeIndex, int number);
+    // Makes the connection the open unit; 0 for none.
+    int Install(unsigned int typeIndex, int number,
+                std::unique_ptr<VxDriver::CDriverConnection> connection);
     // Reader thread: takes the connection for one read, or null when the channel is closed.
     ConnectionPtr EnterRead(bool* reopened);
     void LeaveRead(ConnectionPtr* connection);

@@ -135,7 +135,7 @@ void CDeviceListDlg::Connect() {
     if (row < 0) {
         return;
     }
-    ShowOutcome(m_devices.Connect(row));
+    ShowOutcome(row, m_devices.Connect(row));
 }
 
 void CDeviceListDlg::Disconnect() {
@@ -151,10 +151,13 @@ void CDeviceListDlg::Toggle() {
     if (row < 0) {
         return;
     }
-    ShowOutcome(m_devices.Toggle(row));
+    ShowOutcome(row, m_devices.Toggle(row));
 }
 
-void CDeviceListDlg::ShowOutcome(bool opened) {
+void CDeviceListDlg::ShowOutcome(int row, bool opened) {
+    if (!opened) {
+        delete m_list->takeTopLevelItem(row);  // the unit list has dropped it too
+    }
     ShowStates();
     if (!opened) {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),

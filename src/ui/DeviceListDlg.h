@@ -31,6 +31,8 @@ public:
     void Connect();
     void Disconnect();
     void Toggle();
+    // The user connected or disconnected a unit in the dialog.
+    bool HasChosen() const { return m_devices.HasChosen(); }
 
     void reject() override;
 
@@ -42,8 +44,9 @@ protected:
 private:
     void Fill();
     void ShowStates();
-    // The rows' states after a connect; the message when the unit could not be opened.
-    void ShowOutcome(bool opened);
+    // The rows after a connect: a unit that could not be opened is no longer listed, and the
+    // message says so.
+    void ShowOutcome(int row, bool opened);
     int GetSelectedRow() const;
     void OnContextMenu(const QPoint& position);
 
