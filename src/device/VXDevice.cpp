@@ -122,6 +122,16 @@ int CVXDevice::Install(unsigned int typeIndex, int number,
     return 1;
 }
 
+bool CVXDevice::GetLostUnit(int* typeIndex, int* number) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_lostTypeIndex < 0) {
+        return false;
+    }
+    *typeIndex = m_lostTypeIndex;
+    *number = m_lostNumber;
+    return true;
+}
+
 void CVXDevice::Close() {
     CloseConnection(kAnyGeneration);
 }
@@ -132,6 +142,8 @@ void CVXDevice::CloseConnection(std::uint64_t generation, bool unitGone) {
         return;
     }
     if (unitGone) {
+        m_lostTypeIndex = m_typeIndex.load();
+        m_lostNumber = m_number.load();
         m_unitLost.store(true);  // under the lock: whoever sees the channel closed sees the loss
     }
     ConnectionPtr connection = std::move(m_connection);

@@ -97,6 +97,8 @@ public:
     // error 5, the unit's end); never for Close or for the close inside Open. Every packet the
     // unit sent before it went is in the queue by the time this turns true.
     bool TakeUnitLost() { return m_unitLost.exchange(false); }
+    // The unit that went away last, for as long as no other one goes; false while none has.
+    bool GetLostUnit(int* typeIndex, int* number) const;
     // Programming request: 0 when the driver completed it (its verdict is then in the record's
     // result field), 2 when no unit is open, the record is malformed, or the request failed.
     // Blocks until the driver answers; ends early when the unit goes away or is closed.
@@ -145,6 +147,8 @@ private:
     std::uint64_t m_generation = 0;
     bool m_readerHolds = false;
     std::uint64_t m_readerGeneration = 0;  // written by the reader under m_lock
+    int m_lostTypeIndex = -1;              // the unit that went away last
+    int m_lostNumber = -1;
 
     std::atomic<int> m_typeIndex{-1};
     std::atomic<int> m_number{-1};
