@@ -157,6 +157,8 @@ void CDeviceListDlg::Toggle() {
 void CDeviceListDlg::ShowOutcome(int row, bool opened) {
     if (!opened) {
         delete m_list->takeTopLevelItem(row);  // the unit list has dropped it too
+        m_list->clearSelection();              // no other row looks chosen in its place
+        m_list->setCurrentItem(nullptr);
     }
     ShowStates();
     if (!opened) {

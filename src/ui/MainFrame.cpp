@@ -253,6 +253,10 @@ void CMainFrame::UpdateTitle() {
     const int type = m_device->GetTypeIndex();
     m_menuActions[ID_PROGRAMMING]->setEnabled(IsProgrammingEnabled(open, type));
     setWindowTitle(FromUtf8(MakeTitle(open, type, m_device->GetNumber())));
+    // The news of a reconnection holds only until the unit changes again.
+    if (!m_reconnectedText.isEmpty() && statusBar()->currentMessage() == m_reconnectedText) {
+        statusBar()->showMessage(kReady);
+    }
 }
 
 bool CMainFrame::TransmitPacket(const CPacket* packet) {
@@ -389,9 +393,6 @@ void CMainFrame::UnitLost() {
 
 void CMainFrame::OnUnitLost() {
     UpdateTitle();
-    if (statusBar()->currentMessage() == m_reconnectedText) {
-        statusBar()->showMessage(kReady);
-    }
     int type = -1;
     int number = -1;
     if (!m_device->IsOpen() && m_device->GetLostUnit(&type, &number)) {

@@ -121,6 +121,7 @@ TEST_F(DeviceDialog, AUnitThatCannotBeOpenedLeavesTheOpenOneWorking) {
                                     QStringLiteral("Ошибка"), MessageIcon::Error),
               2);
     EXPECT_EQ(Shown(), (Rows{{"USB", "0", kBusy}}));
+    EXPECT_TRUE(dialog->GetList()->selectedItems().isEmpty());
     ASSERT_TRUE(fixture.Simulator().SendPacket(0, 0, 0x0A, nullptr, 0));
     EXPECT_TRUE(
         WaitUntil([&] { return fixture.Frame().GetTrafficView()->GetModel()->rowCount() == 1; }));

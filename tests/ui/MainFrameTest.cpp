@@ -290,6 +290,7 @@ TEST(UnitLoss, TheUnitIsDroppedAtOnceAndOpenedAgainWhenBack) {
         ASSERT_TRUE(fixture.Simulator().Unplug(1, 1));
         ASSERT_TRUE(WaitUntil([&] { return frame.windowTitle() == "Tavrin"; })) << loss;
         EXPECT_FALSE(frame.GetMenuAction(ID_PROGRAMMING)->isEnabled());
+        EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready") << "no news of the last return";
         EXPECT_EQ(fixture.dialogs.Count(kLost), loss);
         RunEvents(700);
         EXPECT_FALSE(frame.GetDevice().IsOpen());
