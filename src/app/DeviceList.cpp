@@ -57,7 +57,6 @@ bool CDeviceList::Connect(int row) {
         m_rows.erase(m_rows.begin() + row);
         return false;
     }
-    m_chosen = true;
     return true;
 }
 
@@ -66,7 +65,6 @@ void CDeviceList::Disconnect(int row) {
         return;
     }
     m_channel.Close();
-    m_chosen = true;
 }
 
 bool CDeviceList::Toggle(int row) {

@@ -48,8 +48,6 @@ public:
     void Disconnect(int row);
     // Disconnects the open unit's row; connects any other.
     bool Toggle(int row);
-    // The user has connected a unit or disconnected one here.
-    bool HasChosen() const { return m_chosen; }
 
 private:
     bool IsRow(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
@@ -58,5 +56,4 @@ private:
 
     CVXDevice& m_channel;
     std::vector<DeviceRow> m_rows;
-    bool m_chosen = false;
 };

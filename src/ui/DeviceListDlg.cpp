@@ -143,6 +143,7 @@ void CDeviceListDlg::Disconnect() {
     if (row >= 0) {
         m_devices.Disconnect(row);
         ShowStates();
+        emit UnitChosen();
     }
 }
 
@@ -161,7 +162,9 @@ void CDeviceListDlg::ShowOutcome(int row, bool opened) {
         m_list->setCurrentItem(nullptr);
     }
     ShowStates();
-    if (!opened) {
+    if (opened) {
+        emit UnitChosen();
+    } else {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),
                               QStringLiteral("Ошибка"), MessageIcon::Error);
     }

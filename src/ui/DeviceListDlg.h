@@ -31,10 +31,12 @@ public:
     void Connect();
     void Disconnect();
     void Toggle();
-    // The user connected or disconnected a unit in the dialog.
-    bool HasChosen() const { return m_devices.HasChosen(); }
 
     void reject() override;
+
+signals:
+    // The user has connected a unit or disconnected one.
+    void UnitChosen();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -463,12 +463,11 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::OnDeviceSelect() {
     CDeviceListDlg dialog(*m_device, m_dialogs, m_deviceDirectory, QApplication::activeWindow());
+    // The user's choice ends the watch for a lost unit; a unit lost after it is watched.
+    connect(&dialog, &CDeviceListDlg::UnitChosen, this, [this] { StopWatchingForUnit(); });
     m_choosingUnit = true;
     dialog.exec();
     m_choosingUnit = false;
-    if (dialog.HasChosen() || m_device->IsOpen()) {
-        StopWatchingForUnit();
-    }
     UpdateTitle();
     const bool open = m_device->IsOpen();
     const std::string type = open ? std::to_string(m_device->GetTypeIndex()) : "-1";

@@ -315,7 +315,7 @@ TEST(UnitLoss, TheUnitIsDroppedAtOnceAndOpenedAgainWhenBack) {
 }
 
 // Only a unit that went away is watched: not one the user disconnected, and no longer once the
-// user has chosen another one.
+// user has chosen another one; a unit lost after the user's choice is watched again.
 TEST(UnitLoss, OnlyALostUnitIsWatchedTillTheUserChoosesAnother) {
     MainFrameFixture fixture;
     fixture.AddUnits({{0, 0}, {0, 1}});
@@ -350,6 +350,20 @@ TEST(UnitLoss, OnlyALostUnitIsWatchedTillTheUserChoosesAnother) {
     RunEvents(1200);
     EXPECT_EQ(frame.GetDevice().GetNumber(), 1) << "USB 0 came back after USB 1 was chosen";
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tavrin - Устройство USB [ 1 ] "));
+
+    // A unit chosen in the dialog and lost before the dialog closes is watched.
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<CDeviceListDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(shown, nullptr);
+        shown->GetList()->setCurrentItem(shown->GetList()->topLevelItem(0));  // USB 0
+        shown->Connect();
+        fixture.Simulator().Unplug(0, 0);
+        EXPECT_TRUE(WaitUntil([&] { return fixture.dialogs.Count(kLost) == 2; }));
+        shown->accept();
+    });
+    frame.OnCommand(ID_DEVICE_SELECT);
+    ASSERT_TRUE(fixture.Simulator().Plug(0, 0));
+    EXPECT_TRUE(WaitUntil([&] { return frame.GetDevice().GetNumber() == 0; }));
 }
 
 }  // namespace
