@@ -50,9 +50,14 @@ bool CDeviceList::Connect(int row) {
     if (!IsRow(row)) {
         return true;
     }
-    m_channel.Close();
+    // The new unit is opened before the old one is let go: one that cannot be opened costs
+    // nothing, and the receive thread never sees the channel closed for a switch.
     const DeviceRow& chosen = m_rows[static_cast<std::size_t>(row)];
-    return m_channel.Open(static_cast<unsigned>(chosen.typeIndex), chosen.number) == 1;
+    if (m_channel.Switch(static_cast<unsigned>(chosen.typeIndex), chosen.number) != 1) {
+        m_rows.erase(m_rows.begin() + row);
+        return false;
+    }
+    return true;
 }
 
 void CDeviceList::Disconnect(int row) {

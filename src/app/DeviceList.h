@@ -40,8 +40,10 @@ public:
     // went away or failed to open never stays busy.
     bool IsOpenUnit(int row) const;
 
-    // Closes the open unit and opens the row's unit. False, with the channel closed, when the
-    // unit cannot be opened; the caller tells the user.
+    // Opens the row's unit in place of the open one. False when the unit cannot be opened
+    // (gone, or taken by another program since the list was filled): the open unit then stays
+    // open and working, the row goes (the list holds only units it could open), and the caller
+    // tells the user.
     bool Connect(int row);
     void Disconnect(int row);
     // Disconnects the open unit's row; connects any other.

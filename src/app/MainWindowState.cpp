@@ -2,15 +2,22 @@
 
 #include "device/VXDevice.h"
 
+std::string UnitCaption(int typeIndex, int number) {
+    const char* type = CVXDevice::TypeName(typeIndex);
+    return std::string("Устройство ") + (type != nullptr ? type : "") + " [ " +
+           std::to_string(number) + " ]";
+}
+
 std::string MakeTitle(bool open, int typeIndex, int number) {
     std::string title = "Tavrin";
     if (open) {
-        title += " - Устройство ";
-        const char* type = CVXDevice::TypeName(typeIndex);
-        title += type != nullptr ? type : "";
-        title += " [ " + std::to_string(number) + " ] ";
+        title += " - " + UnitCaption(typeIndex, number) + " ";
     }
     return title;
+}
+
+std::string ReconnectedText(int typeIndex, int number) {
+    return UnitCaption(typeIndex, number) + " снова подключено";
 }
 
 bool IsProgrammingEnabled(bool open, int typeIndex) {

@@ -63,8 +63,11 @@ int CReceiveThread::ReceiveLoopStep() {
             ++taken;
         }
     }
-    if (lost && !m_lostReported.exchange(true)) {
-        m_sink.DeviceLost();
+    if (lost) {
+        m_sink.UnitLost();
+        if (!m_lostReported.exchange(true)) {
+            m_sink.DeviceLost();
+        }
     }
     return taken;
 }

@@ -27,6 +27,9 @@ public:
     // the previous report was acknowledged with CReceiveThread::DeviceLostShown, as a modal
     // message would hold it.
     virtual void DeviceLost() = 0;
+    // The channel lost its unit: at every loss, also while a DeviceLost report is unanswered,
+    // and before that report. For what follows each loss (the title, watching for the unit).
+    virtual void UnitLost() {}
 };
 
 class CReceiveThread : public Wirekit::Win32::CThread {

@@ -79,25 +79,57 @@ int CVXDevice::Open(unsigned int typeIndex, int number) {
     if (IsOpen()) {
         Close();
     }
-    m_cancelEvent.Reset();
-    std::unique_ptr<VxDriver::CDriverConnection> connection;
-    if (m_port) {
-        connection = m_port->Open(TypeName(static_cast<int>(typeIndex)), number);
+    return Install(typeIndex, number, Connect(typeIndex, number));
+}
+
+int CVXDevice::Switch(unsigned int typeIndex, int number) {
+    if (typeIndex > 1) {
+        return 0;
     }
+    if (GetTypeIndex() == static_cast<int>(typeIndex) && GetNumber() == number) {
+        return 1;
+    }
+    std::unique_ptr<VxDriver::CDriverConnection> connection = Connect(typeIndex, number);
     if (!connection) {
         return 0;
     }
+    Close();
+    return Install(typeIndex, number, std::move(connection));
+}
+
+std::unique_ptr<VxDriver::CDriverConnection> CVXDevice::Connect(unsigned int typeIndex,
+                                                                int number) {
+    return m_port ? m_port->Open(TypeName(static_cast<int>(typeIndex)), number) : nullptr;
+}
+
+int CVXDevice::Install(unsigned int typeIndex, int number,
+                       std::unique_ptr<VxDriver::CDriverConnection> connection) {
+    if (!connection) {
+        return 0;
+    }
+    m_cancelEvent.Reset();
     DropReceived();
     {
         std::lock_guard<std::mutex> lock(m_lock);
+        // Before the connection shows: a reader that finds the unit gone at once names it.
+        m_typeIndex.store(static_cast<int>(typeIndex));
+        m_number.store(number);
         m_connection = std::move(connection);
         ++m_generation;  // the reader empties its reassembly packet for the new unit
     }
-    m_typeIndex.store(static_cast<int>(typeIndex));
-    m_number.store(number);
     m_openFlag.store(true);
     m_openEvent.Set();
     return 1;
+}
+
+bool CVXDevice::GetLostUnit(int* typeIndex, int* number) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_lostTypeIndex < 0) {
+        return false;
+    }
+    *typeIndex = m_lostTypeIndex;
+    *number = m_lostNumber;
+    return true;
 }
 
 void CVXDevice::Close() {
@@ -110,6 +142,8 @@ void CVXDevice::CloseConnection(std::uint64_t generation, bool unitGone) {
         return;
     }
     if (unitGone) {
+        m_lostTypeIndex = m_typeIndex.load();
+        m_lostNumber = m_number.load();
         m_unitLost.store(true);  // under the lock: whoever sees the channel closed sees the loss
     }
     ConnectionPtr connection = std::move(m_connection);

@@ -53,6 +53,11 @@ public:
     // opened (the channel is then closed). A unit that opens starts with an empty queue: what
     // TakePacket returns afterwards came from it, not from an earlier unit.
     int Open(unsigned int typeIndex, int number);
+    // Opens a unit in place of the open one: the new unit is opened first, and only once it is
+    // open is the old one closed (which is no loss of it). 0, with nothing changed, for a type
+    // index above 1 or a unit that cannot be opened: the open unit stays open and reading.
+    // 1 when the unit is open, also when it was the open one already (left as it is).
+    int Switch(unsigned int typeIndex, int number);
     // True when the unit is attached, whether or not it is open elsewhere (see
     // CDriverPort::IsPresent). Any thread; the channel's own state is not touched.
     bool IsUnitPresent(unsigned int typeIndex, int number) const;
@@ -92,6 +97,8 @@ public:
     // error 5, the unit's end); never for Close or for the close inside Open. Every packet the
     // unit sent before it went is in the queue by the time this turns true.
     bool TakeUnitLost() { return m_unitLost.exchange(false); }
+    // The unit that went away last, for as long as no other one goes; false while none has.
+    bool GetLostUnit(int* typeIndex, int* number) const;
     // Programming request: 0 when the driver completed it (its verdict is then in the record's
     // result field), 2 when no unit is open, the record is malformed, or the request failed.
     // Blocks until the driver answers; ends early when the unit goes away or is closed.
@@ -109,6 +116,10 @@ private:
     using ConnectionPtr = std::shared_ptr<VxDriver::CDriverConnection>;
 
     ConnectionPtr GetConnection() const;
+    std::unique_ptr<VxDriver::CDriverConnection> Connect(unsigned int typeIndex, int number);
+    // Makes the connection the open unit; 0 for none.
+    int Install(unsigned int typeIndex, int number,
+                std::unique_ptr<VxDriver::CDriverConnection> connection);
     // Reader thread: takes the connection for one read, or null when the channel is closed.
     ConnectionPtr EnterRead(bool* reopened);
     void LeaveRead(ConnectionPtr* connection);
@@ -136,6 +147,8 @@ private:
     std::uint64_t m_generation = 0;
     bool m_readerHolds = false;
     std::uint64_t m_readerGeneration = 0;  // written by the reader under m_lock
+    int m_lostTypeIndex = -1;              // the unit that went away last
+    int m_lostNumber = -1;
 
     std::atomic<int> m_typeIndex{-1};
     std::atomic<int> m_number{-1};

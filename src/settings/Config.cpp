@@ -1,5 +1,6 @@
 #include "settings/Config.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "settings/ConfigText.h"
 #include "settings/DecimalText.h"
 #include "settings/PathUtil.h"
 
@@ -24,6 +26,25 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool WriteFile(const std::string& path, const std::string& text) {
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        return false;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
+        std::fflush(file.get()) != 0) {
+        return false;
+    }
+    // On the disk before it replaces the old file, so that a crash leaves one whole file or
+    // the other.
+#ifdef _WIN32
+    bool synced = _commit(_fileno(file.get())) == 0;
+#else
+    bool synced = ::fsync(fileno(file.get())) == 0;
+#endif
+    return std::fclose(file.release()) == 0 && synced;
+}
 
 }  // namespace
 
@@ -55,12 +76,27 @@ int CConfig::Load(const char* fileName) {
     m_fileName = Text(fileName);
     Clear();
     m_partlyRead = false;
+    m_diskText.clear();
+    m_diskKnown = false;
+    m_editedByHand = false;
+    m_setKeys.clear();
     std::string content;
-    // A read error ends reading; what came before it is kept.
-    if (m_fileName.empty() ||
-        PathUtil::ReadFileBytes(GetPath(), content) == PathUtil::ReadResult::CannotOpen) {
+    if (m_fileName.empty()) {
         return 0;
     }
+    // A read error ends reading; what came before it is kept.
+    const PathUtil::ReadResult read = PathUtil::ReadFileBytes(GetPath(), content);
+    if (read == PathUtil::ReadResult::CannotOpen) {
+        return 0;
+    }
+    Parse(content);
+    m_diskText = content;
+    m_diskKnown = read == PathUtil::ReadResult::Read;
+    return 1;
+}
+
+void CConfig::Parse(const std::string& content) {
+    Clear();
     std::string current;
     std::size_t position = 0;
     // Only complete lines count: whatever follows the last CR LF is not read.
@@ -69,36 +105,25 @@ int CConfig::Load(const char* fileName) {
         ReadLine(content.substr(position, end - position), current);
     }
     m_partlyRead = position < content.size();
-    return 1;
 }
 
 void CConfig::ReadLine(const std::string& raw, std::string& current) {
-    // Names and values are handed around as C strings: a NUL byte ends the line's text.
-    std::string line = Trim(raw, 0, raw.find('\0'));
-    if (line.empty()) {
-        return;
-    }
-    if (line[0] == '[') {
-        std::string name =
-            line.back() == ']' && line.size() >= 2 ? Trim(line, 1, line.size() - 1) : std::string();
-        if (!name.empty()) {
+    const ConfigLine line = InterpretConfigLine(raw);
+    switch (line.kind) {
+        case ConfigLine::Kind::Header:
             // A repeated section loses everything up to the next header: the first one wins.
-            current = AddSection(name.c_str()) ? name : std::string();
-        }
-        return;
-    }
-    if (current.empty()) {
-        return;
-    }
-    if (line[0] == ';') {
-        SetValue(current.c_str(), kCommentKey, line.c_str() + 1);
-        return;
-    }
-    std::size_t equals = line.find('=');
-    std::string key = Trim(line, 0, equals);
-    std::string value = equals == std::string::npos ? std::string() : Trim(line, equals + 1);
-    if (!key.empty()) {
-        SetValue(current.c_str(), key.c_str(), value.c_str());
+            current = AddSection(line.name.c_str()) ? line.name : std::string();
+            break;
+        case ConfigLine::Kind::Comment:
+        case ConfigLine::Kind::Entry:
+            if (!current.empty()) {
+                const bool comment = line.kind == ConfigLine::Kind::Comment;
+                SetEntry(current, comment ? kCommentKey : line.name, line.value.c_str());
+            }
+            break;
+        case ConfigLine::Kind::Blank:
+        case ConfigLine::Kind::Ignored:
+            break;
     }
 }
 
@@ -122,21 +147,59 @@ int CConfig::Save() {
             return 0;
         }
     }
+    // Edited by hand since it was read or saved: the program's keys go into the file as it is,
+    // now and at every later save, so that the user's way of writing it stays.
+    std::string onDisk;
+    if (PathUtil::ReadFileBytes(path, onDisk) == PathUtil::ReadResult::Read &&
+        (!m_diskKnown || onDisk != m_diskText || m_editedByHand)) {
+        return SaveIntoEditedFile(path, onDisk);
+    }
     if (m_partlyRead && !KeepUnreadFile(path)) {
         return 0;
     }
-    // The new text goes beside the old file and takes its place only when it is whole.
-    std::string temporary = path + ".saving";
-    if (!WriteFile(temporary)) {
-        std::remove(temporary.c_str());
+    const std::string text = MakeText();
+    if (!ReplaceFile(path, text)) {
         return 0;
     }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        return 0;
-    }
+    Saved(text);
     return 1;
+}
+
+int CConfig::SaveIntoEditedFile(const std::string& path, const std::string& onDisk) {
+    std::vector<ConfigChange> changes;
+    for (const auto& [section, key] : m_setKeys) {
+        std::string value;
+        GetValue(section.c_str(), key.c_str(), value);
+        changes.push_back({section, key, value});
+    }
+    const std::string text = MergeConfigText(onDisk, changes);
+    if (!ReplaceFile(path, text)) {
+        return 0;
+    }
+    Parse(text);  // the user's edits are the model's from now on
+    Saved(text);
+    m_editedByHand = true;
+    return 1;
+}
+
+void CConfig::Saved(const std::string& text) {
+    m_diskText = text;
+    m_diskKnown = true;
+    m_setKeys.clear();
+}
+
+// The new text goes beside the old file and takes its place only when it is whole.
+bool CConfig::ReplaceFile(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".saving";
+    std::error_code error;
+    if (WriteFile(temporary, text)) {
+        std::filesystem::rename(temporary, path, error);
+        if (!error) {
+            return true;
+        }
+    }
+    std::remove(temporary.c_str());
+    return false;
 }
 
 // The file as the user left it, before the first save replaces what was never read in it.
@@ -164,11 +227,7 @@ bool CConfig::KeepUnreadFile(const std::string& path) {
     return true;
 }
 
-bool CConfig::WriteFile(const std::string& path) const {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        return false;
-    }
+std::string CConfig::MakeText() const {
     std::string text;
     for (const ConfigSection& section : m_sections) {
         text += "[" + section.name + "]\r\n";
@@ -178,18 +237,7 @@ bool CConfig::WriteFile(const std::string& path) const {
         }
         text += "\r\n";
     }
-    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
-        std::fflush(file.get()) != 0) {
-        return false;
-    }
-    // On the disk before it replaces the old file, so that a crash leaves one whole file or
-    // the other.
-#ifdef _WIN32
-    bool synced = _commit(_fileno(file.get())) == 0;
-#else
-    bool synced = ::fsync(fileno(file.get())) == 0;
-#endif
-    return std::fclose(file.release()) == 0 && synced;
+    return text;
 }
 
 int CConfig::GetValue(const char* section, const char* key, std::string& out) const {
@@ -222,8 +270,21 @@ std::string CConfig::GetString(const char* section, const char* key,
 }
 
 int CConfig::SetValue(const char* section, const char* key, const char* value) {
-    std::string sectionName = Text(section);
-    std::string keyName = Text(key);
+    const std::string sectionName = Text(section);
+    const std::string keyName = Text(key);
+    if (!SetEntry(sectionName, keyName, value)) {
+        return 0;
+    }
+    std::pair<std::string, std::string> set{sectionName, keyName};
+    if (keyName != kCommentKey &&
+        std::find(m_setKeys.begin(), m_setKeys.end(), set) == m_setKeys.end()) {
+        m_setKeys.push_back(std::move(set));
+    }
+    return 1;
+}
+
+int CConfig::SetEntry(const std::string& sectionName, const std::string& keyName,
+                      const char* value) {
     if (sectionName.empty() || keyName.empty()) {
         return 0;
     }

@@ -18,9 +18,14 @@
 // a failed save (a full disk) leaves the previous file as it was. A file whose bytes were not
 // all read (written with LF line ends, or with text after the last CR LF) is first kept as
 // "<name>.bak", so that the first save cannot take from the user what was never read.
+// A file changed on disk since it was read or saved (the user edited it while the program ran)
+// is read again at Save, and only the keys set through SetValue since are changed in it: the
+// user's other keys, sections, comments, blank lines and spacing stay byte for byte, at that
+// save and at every later one until the next Load.
 
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct ConfigEntry {
@@ -50,6 +55,8 @@ public:
     // Writes the whole model over the file. 0 when it could not be written whole; the file is
     // then left as it was. The first save over a file that was not read whole copies it to
     // "<name>.bak" first (one line on standard error says so); 0 when that copy fails.
+    // When the file's bytes differ from those last read or written, the keys set since are
+    // written into the file as it now is instead, and the model is read again from the result.
     int Save();
     // True when the last Load left bytes of the file unread (no CR LF after them).
     bool WasPartlyRead() const { return m_partlyRead; }
@@ -63,7 +70,8 @@ public:
     std::string GetString(const char* section, const char* key,
                           const char* defaultValue = nullptr) const;
     // Replaces an existing value or appends the entry (and the section, at the end). Comment
-    // entries are always appended. 0 when the section or key is empty.
+    // entries are always appended. 0 when the section or key is empty. The key (not a comment)
+    // counts as one the program sets, for the next Save.
     int SetValue(const char* section, const char* key, const char* value);
     // 0 when a section of that name exists (or the name is empty).
     int AddSection(const char* name);
@@ -78,9 +86,17 @@ private:
     ConfigSection* FindSection(const std::string& name);
     const ConfigSection* FindSection(const std::string& name) const;
     ConfigSection& AppendSection(const std::string& name);
+    int SetEntry(const std::string& section, const std::string& key, const char* value);
+    // Clears the model and reads the text into it, as Load does with the file's bytes.
+    void Parse(const std::string& content);
     void ReadLine(const std::string& line, std::string& current);
-    bool WriteFile(const std::string& path) const;
+    std::string MakeText() const;
+    // The text written beside the file and put in its place once it is whole.
+    static bool ReplaceFile(const std::string& path, const std::string& text);
     bool KeepUnreadFile(const std::string& path);
+    // The keys set since the last Load or Save, written into the file as it now is.
+    int SaveIntoEditedFile(const std::string& path, const std::string& onDisk);
+    void Saved(const std::string& text);
 
     using Index = std::unordered_map<std::string, std::size_t>;
 
@@ -90,4 +106,10 @@ private:
     std::string m_directory;
     std::string m_fileName;
     bool m_partlyRead = false;  // the file on disk holds bytes the model does not
+    // The file's bytes when it was last read or written; m_diskKnown is false when it could not
+    // be read at Load.
+    std::string m_diskText;
+    bool m_diskKnown = false;
+    bool m_editedByHand = false;  // saves go into the file's own text, not the model's
+    std::vector<std::pair<std::string, std::string>> m_setKeys;  // section, key; in order
 };

@@ -135,7 +135,7 @@ void CDeviceListDlg::Connect() {
     if (row < 0) {
         return;
     }
-    ShowOutcome(m_devices.Connect(row));
+    ShowOutcome(row, m_devices.Connect(row));
 }
 
 void CDeviceListDlg::Disconnect() {
@@ -143,6 +143,7 @@ void CDeviceListDlg::Disconnect() {
     if (row >= 0) {
         m_devices.Disconnect(row);
         ShowStates();
+        emit UnitChosen();
     }
 }
 
@@ -151,12 +152,19 @@ void CDeviceListDlg::Toggle() {
     if (row < 0) {
         return;
     }
-    ShowOutcome(m_devices.Toggle(row));
+    ShowOutcome(row, m_devices.Toggle(row));
 }
 
-void CDeviceListDlg::ShowOutcome(bool opened) {
-    ShowStates();
+void CDeviceListDlg::ShowOutcome(int row, bool opened) {
     if (!opened) {
+        delete m_list->takeTopLevelItem(row);  // the unit list has dropped it too
+        m_list->clearSelection();              // no other row looks chosen in its place
+        m_list->setCurrentItem(nullptr);
+    }
+    ShowStates();
+    if (opened) {
+        emit UnitChosen();
+    } else {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно открыть устройство"),
                               QStringLiteral("Ошибка"), MessageIcon::Error);
     }

@@ -34,6 +34,10 @@ public:
 
     void reject() override;
 
+signals:
+    // The user has connected a unit or disconnected one.
+    void UnitChosen();
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Keeps the double clicks of the other buttons from the list: only the left one toggles.
@@ -42,8 +46,9 @@ protected:
 private:
     void Fill();
     void ShowStates();
-    // The rows' states after a connect; the message when the unit could not be opened.
-    void ShowOutcome(bool opened);
+    // The rows after a connect: a unit that could not be opened is no longer listed, and the
+    // message says so.
+    void ShowOutcome(int row, bool opened);
     int GetSelectedRow() const;
     void OnContextMenu(const QPoint& position);
 

@@ -52,6 +52,10 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     }
     m_deviceDirectory = ConfiguredDeviceDirectory(m_config);
     m_device = std::make_unique<CVXDevice>(m_deviceDirectory);
+    m_reconnect = std::make_unique<CReconnectWatch>(*m_device);
+    m_reconnectTimer = new QTimer(this);
+    m_reconnectTimer->setInterval(kReconnectPollMs);
+    connect(m_reconnectTimer, &QTimer::timeout, this, [this] { TryReconnect(); });
 
     CreateMenus();
     CreateToolBar();
@@ -249,6 +253,10 @@ void CMainFrame::UpdateTitle() {
     const int type = m_device->GetTypeIndex();
     m_menuActions[ID_PROGRAMMING]->setEnabled(IsProgrammingEnabled(open, type));
     setWindowTitle(FromUtf8(MakeTitle(open, type, m_device->GetNumber())));
+    // The news of a reconnection holds only until the unit changes again.
+    if (!m_reconnectedText.isEmpty() && statusBar()->currentMessage() == m_reconnectedText) {
+        statusBar()->showMessage(kReady);
+    }
 }
 
 bool CMainFrame::TransmitPacket(const CPacket* packet) {
@@ -377,6 +385,47 @@ void CMainFrame::DeviceLost() {
         Qt::QueuedConnection);
 }
 
+// Receive thread: every loss, also while the message about an earlier one is still up.
+void CMainFrame::UnitLost() {
+    QMetaObject::invokeMethod(
+        this, [this] { OnUnitLost(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnUnitLost() {
+    UpdateTitle();
+    int type = -1;
+    int number = -1;
+    if (!m_device->IsOpen() && m_device->GetLostUnit(&type, &number)) {
+        WatchForUnit(type, number);
+    }
+}
+
+void CMainFrame::WatchForUnit(int typeIndex, int number) {
+    m_reconnect->Watch(typeIndex, number);
+    m_reconnectTimer->start();
+}
+
+void CMainFrame::StopWatchingForUnit() {
+    m_reconnect->Stop();
+    m_reconnectTimer->stop();
+}
+
+void CMainFrame::TryReconnect() {
+    if (m_choosingUnit) {
+        return;
+    }
+    const bool reopened = m_reconnect->Tick();
+    if (!m_reconnect->IsWatching()) {
+        m_reconnectTimer->stop();
+    }
+    if (reopened) {
+        UpdateTitle();
+        m_reconnectedText =
+            FromUtf8(ReconnectedText(m_reconnect->GetTypeIndex(), m_reconnect->GetNumber()));
+        statusBar()->showMessage(m_reconnectedText);
+    }
+}
+
 void CMainFrame::StopReceiving() {
     if (m_receiver) {
         m_receiver->Stop();
@@ -414,7 +463,11 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::OnDeviceSelect() {
     CDeviceListDlg dialog(*m_device, m_dialogs, m_deviceDirectory, QApplication::activeWindow());
+    // The user's choice ends the watch for a lost unit; a unit lost after it is watched.
+    connect(&dialog, &CDeviceListDlg::UnitChosen, this, [this] { StopWatchingForUnit(); });
+    m_choosingUnit = true;
     dialog.exec();
+    m_choosingUnit = false;
     UpdateTitle();
     const bool open = m_device->IsOpen();
     const std::string type = open ? std::to_string(m_device->GetTypeIndex()) : "-1";
@@ -426,9 +479,17 @@ void CMainFrame::OnDeviceSelect() {
 
 // The [Programming] choices go back to the settings however the dialog closes.
 void CMainFrame::OnProgramming() {
+    const int type = m_device->GetTypeIndex();
+    const int number = m_device->GetNumber();
     CProgrammingDlg dialog(*m_device, m_dialogs, ReadProgrammingOptions(m_config),
                            QApplication::activeWindow());
     dialog.exec();
+    // A unit that the run closed and could not open again (one restarting on new firmware may
+    // take a moment) is watched for as one that went away.
+    if (type >= 0 && !m_device->IsOpen()) {
+        WatchForUnit(type, number);
+    }
+    UpdateTitle();
     WriteProgrammingOptions(m_config, dialog.GetOptions());
     m_config.Save();
 }

@@ -19,6 +19,7 @@
 
 #include "app/PacketFileList.h"
 #include "app/ReceiveThread.h"
+#include "app/ReconnectWatch.h"
 #include "app/StartupDevice.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
@@ -32,6 +33,7 @@ class CTavrinView;
 class CUserDialogs;
 class CVXDevice;
 class QSplitter;
+class QTimer;
 class QToolBar;
 
 class CMainFrame : public QMainWindow, private IReceiveSink {
@@ -40,6 +42,8 @@ public:
     static constexpr const char* kSettingsFile = kSettingsFileName;
     static constexpr int kLeftPaneWidth = 200;
     static constexpr int kDefinitionPaneHeight = 200;
+    // How often a unit that went away is looked for.
+    static constexpr int kReconnectPollMs = 500;
 
     // Reads "Tavrin.ini" from the current directory, opens the log and the configured unit,
     // builds the window and starts receiving. Messages go through dialogs, which must outlive
@@ -95,6 +99,12 @@ protected:
 private:
     void PacketReceived(const CPacket& packet) override;
     void DeviceLost() override;
+    void UnitLost() override;
+    // The title drops the unit at once, and the unit is watched for until it comes back.
+    void OnUnitLost();
+    void WatchForUnit(int typeIndex, int number);
+    void StopWatchingForUnit();
+    void TryReconnect();
 
     QAction* AddCommand(QMenu* menu, const QString& text, int id, const QString& statusTip = {});
     void CreateMenus();
@@ -121,6 +131,10 @@ private:
     std::string m_deviceDirectory;
     std::unique_ptr<CVXDevice> m_device;
     std::unique_ptr<CReceiveThread> m_receiver;
+    std::unique_ptr<CReconnectWatch> m_reconnect;
+    QTimer* m_reconnectTimer = nullptr;
+    QString m_reconnectedText;    // the status bar's news of the last reconnection
+    bool m_choosingUnit = false;  // the device dialog is open: no unit is opened behind it
 
     CTavrinView* m_trafficView = nullptr;
     CTavrinTreeView* m_treeView = nullptr;

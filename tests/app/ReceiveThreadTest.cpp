@@ -22,9 +22,11 @@ struct CRecordingSink : IReceiveSink {
         commands.push_back(kLost);
         ++lost;
     }
+    void UnitLost() override { ++unitsLost; }
 
     std::vector<int> commands;
     int lost = 0;
+    int unitsLost = 0;  // every loss, reported or not
 };
 
 class Receiving : public ::testing::Test {
@@ -131,6 +133,11 @@ TEST_F(Receiving, ALossComesAfterTheUnitsLastPacketsAndOnlyForAUnitThatWent) {
     ASSERT_TRUE(Unplug());
     receiver.ReceiveLoopStep();
     EXPECT_EQ(sink.lost, 1) << "the first report is still up";
+    EXPECT_EQ(sink.unitsLost, 2) << "yet the loss is known";
+    int type = -1;
+    int number = -1;
+    ASSERT_TRUE(device.GetLostUnit(&type, &number));
+    EXPECT_EQ(std::make_pair(type, number), std::make_pair(0, 0));
     receiver.DeviceLostShown();
     simulator.Plug(0, 0);
     ASSERT_TRUE(device.Open(0, 0));

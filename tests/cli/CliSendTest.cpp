@@ -1,6 +1,8 @@
 // list and send against the simulator: what the unit receives, frame for frame, and the codes
 // and messages of what cannot be sent.
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 
 #include "CliSupport.h"
@@ -36,6 +38,20 @@ TEST_F(CliTest, ListShowsTheUnitsPresentFreeOrBusy) {
 
     m_sim.Unplug(0, 0);
     EXPECT_EQ(Run({"list"}).out, "USB3 Занято\nPCI9 Свободно\n");
+}
+
+// A simulator that was killed leaves its sockets behind with nobody listening: no unit there.
+TEST(CliList, TheSocketsOfAKilledSimulatorAreNoUnits) {
+    TempDir dir;
+    const std::string units = dir.Path().string();
+    CChildProcess vxsim({VXSIM_PATH, "--dir", units, "--unit", "USB0", "--unit", "PCI2"});
+    ASSERT_NE(vxsim.ReadUntil("vxsim: serving").find("USB0"), std::string::npos);
+    vxsim.Signal(SIGKILL);
+    vxsim.Wait();
+    ASSERT_TRUE(std::filesystem::exists(dir.File("VXUSB0")));
+    const CliResult result = RunCli({"--dir", units, "list"});
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(result.out, "");
 }
 
 struct SendCase {

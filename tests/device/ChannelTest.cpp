@@ -336,6 +336,30 @@ TEST_F(ChannelTest, OnlyAUnitThatWentAwayIsLostAndTheNextUnitStartsEmpty) {
     EXPECT_FALSE(m_device.TakeUnitLost());
 }
 
+// A switch opens the new unit before it lets the old one go: a unit that is absent or held
+// elsewhere leaves the open one open and reading; a switch that happens is no loss.
+TEST_F(ChannelTest, ASwitchThatFailsKeepsTheOpenUnit) {
+    ASSERT_TRUE(AddAndOpen(0, 0));
+    ASSERT_TRUE(m_sim.AddUnit(0, 1));
+    CVXDevice holder(m_units);
+    ASSERT_EQ(holder.Open(0, 1), 1);
+    m_sim.SetStatusPeriod(20);
+    for (int number : {1, 5}) {  // held elsewhere, absent
+        EXPECT_EQ(m_device.Switch(0, number), 0) << number;
+        EXPECT_EQ(m_device.GetNumber(), 0) << number;
+        CPacket packet;
+        ASSERT_TRUE(Receive(&packet)) << number;
+        EXPECT_EQ(packet.GetCommand(), vxsim::kStatusCommand);
+    }
+    EXPECT_EQ(m_device.Switch(0, 0), 1) << "the open unit is left as it is";
+    EXPECT_EQ(m_sim.CountOpens(0, 0), 1);
+    holder.Close();
+    ASSERT_EQ(m_device.Switch(0, 1), 1);
+    EXPECT_EQ(m_device.GetNumber(), 1);
+    EXPECT_TRUE(m_sim.WaitOpen(0, 0, false, 2000));
+    EXPECT_FALSE(m_device.TakeUnitLost());
+}
+
 TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
     m_sim.SetStatusPeriod(20);
     ASSERT_TRUE(AddAndOpen(1, 9));

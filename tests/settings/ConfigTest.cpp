@@ -104,6 +104,73 @@ const UnreadCase kUnreadCases[] = {
 INSTANTIATE_TEST_SUITE_P(Files, ConfigUnreadBytes, ::testing::ValuesIn(kUnreadCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The file edited by hand after it was read: the save changes the keys the program set
+// (DeviceType 1, DeviceNumber 4) in the file as it now is, as reading sees them, and keeps
+// every other byte, at that save and at the next. A file that was removed gets the model.
+struct HandEditCase {
+    const char* name;
+    const char* before;  // null: no file when the program started
+    const char* edited;  // null: removed before the save
+    const char* saved;
+};
+
+[[maybe_unused]] void PrintTo(const HandEditCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConfigHandEdit : public ::testing::TestWithParam<HandEditCase> {};
+
+TEST_P(ConfigHandEdit, KeepsTheUsersBytes) {
+    const HandEditCase& c = GetParam();
+    TempDir dir;
+    const std::string path = dir.File("Tavrin.ini");
+    if (c.before != nullptr) {
+        dir.Write("Tavrin.ini", c.before);
+    }
+    CConfig config;
+    config.Load(path.c_str());
+    std::filesystem::remove(path);
+    if (c.edited != nullptr) {
+        dir.Write("Tavrin.ini", c.edited);
+    }
+    config.SetValue("Main", "DeviceType", "1");
+    config.SetValue("Main", "DeviceNumber", "4");
+    ASSERT_EQ(config.Save(), 1);
+    EXPECT_EQ(ReadBytes(path), c.saved);
+    EXPECT_FALSE(std::filesystem::exists(path + ".bak"));
+    EXPECT_EQ(config.GetInt("Main", "DeviceNumber", -1), 4);
+    config.SetValue("Main", "DeviceNumber", "4");
+    ASSERT_EQ(config.Save(), 1);
+    EXPECT_EQ(ReadBytes(path), c.saved) << "a second save";
+}
+
+const char* const kStarted = "[Main]\r\nDeviceType=0\r\nDeviceNumber=0\r\n\r\n";
+
+const HandEditCase kHandEdits[] = {
+    {"ValuesReplacedInPlace", kStarted,
+     "; my rig\r\n[Main]\r\n  DeviceType = 0   \r\nDeviceNumber=0\r\nLog = t.log\r\n\r\n\r\n"
+     "[Mine]\r\nx=1\r\n",
+     "; my rig\r\n[Main]\r\n  DeviceType = 1   \r\nDeviceNumber=4\r\nLog = t.log\r\n\r\n\r\n"
+     "[Mine]\r\nx=1\r\n"},
+    {"MissingKeyAfterTheSectionsLastLine", kStarted,
+     "[Main]\r\nDeviceType=\r\n;note\r\n\r\n[Driver]\r\nDirectory=/x\r\n",
+     "[Main]\r\nDeviceType=1\r\n;note\r\nDeviceNumber=4\r\n\r\n[Driver]\r\nDirectory=/x\r\n"},
+    {"MissingSectionBeforeTheUnreadEnd", kStarted, "[Driver]\r\nDirectory=/x\r\n; no end",
+     "[Driver]\r\nDirectory=/x\r\n\r\n[Main]\r\nDeviceType=1\r\nDeviceNumber=4\r\n; no end"},
+    {"TheLinesReadingTakes", kStarted,
+     "DeviceType=7\r\n[Main] ;x\r\n[Main]\r\nDeviceType=0\r\nDeviceType=2\r\nDeviceNumber\r\n"
+     "[Main]\r\nDeviceNumber=9\r\n",
+     "DeviceType=7\r\n[Main] ;x\r\n[Main]\r\nDeviceType=0\r\nDeviceType=1\r\nDeviceNumber=4\r\n"
+     "[Main]\r\nDeviceNumber=9\r\n"},
+    {"MadeWhileTheProgramRan", nullptr, "[Driver]\r\nDirectory=/x\r\n",
+     "[Driver]\r\nDirectory=/x\r\n\r\n[Main]\r\nDeviceType=1\r\nDeviceNumber=4\r\n"},
+    {"Removed", "; note\r\n[Main]\r\nLog=a\r\n", nullptr,
+     "[Main]\r\nLog=a\r\nDeviceType=1\r\nDeviceNumber=4\r\n\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ConfigHandEdit, ::testing::ValuesIn(kHandEdits),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Config, ReadsFromTheDirectoryCurrentAtConstruction) {
     TempDir dir;
     dir.Write("Tavrin.ini", "[Main]\r\nLog=x.log\r\n");

@@ -12,6 +12,8 @@
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
+#include "ui/TavrinView.h"
+#include "ui/TrafficModel.h"
 
 namespace {
 
@@ -102,19 +104,33 @@ TEST_F(DeviceDialog, ConnectDisconnectAndToggle) {
     EXPECT_TRUE(fixture.dialogs.messages.empty());
 }
 
-TEST_F(DeviceDialog, AFailedConnectLeavesNothingBusy) {
-    fixture.Simulator().Unplug(0, 1);
-    Select(1);
-    dialog->Connect();
+// A unit that cannot be opened (taken by another program after the list was filled, or gone)
+// leaves the open unit open and receiving, with no loss reported. Its row goes: the list holds
+// only units it could open, so a unit held elsewhere never shows as "Свободно".
+TEST_F(DeviceDialog, AUnitThatCannotBeOpenedLeavesTheOpenOneWorking) {
+    CVXDevice taker(fixture.UnitDirectory());
+    ASSERT_EQ(taker.Open(0, 1), 1);
+    ASSERT_TRUE(fixture.Simulator().Unplug(1, 4));
+    for (const char* unit : {"USB 1, taken", "PCI 4, gone"}) {
+        Select(1);
+        dialog->Connect();
+        EXPECT_EQ(Channel().GetTypeIndex(), 0) << unit;
+        EXPECT_EQ(Channel().GetNumber(), 0) << unit;
+    }
     EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Невозможно открыть устройство"),
                                     QStringLiteral("Ошибка"), MessageIcon::Error),
-              1);
-    EXPECT_FALSE(Channel().IsOpen());
-    EXPECT_EQ(Shown(), (Rows{{"USB", "0", kFree}, {"USB", "1", kFree}, {"PCI", "4", kFree}}));
+              2);
+    EXPECT_EQ(Shown(), (Rows{{"USB", "0", kBusy}}));
+    EXPECT_TRUE(dialog->GetList()->selectedItems().isEmpty());
+    ASSERT_TRUE(fixture.Simulator().SendPacket(0, 0, 0x0A, nullptr, 0));
+    EXPECT_TRUE(
+        WaitUntil([&] { return fixture.Frame().GetTrafficView()->GetModel()->rowCount() == 1; }));
+    RunEvents(300);
+    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Устройство отключено!!!")), 0);
 }
 
 // A unit unplugged while the dialog is open stops being "Занято" by itself, and a failed
-// "Подключить" on it leaves no row busy. The rows have room for their letters and grid lines.
+// "Подключить" on it takes its row away. The rows have room for their letters and grid lines.
 TEST_F(DeviceDialog, AnUnpluggedUnitIsNotBusy) {
     dialog->show();
     QApplication::processEvents();
@@ -124,7 +140,7 @@ TEST_F(DeviceDialog, AnUnpluggedUnitIsNotBusy) {
     Select(0);
     dialog->Connect();
     EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Невозможно открыть устройство")), 1);
-    EXPECT_EQ(Shown(), (Rows{{"USB", "0", kFree}, {"USB", "1", kFree}, {"PCI", "4", kFree}}));
+    EXPECT_EQ(Shown(), (Rows{{"USB", "1", kFree}, {"PCI", "4", kFree}}));
 
     QTreeWidget* list = dialog->GetList();
     const QRect row = list->visualItemRect(list->topLevelItem(1));

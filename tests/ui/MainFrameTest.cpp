@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <atomic>
 #include <thread>
@@ -18,9 +19,11 @@
 #include "GuiSupport.h"
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
+#include "ui/DeviceListDlg.h"
 #include "ui/PacketHolderView.h"
 #include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
+#include "ui/TrafficModel.h"
 
 namespace {
 
@@ -261,6 +264,106 @@ TEST(ShutDown, WithTrafficFlowingAndAMessagePending) {
         flood.join();
         EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Устройство отключено!!!")), 0);
     }
+}
+
+const QString kLost = QStringLiteral("Устройство отключено!!!");
+
+int TrafficLines(CMainFrame& frame) {
+    return frame.GetTrafficView()->GetModel()->rowCount();
+}
+
+// The open unit goes away: the title drops it at once and the programming item follows. When
+// it is back it is opened again by itself, in the framing set, the status bar says so, and its
+// packets are logged; the same again after a second loss.
+TEST(UnitLoss, TheUnitIsDroppedAtOnceAndOpenedAgainWhenBack) {
+    MainFrameFixture fixture;
+    fixture.AddUnits({{1, 1}});
+    fixture.Simulator().SetFramingAll(vxsim::Framing::Split);
+    Settings settings = Unit(1, 1);
+    settings.push_back({"SplittablePacketMode", "1"});
+    settings.push_back({"Log", fixture.LogPath()});
+    fixture.Start(settings);
+    CMainFrame& frame = fixture.Frame();
+    const QString pci1 = QStringLiteral("Tavrin - Устройство PCI [ 1 ] ");
+    ASSERT_EQ(frame.windowTitle(), pci1);
+    for (int loss = 1; loss <= 2; ++loss) {
+        ASSERT_TRUE(fixture.Simulator().Unplug(1, 1));
+        ASSERT_TRUE(WaitUntil([&] { return frame.windowTitle() == "Tavrin"; })) << loss;
+        EXPECT_FALSE(frame.GetMenuAction(ID_PROGRAMMING)->isEnabled());
+        EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready") << "no news of the last return";
+        EXPECT_EQ(fixture.dialogs.Count(kLost), loss);
+        RunEvents(700);
+        EXPECT_FALSE(frame.GetDevice().IsOpen());
+        ASSERT_TRUE(fixture.Simulator().Plug(1, 1));
+        ASSERT_TRUE(WaitUntil([&] { return frame.windowTitle() == pci1; })) << loss;
+        EXPECT_TRUE(frame.GetMenuAction(ID_PROGRAMMING)->isEnabled());
+        EXPECT_EQ(frame.statusBar()->currentMessage(),
+                  QStringLiteral("Устройство PCI [ 1 ] снова подключено"));
+        const std::vector<unsigned char> payload(70, static_cast<unsigned char>(loss));
+        ASSERT_TRUE(fixture.Simulator().SendPacket(1, 1, 0x0A, payload.data(), 70));
+        ASSERT_TRUE(WaitUntil([&] { return TrafficLines(frame) == loss; })) << loss;
+    }
+    fixture.DestroyFrame();
+    const std::string log = ReadBytes(fixture.LogPath());
+    for (const char* bytes : {"01", "02"}) {
+        std::string line = "RECV: 48 0A ";
+        for (int i = 0; i < 70; ++i) {
+            line += bytes;
+        }
+        EXPECT_NE(log.find(line), std::string::npos) << bytes;
+    }
+}
+
+// Only a unit that went away is watched: not one the user disconnected, and no longer once the
+// user has chosen another one; a unit lost after the user's choice is watched again.
+TEST(UnitLoss, OnlyALostUnitIsWatchedTillTheUserChoosesAnother) {
+    MainFrameFixture fixture;
+    fixture.AddUnits({{0, 0}, {0, 1}});
+    fixture.Start(Unit(0, 0));
+    CMainFrame& frame = fixture.Frame();
+    auto choose = [&](int row, bool connect) {
+        QTimer::singleShot(0, [&, row, connect] {
+            auto* shown = qobject_cast<CDeviceListDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(shown, nullptr);
+            shown->GetList()->setCurrentItem(shown->GetList()->topLevelItem(row));
+            connect ? shown->Connect() : shown->Disconnect();
+            shown->accept();
+        });
+        frame.OnCommand(ID_DEVICE_SELECT);
+    };
+    auto unplugAndPlug = [&](int number) {
+        ASSERT_TRUE(fixture.Simulator().Unplug(0, number));
+        RunEvents(300);
+        ASSERT_TRUE(fixture.Simulator().Plug(0, number));
+        RunEvents(1200);
+    };
+    choose(0, false);
+    unplugAndPlug(0);
+    EXPECT_FALSE(frame.GetDevice().IsOpen()) << "disconnected by the user";
+
+    ASSERT_EQ(frame.GetDevice().Open(0, 0), 1);
+    ASSERT_TRUE(fixture.Simulator().Unplug(0, 0));
+    ASSERT_TRUE(WaitUntil([&] { return fixture.dialogs.Count(kLost) == 1; }));
+    choose(0, true);  // USB 1, the only unit listed
+    ASSERT_EQ(frame.GetDevice().GetNumber(), 1);
+    ASSERT_TRUE(fixture.Simulator().Plug(0, 0));
+    RunEvents(1200);
+    EXPECT_EQ(frame.GetDevice().GetNumber(), 1) << "USB 0 came back after USB 1 was chosen";
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tavrin - Устройство USB [ 1 ] "));
+
+    // A unit chosen in the dialog and lost before the dialog closes is watched.
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<CDeviceListDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(shown, nullptr);
+        shown->GetList()->setCurrentItem(shown->GetList()->topLevelItem(0));  // USB 0
+        shown->Connect();
+        fixture.Simulator().Unplug(0, 0);
+        EXPECT_TRUE(WaitUntil([&] { return fixture.dialogs.Count(kLost) == 2; }));
+        shown->accept();
+    });
+    frame.OnCommand(ID_DEVICE_SELECT);
+    ASSERT_TRUE(fixture.Simulator().Plug(0, 0));
+    EXPECT_TRUE(WaitUntil([&] { return frame.GetDevice().GetNumber() == 0; }));
 }
 
 }  // namespace

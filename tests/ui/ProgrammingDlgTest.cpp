@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -490,6 +491,24 @@ TEST_F(ProgrammingDialog, UnknownStepBitSurvivesAndOnlyRestarts) {
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(Restarts(), 1);
     EXPECT_EQ(Saved("UseMask"), "64");
+}
+
+// The run could not open the unit again (one restarting on new firmware may take a moment):
+// once the dialog has closed the title drops the unit, and the unit is opened again by itself.
+TEST_F(ProgrammingDialog, AUnitTheRunCouldNotReopenIsOpenedWhenItCanBe) {
+    fixture.Frame().GetConfig().SetValue("Programming", "UseMask", "64");
+    Sim().RefuseNextOpen(1, 0);
+    RunCommand(fixture.Frame().GetMenuAction(ID_PROGRAMMING), [&](Dlg& shown) {
+        QTest::mouseClick(shown.GetControl(Dlg::kExecuteId), Qt::LeftButton);
+        QTest::mouseClick(shown.GetControl(Dlg::kExitId), Qt::LeftButton);
+    });
+    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Рестарт - ОШИБКА"), kResult, MessageIcon::None),
+              1);
+    EXPECT_EQ(fixture.Frame().windowTitle(), "Tavrin");
+    ASSERT_TRUE(WaitUntil([&] { return Channel().IsOpen(); }));
+    EXPECT_EQ(fixture.Frame().windowTitle(), QStringLiteral("Tavrin - Устройство PCI [ 0 ] "));
+    EXPECT_EQ(fixture.Frame().statusBar()->currentMessage(),
+              QStringLiteral("Устройство PCI [ 0 ] снова подключено"));
 }
 
 // The toolbar button opens the dialog with no unit open; a step then fails rather than

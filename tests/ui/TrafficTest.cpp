@@ -324,7 +324,7 @@ TEST_F(Traffic, UnpluggingIsReportedOnce) {
     EXPECT_EQ(fixture.dialogs.messages.size(), 1u);
     EXPECT_EQ(fixture.dialogs.Count(kDeviceGone, QStringLiteral("Внимание"), MessageIcon::None), 1);
     EXPECT_FALSE(fixture.Frame().GetDevice().IsOpen());
-    EXPECT_EQ(fixture.Frame().windowTitle(), QStringLiteral("Tavrin - Устройство USB [ 0 ] "));
+    EXPECT_EQ(fixture.Frame().windowTitle(), "Tavrin") << "the title drops the unit at once";
     // Receiving resumes once the unit is opened again.
     fixture.Simulator().Plug(0, 0);
     ASSERT_TRUE(fixture.Frame().GetDevice().Open(0, 0));

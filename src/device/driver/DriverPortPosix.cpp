@@ -3,7 +3,6 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -159,12 +158,11 @@ public:
         return std::make_unique<CPosixConnection>(fd, path, token);
     }
 
-    // The unit's socket is there; the simulator removes it when the unit is unplugged.
+    // Something serves the unit's socket. The simulator removes the socket when the unit is
+    // unplugged, but one that was killed leaves its sockets behind with nobody listening.
     bool IsPresent(const char* typeName, int number) override {
-        struct stat status {};
         return typeName != nullptr &&
-               ::stat(VxSocket::UnitPath(m_directory, typeName, number).c_str(), &status) == 0 &&
-               S_ISSOCK(status.st_mode);
+               VxSocket::IsListening(VxSocket::UnitPath(m_directory, typeName, number));
     }
 
 private:

@@ -73,6 +73,24 @@ int Connect(const std::string& path) {
     return fd;
 }
 
+bool IsListening(const std::string& path) {
+    sockaddr_un address;
+    if (!MakeAddress(path, &address)) {
+        return false;
+    }
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return false;
+    }
+    int result;
+    do {
+        result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    const bool listening = result == 0 || errno == EAGAIN || errno == EINPROGRESS;
+    ::close(fd);
+    return listening;
+}
+
 int Listen(const std::string& path) {
     sockaddr_un address;
     if (!MakeAddress(path, &address)) {

@@ -85,6 +85,9 @@ enum WaitResult { kReady = 1, kTimedOut = 0, kWoken = -1, kFailed = -2 };
 
 // A connected SOCK_SEQPACKET socket (close-on-exec), or -1.
 int Connect(const std::string& path);
+// True when a server listens at path (it takes connections, or its backlog is full). A socket
+// file left behind by a server that has gone refuses connections: false. Does not wait.
+bool IsListening(const std::string& path);
 
 // Waits until fd is ready for events (POLLIN or POLLOUT; hang-up and errors count as ready),
 // one of the wake descriptors (eventfds) is readable, or timeoutMs passes (kNoLimit: none).
