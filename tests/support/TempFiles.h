@@ -89,9 +89,15 @@ inline std::string UnitDirectory(const TempDir& dir) {
 #endif
 }
 
-// A file or folder of the source tree, such as "examples/memory.kad" or "tests/data".
+// A file or folder of the source tree, such as "examples/memory.kad" or "tests/data". The
+// tree's own path, not __FILE__: a compiler cache may spell that relative to the build folder,
+// which the tests leave for scratch folders.
 inline std::filesystem::path SourcePath(const std::string& relative) {
+#ifdef TAVRIN_SOURCE_DIR
+    return std::filesystem::path(TAVRIN_SOURCE_DIR) / relative;
+#else
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / relative;
+#endif
 }
 
 inline std::string ReadBytes(const std::string& path) {
