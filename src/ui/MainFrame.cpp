@@ -490,9 +490,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QMainWindow::eventFilter(watched, event);
     }
-    // Every window of the program takes the table's keys (the hex view too), except while a
-    // modal dialog runs or a menu is open: they have their own keys.
-    if (!watched->isWidgetType() || QApplication::activeModalWidget() != nullptr ||
+    // The table's keys belong to this window: the packet window (where Ctrl+O, Ctrl+D ... are
+    // its own), a modal dialog and an open menu keep theirs (a dialog only just opened may not
+    // be the active window yet).
+    if (!watched->isWidgetType() || QApplication::activeWindow() != this ||
+        QApplication::activeModalWidget() != nullptr ||
         QApplication::activePopupWidget() != nullptr) {
         return false;
     }

@@ -88,8 +88,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Application-wide: the accelerator keys are taken before any view sees them, text fields
-    // included.
+    // Application-wide: while this window is the active one, the accelerator keys are taken
+    // before any view sees them, text fields included.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
