@@ -159,6 +159,25 @@ TEST_F(CliTest, SendPrintsAndLogsTheReplyOrFailsWithoutOne) {
     EXPECT_NE(silent.err.find("200"), std::string::npos) << silent.err;
 }
 
+// With --reply-command the wait passes over packets of other commands (the unit's status
+// packets, every millisecond here) and takes the first with that command.
+TEST_F(CliTest, SendWaitsForTheReplyCommand) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 1));
+    m_sim.SetStatusPeriod(1);
+    const CliResult echoed =
+        Run({"send", "USB1", "--hex", "0A0102", "--wait-reply", "3000", "--reply-command", "0a"});
+    ASSERT_EQ(echoed.code, 0) << echoed.err;
+    const std::vector<std::string> lines = Lines(echoed.out);
+    ASSERT_EQ(lines.size(), 2U) << echoed.out;
+    EXPECT_EQ(WithoutStamp(lines[1]), "RECV: 04 0A 0102");
+
+    const CliResult none =
+        Run({"send", "USB1", "--hex", "0B", "--wait-reply", "300", "--reply-command", "0x7E"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(Lines(none.out).size(), 1U) << none.out;
+    EXPECT_TRUE(IsOneLineMessage(none.err));
+}
+
 struct RefusalCase {
     const char* why;
     std::vector<std::string> args;
