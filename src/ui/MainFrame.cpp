@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "app/KeyChar.h"
 #include "app/MainWindowState.h"
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
@@ -198,12 +199,11 @@ void CMainFrame::CreateViews() {
     m_horizontalSplitter->setChildrenCollapsible(false);
     setCentralWidget(m_verticalSplitter);
 
-    connect(m_trafficView, &CTavrinView::KeyTyped, this,
-            [this](int key) { SendPacketForKey(key); });
+    connect(m_trafficView, &CTavrinView::KeyTyped, this, &CMainFrame::SendPacketForCharacter);
     connect(m_trafficView, &CTavrinView::ResendRequested, this,
             [this](const CPacket* packet) { TransmitPacket(packet); });
-    connect(m_treeView, &CTavrinTreeView::SendKeyRequested, this,
-            [this](int key) { SendPacketForKey(key); });
+    connect(m_treeView, &CTavrinTreeView::KeyTyped, this, &CMainFrame::SendPacketForCharacter);
+    connect(m_treeView, &CTavrinTreeView::SendKeyRequested, this, &CMainFrame::SendPacketForKey);
     connect(m_treeView, &CTavrinTreeView::ShowDefinitionRequested, this,
             &CMainFrame::ShowDefinitionText);
     connect(m_treeView, &CTavrinTreeView::PacketFileSelected, this, &CMainFrame::SelectPacketFile);
@@ -275,16 +275,29 @@ bool CMainFrame::SendAndLog(const CPacket& packet) {
     return true;
 }
 
+ScriptEncoding CMainFrame::CurrentEncoding() const {
+    CPacketTable* file = m_packetFiles.GetCurrent();
+    return file != nullptr ? DetectScriptEncoding(*file) : ScriptEncoding::Windows1251;
+}
+
+// A character that can be no key in the current file (one Windows-1251 lacks, where keys are
+// such bytes) is no key press at all: nothing is said.
+bool CMainFrame::SendPacketForCharacter(char32_t character) {
+    const std::optional<int> key = TypedKey(character, CurrentEncoding());
+    return key && SendPacketForKey(*key);
+}
+
 // The device is not asked again after the parameters dialog: a unit gone meanwhile makes the
 // send fail, which says so.
 bool CMainFrame::SendPacketForKey(int key) {
     const char* problem = nullptr;
     CPacketHolder* definition = nullptr;
+    CPacketTable* file = m_packetFiles.GetCurrent();
     if (!m_device->IsOpen()) {
         problem = "Выберите устройство";
-    } else if (m_packetFiles.GetCurrent() == nullptr) {
+    } else if (file == nullptr) {
         problem = "Нет пакетов для отправки";
-    } else if ((definition = m_packetFiles.GetCurrent()->Find(key)) == nullptr) {
+    } else if ((definition = FindRecordByKey(*file, CurrentEncoding(), key)) == nullptr) {
         problem = "Не определен пакет для данной клавиши";
     }
     if (problem != nullptr) {

@@ -362,6 +362,23 @@ TEST_F(PacketViews, CyrillicKeyFromAWindows1251File) {
     EXPECT_EQ(Sent(), (std::vector<std::string>{"0F", "0C"}));
 }
 
+// In a UTF-8 file a key is its character as written, labelled and typed as such, even where
+// two keys begin with the same byte (я and с), and a double click sends the clicked one.
+TEST_F(PacketViews, KeysOfAUtf8File) {
+    Open(Write("ru.kad", "; ключи\r\n$я 0F\r\n$с 0E\r\n"));
+    EXPECT_EQ(Node(0, 0)->text(0), "< я > - 0F");
+    EXPECT_EQ(Node(0, 1)->text(0), "< с > - 0E");
+    Select(Node(0));
+    Type(QChar(0x441));  // с
+    Type(QChar(0x44F));  // я
+    Node(0)->setExpanded(true);
+    QTest::mouseDClick(Tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                       Tree().visualItemRect(Node(0, 1)).center());
+    ASSERT_TRUE(WaitSent(3));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"0E", "0F", "0E"}));
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
 // What the definition view shows and how it colours it, read back from its document:
 // K red key, P blue parameter, C green comment.
 TEST_F(PacketViews, DefinitionViewColours) {
