@@ -311,7 +311,8 @@ bool CMainFrame::SendPacketForKey(int key) {
     return SendAndLog(packet);
 }
 
-// Every send starts with empty values: the parameters live for this call only.
+// The dialog offers the values last given for the record and lets OK through only with values
+// that are whole bytes; what it was given is offered again on the record's next send.
 bool CMainFrame::BuildPacketFromDefinition(CPacket* packet, CPacketHolder* definition) {
     if (packet == nullptr || definition == nullptr) {
         return false;
@@ -319,15 +320,16 @@ bool CMainFrame::BuildPacketFromDefinition(CPacket* packet, CPacketHolder* defin
     std::vector<PacketParameter> parameters;
     const std::string text = ExtractParameters(definition->GetText(), parameters);
     if (!parameters.empty()) {
-        CPacketTable* file = m_packetFiles.GetCurrent();
-        const ScriptEncoding encoding =
-            file != nullptr ? DetectScriptEncoding(*file) : ScriptEncoding::Windows1251;
-        CParametersDlg dialog(parameters, encoding, QApplication::activeWindow());
+        m_parameterMemory.Recall(definition, parameters);
+        CParametersDlg dialog(parameters, CurrentEncoding(), m_dialogs,
+                              QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted) {
             return false;
         }
+        m_parameterMemory.Remember(definition, parameters);
     }
-    if (!packet->FromHexText(SpliceParameters(text, parameters).c_str())) {
+    if (FindBadParameter(parameters) >= 0 ||
+        !PacketFromWholeHexText(SpliceCheckedParameters(text, parameters), packet)) {
         m_dialogs.ShowMessage(this, QStringLiteral("Неверный формат пакета"), kErrorCaption,
                               MessageIcon::Error);
         return false;
@@ -357,12 +359,16 @@ void CMainFrame::SelectPacketFile(CPacketTable* file) {
 }
 
 void CMainFrame::RemovePacketFile(CPacketTable* file) {
+    if (file != nullptr && m_packetFiles.Contains(file)) {
+        m_parameterMemory.Forget(*file);
+    }
     m_packetFiles.Remove(file);
 }
 
 // The tree's nodes go first: they refer to the files.
 void CMainFrame::ClearPacketFiles() {
     m_treeView->clear();
+    m_parameterMemory.Clear();
     m_packetFiles.Clear();
 }
 

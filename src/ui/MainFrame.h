@@ -21,6 +21,7 @@
 #include "app/PacketFileText.h"
 #include "app/ReceiveThread.h"
 #include "app/StartupDevice.h"
+#include "inspect/ParameterMemory.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
 
@@ -121,6 +122,7 @@ private:
 
     CUserDialogs& m_dialogs;
     CPacketFileList m_packetFiles;
+    CParameterMemory m_parameterMemory;
     CConfig m_config;
     CLogFile m_logFile;
     std::string m_deviceDirectory;
