@@ -365,8 +365,11 @@ TEST_F(PacketViews, ValuesMustBeWholeBytes) {
             QTest::keyClicks(QApplication::focusWidget(), refusal.typed);
             QTest::mouseClick(dialog->GetOkButton(), Qt::LeftButton);
             EXPECT_TRUE(dialog->isVisible()) << refusal.typed;
-            EXPECT_EQ(fixture.dialogs.messages.back().text, QString::fromUtf8(refusal.message));
-            EXPECT_EQ(fixture.dialogs.messages.back().caption, kError);
+            const ShownMessage last =
+                fixture.dialogs.messages.empty() ? ShownMessage{} : fixture.dialogs.messages.back();
+            EXPECT_EQ(last.text, QString::fromUtf8(refusal.message));
+            EXPECT_EQ(last.caption, kError);
+            EXPECT_EQ(last.icon, MessageIcon::Error);
             EXPECT_EQ(list->GetSelectedRow(), 0);
             auto* editor = qobject_cast<QLineEdit*>(list->GetEditor());
             EXPECT_TRUE(editor != nullptr && editor->hasFocus());
