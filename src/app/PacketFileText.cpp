@@ -79,8 +79,12 @@ std::string DecodeScriptText(std::string_view bytes, ScriptEncoding encoding) {
 }
 
 std::string KeyDisplayText(int key) {
-    const auto byte = static_cast<unsigned char>(key);
     std::string out;
+    if (key >= 0x80) {
+        AppendUtf8(out, static_cast<char32_t>(key));
+        return out;
+    }
+    const auto byte = static_cast<unsigned char>(key);
     if (byte < 0x20) {
         AppendUtf8(out, 0x2400 + byte);
     } else if (byte == 0x7F) {

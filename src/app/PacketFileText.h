@@ -21,11 +21,12 @@ ScriptEncoding DetectScriptEncoding(CPacketTable& file);
 // character) are read as Windows-1251, so nothing is lost from sight.
 std::string DecodeScriptText(std::string_view bytes, ScriptEncoding encoding);
 
-// What shows a key: the Windows-1251 character that a typed key is compared with (in every
-// file, since that is the character that sends the definition); control characters, which
-// have no face of their own, as their pictures (U+2400 ...: Enter shows as U+240D).
+// What shows a key (app/KeyChar.h, RecordKey): the character typed to send the definition.
+// A negative key is a Windows-1251 byte, a key from 0x80 a character of a UTF-8 file; control
+// characters, which have no face of their own, show as their pictures (U+2400 ...: Enter shows
+// as U+240D).
 std::string KeyDisplayText(int key);
 
-// The tree's label of a definition, "< %c > - %s", at most 1023 characters (a longer one is
-// cut).
+// The tree's label of a definition, "< %c > - %s", with the record's key (RecordKey), at most
+// 1023 characters (a longer one is cut).
 std::string DefinitionLabel(int key, std::string_view text, ScriptEncoding encoding);

@@ -13,6 +13,89 @@ void AddUnit(CLI::App& command, std::string& unit) {
     command.add_option("UNIT", unit, "USB0…USB9 или PCI0…PCI9")->required();
 }
 
+constexpr long long kMaxCount = 1000000000000LL;
+constexpr double kMaxSeconds = 365.0 * 24 * 60 * 60;
+constexpr long long kMaxWaitMs = 60 * 60 * 1000;
+
+// The numeric options, taken as text and read whole after parsing, so that every refusal names
+// its option (the parser's own would let "inf", "nan" or 1e30 seconds through).
+struct NumberTexts {
+    CLI::Option* count = nullptr;
+    CLI::Option* seconds = nullptr;
+    CLI::Option* waitReply = nullptr;
+    CLI::Option* replyCommand = nullptr;
+    std::string countText, secondsText, waitReplyText, replyCommandText;
+};
+
+CLI::App* AddMonitorCommand(CLI::App& app, MonitorOptions& options, NumberTexts& numbers) {
+    CLI::App* monitor = app.add_subcommand("monitor", "печатать каждый принятый пакет");
+    AddUnit(*monitor, options.unit);
+    numbers.count =
+        monitor->add_option("--count", numbers.countText, "закончить после N пакетов (N ≥ 1)");
+    numbers.seconds = monitor->add_option("--seconds", numbers.secondsText,
+                                          "закончить через S секунд (дробь можно, S > 0)");
+    monitor->add_option("--log", options.log, "дописывать строки в файл журнала");
+    monitor->add_option("--pcap", options.pcap, "записать пакеты в файл захвата");
+    return monitor;
+}
+
+CLI::App* AddSendCommand(CLI::App& app, SendOptions& options, NumberTexts& numbers) {
+    CLI::App* send = app.add_subcommand("send", "отправить пакет");
+    AddUnit(*send, options.unit);
+    CLI::Option* hex = send->add_option("--hex", options.packet.hex,
+                                        "пакет в hex: команда, данные (пробелы можно, цифр чётно)");
+    CLI::Option* file = send->add_option("--file", options.packet.file, "файл с пакетами (.kad)");
+    CLI::Option* key =
+        send->add_option("--key", options.packet.key, "клавиша пакета: символ или 0xNN");
+    send->add_option("--param", options.packet.params, "значение параметра ИМЯ=ЗНАЧЕНИЕ")
+        ->allow_extra_args(false);
+    numbers.waitReply = send->add_option(
+        "--wait-reply", numbers.waitReplyText,
+        "ждать ответ MS миллисекунд: первый принятый пакет, с --reply-command первый с этой "
+        "командой");
+    numbers.replyCommand =
+        send->add_option("--reply-command", numbers.replyCommandText,
+                         "команда ответа (hex, 01…FF); пакеты с другой командой пропускаются");
+    send->add_option("--log", options.log, "дописывать строки в файл журнала");
+    send->add_option("--pcap", options.pcap, "записать пакеты в файл захвата");
+    hex->excludes(file);
+    hex->excludes(key);
+    file->needs(key);
+    key->needs(file);
+    return send;
+}
+
+// kSuccess with the numbers in the options, or kBadInput after the message.
+int ReadNumbers(const NumberTexts& texts, MonitorOptions& monitor, SendOptions& send) {
+    if (texts.count->count() > 0 &&
+        !(monitor.count = ReadWholeNumber(texts.countText, 1, kMaxCount))) {
+        return Fail(kBadInput,
+                    "--count: нужно целое число пакетов от 1 до " + std::to_string(kMaxCount));
+    }
+    if (texts.seconds->count() > 0 &&
+        !(monitor.seconds = ReadDecimalNumber(texts.secondsText, 0.001, kMaxSeconds))) {
+        return Fail(kBadInput, "--seconds: нужно число секунд от 0.001 до " +
+                                   std::to_string(static_cast<long long>(kMaxSeconds)));
+    }
+    if (texts.waitReply->count() > 0) {
+        const std::optional<long long> ms = ReadWholeNumber(texts.waitReplyText, 0, kMaxWaitMs);
+        if (!ms) {
+            return Fail(kBadInput, "--wait-reply: нужно целое число миллисекунд от 0 до " +
+                                       std::to_string(kMaxWaitMs));
+        }
+        send.waitReplyMs = static_cast<int>(*ms);
+    }
+    if (texts.replyCommand->count() > 0) {
+        if (!(send.replyCommand = ReadCommandByte(texts.replyCommandText))) {
+            return Fail(kBadInput, "--reply-command: нужен байт команды в hex, от 01 до FF");
+        }
+        if (!send.waitReplyMs) {
+            return Fail(kBadInput, "--reply-command: нужен и --wait-reply MS");
+        }
+    }
+    return kSuccess;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,32 +113,11 @@ int main(int argc, char** argv) {
 
     CLI::App* list = app.add_subcommand("list", "устройства: свободно или занято");
 
-    CLI::App* monitor = app.add_subcommand("monitor", "печатать каждый принятый пакет");
     MonitorOptions monitorOptions;
-    AddUnit(*monitor, monitorOptions.unit);
-    monitor->add_option("--count", monitorOptions.count, "закончить после N пакетов");
-    monitor->add_option("--seconds", monitorOptions.seconds, "закончить через S секунд");
-    monitor->add_option("--log", monitorOptions.log, "дописывать строки в файл журнала");
-    monitor->add_option("--pcap", monitorOptions.pcap, "записать пакеты в файл захвата");
-
-    CLI::App* send = app.add_subcommand("send", "отправить пакет");
     SendOptions sendOptions;
-    AddUnit(*send, sendOptions.unit);
-    CLI::Option* hex =
-        send->add_option("--hex", sendOptions.packet.hex, "пакет в hex: команда, данные");
-    CLI::Option* file =
-        send->add_option("--file", sendOptions.packet.file, "файл с пакетами (.kad)");
-    CLI::Option* key =
-        send->add_option("--key", sendOptions.packet.key, "клавиша пакета: символ или 0xNN");
-    send->add_option("--param", sendOptions.packet.params, "значение параметра ИМЯ=ЗНАЧЕНИЕ")
-        ->allow_extra_args(false);
-    send->add_option("--wait-reply", sendOptions.waitReplyMs, "ждать ответ MS миллисекунд");
-    send->add_option("--log", sendOptions.log, "дописывать строки в файл журнала");
-    send->add_option("--pcap", sendOptions.pcap, "записать пакеты в файл захвата");
-    hex->excludes(file);
-    hex->excludes(key);
-    file->needs(key);
-    key->needs(file);
+    NumberTexts numbers;
+    CLI::App* monitor = AddMonitorCommand(app, monitorOptions, numbers);
+    CLI::App* send = AddSendCommand(app, sendOptions, numbers);
 
     CLI::App* program = app.add_subcommand("program", "программировать микроконтроллер");
     ProgramOptions programOptions;
@@ -83,6 +145,9 @@ int main(int argc, char** argv) {
         return Fail(kBadInput, e.what());
     }
 
+    if (const int code = ReadNumbers(numbers, monitorOptions, sendOptions); code != kSuccess) {
+        return code;
+    }
     if (list->parsed()) {
         return RunList(device);
     }

@@ -1,6 +1,9 @@
 #include "cli/CliSupport.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/StartupDevice.h"
 #include "device/UnitName.h"
@@ -83,6 +86,45 @@ std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions
 void PrintLine(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
+}
+
+std::optional<long long> ReadWholeNumber(const std::string& text, long long min, long long max) {
+    const std::size_t digits = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (text.size() <= digits ||
+        text.find_first_not_of("0123456789", digits) != std::string::npos) {
+        return std::nullopt;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max) {
+    if (text.empty() || text.find_first_not_of("+-0123456789.eE") != std::string::npos) {
+        return std::nullopt;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || !(value >= min && value <= max)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> ReadCommandByte(const std::string& text) {
+    const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = prefixed ? text.substr(2) : text;
+    if (digits.empty() || digits.size() > 2 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int value = static_cast<int>(std::strtol(digits.c_str(), nullptr, 16));
+    return value == 0 ? std::nullopt : std::optional<int>(value);
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 // the unit with its folder and framing chosen as the window chooses them.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class CVXDevice;
@@ -48,5 +49,15 @@ bool OpenNamedUnit(CVXDevice& channel, const std::string& unit, int* code);
 
 // Writes the line and a line end to standard output.
 void PrintLine(const std::string& line);
+
+// Numbers given to options, read whole: nothing for other text, or a number outside
+// [min, max]. A count or a time must never be taken for "end now" or "wait for ever".
+// Decimal digits, an optional sign.
+std::optional<long long> ReadWholeNumber(const std::string& text, long long min, long long max);
+// A finite decimal number, a fraction or an exponent allowed ("inf" and "nan" are no number).
+std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max);
+// A packet's command byte in hexadecimal, one or two digits, "0x" allowed: 01..FF (command 00
+// makes no packet).
+std::optional<int> ReadCommandByte(const std::string& text);
 
 }  // namespace cli

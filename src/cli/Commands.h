@@ -29,10 +29,12 @@ struct SendOptions {
     std::string unit;
     PacketRequest packet;
     std::optional<int> waitReplyMs;
+    std::optional<int> replyCommand;  // with a wait: only a packet with this command replies
     std::string log;
     std::string pcap;
 };
-// send: the packet and its "SEND: …" line; with a wait, the first packet received within it.
+// send: the packet and its "SEND: …" line; with a wait, the first packet received within it
+// (with a reply command, the first with that command; the others are passed over).
 int RunSend(const DeviceOptions& device, const SendOptions& options);
 
 struct ProgramOptions {

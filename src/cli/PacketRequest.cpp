@@ -47,7 +47,8 @@ bool ReadParams(const std::vector<std::string>& params, std::map<std::string, st
 }
 
 // Fills every parameter of the record from the pairs (names compared as the window shows them,
-// in UTF-8); every parameter needs a value and every pair a parameter.
+// in UTF-8); every parameter needs a value, every pair a parameter, and every value must be
+// whole bytes, as the parameters dialog asks.
 bool FillParameters(std::vector<PacketParameter>& parameters, ScriptEncoding encoding,
                     const std::vector<std::string>& params, std::string* error) {
     std::map<std::string, std::string> values;
@@ -71,29 +72,55 @@ bool FillParameters(std::vector<PacketParameter>& parameters, ScriptEncoding enc
             return false;
         }
     }
+    HexTextProblem problem = HexTextProblem::None;
+    const int bad = FindBadParameter(parameters, &problem);
+    if (bad >= 0) {
+        const std::string& name = parameters[static_cast<std::size_t>(bad)].name;
+        *error = ParameterValueMessage(DecodeScriptText(name, encoding), problem);
+        return false;
+    }
     return true;
+}
+
+// "0xNN" is the key byte as the file holds it; a character is what a user would type, found
+// as the window finds a typed key.
+CPacketHolder* FindRequestedRecord(CPacketTable& table, const std::string& keyText,
+                                   std::string* error) {
+    std::optional<int> key;
+    CPacketHolder* record = nullptr;
+    if (std::optional<int> byte = ReadKeyByte(keyText)) {
+        key = byte;
+        record = table.Find(*byte);
+    } else if (std::optional<std::u32string> characters = DecodeUtf8(keyText);
+               characters && characters->size() == 1) {
+        const ScriptEncoding encoding = DetectScriptEncoding(table);
+        key = TypedKey((*characters)[0], encoding);
+        record = key ? FindRecordByKey(table, encoding, *key) : nullptr;
+    }
+    if (!key) {
+        *error = "Неверная клавиша \"" + keyText + "\" (один символ или 0xNN)";
+    } else if (record == nullptr) {
+        *error = "Не определен пакет для данной клавиши: " + keyText;
+    }
+    return record;
 }
 
 }  // namespace
 
-std::optional<int> ReadKey(const std::string& text) {
-    if (text.size() >= 3 && text.size() <= 4 && text[0] == '0' &&
-        (text[1] == 'x' || text[1] == 'X')) {
-        int value = 0;
-        for (std::size_t i = 2; i < text.size(); ++i) {
-            const int digit = HexDigit(text[i]);
-            if (digit < 0) {
-                return std::nullopt;
-            }
-            value = value * 16 + digit;
-        }
-        return static_cast<int>(static_cast<signed char>(value));
-    }
-    const std::optional<std::u32string> characters = DecodeUtf8(text);
-    if (!characters || characters->size() != 1) {
+std::optional<int> ReadKeyByte(const std::string& text) {
+    if (text.size() < 3 || text.size() > 4 || text[0] != '0' ||
+        (text[1] != 'x' && text[1] != 'X')) {
         return std::nullopt;
     }
-    return KeyFromCharacter((*characters)[0]);
+    int value = 0;
+    for (std::size_t i = 2; i < text.size(); ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + digit;
+    }
+    return static_cast<int>(static_cast<signed char>(value));
 }
 
 bool BuildRequestedPacket(const PacketRequest& request, CPacket* packet, std::string* error) {
@@ -102,25 +129,25 @@ bool BuildRequestedPacket(const PacketRequest& request, CPacket* packet, std::st
             *error = "--param относится только к пакетам из файла (--file)";
             return false;
         }
-        if (!packet->FromHexText(request.hex.c_str())) {
+        std::string digits;
+        const HexTextProblem problem = CheckHexText(request.hex, &digits);
+        if (problem != HexTextProblem::None) {
+            *error = "--hex: " + HexTextProblemText(problem);
+            return false;
+        }
+        if (!PacketFromWholeHexText(digits, packet)) {
             *error = kBadPacket;
             return false;
         }
         return true;
-    }
-    const std::optional<int> key = ReadKey(request.key);
-    if (!key) {
-        *error = "Неверная клавиша \"" + request.key + "\" (один символ или 0xNN)";
-        return false;
     }
     CPacketTable table;
     if (!table.Load(request.file.c_str(), request.file.c_str())) {
         *error = "Невозможно загрузить файл с пакетами " + request.file;
         return false;
     }
-    CPacketHolder* definition = table.Find(*key);
+    CPacketHolder* definition = FindRequestedRecord(table, request.key, error);
     if (definition == nullptr) {
-        *error = "Не определен пакет для данной клавиши: " + request.key;
         return false;
     }
     std::vector<PacketParameter> parameters;
@@ -128,7 +155,7 @@ bool BuildRequestedPacket(const PacketRequest& request, CPacket* packet, std::st
     if (!FillParameters(parameters, DetectScriptEncoding(table), request.params, error)) {
         return false;
     }
-    if (!packet->FromHexText(SpliceParameters(text, parameters).c_str())) {
+    if (!PacketFromWholeHexText(SpliceCheckedParameters(text, parameters), packet)) {
         *error = kBadPacket;
         return false;
     }

@@ -18,14 +18,15 @@ struct PacketRequest {
     std::vector<std::string> params;  // NAME=VALUE, UTF-8
 };
 
-// A key given as one character (UTF-8, brought to the Windows-1251 byte a typed key is) or as
-// 0xNN (one or two hexadecimal digits), as the signed value the records' keys are compared
-// with; nothing for any other text or a character the code page lacks.
-std::optional<int> ReadKey(const std::string& text);
+// A key given as 0xNN (one or two hexadecimal digits): the key byte as the file holds it,
+// signed as the records' key bytes are; nothing for any other text.
+std::optional<int> ReadKeyByte(const std::string& text);
 
-// Builds the packet. False with a one-line message for input that makes none: an unreadable
-// file, an unknown key, a parameter without a value or a value for no parameter, or a text
-// that is no packet ("Неверный формат пакета").
+// Builds the packet. False with a one-line message for input that makes none: hex text that
+// is not whole bytes, an unreadable file, an unknown key (a character is found as the window
+// finds a typed one), a parameter without a value or a value for no parameter, a value that is
+// not whole bytes (the parameters dialog's text), or a text that is no packet ("Неверный
+// формат пакета").
 bool BuildRequestedPacket(const PacketRequest& request, CPacket* packet, std::string* error);
 
 }  // namespace cli

@@ -16,12 +16,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The first packet within the time; false when none came or the unit went away.
-bool TakeReply(CVXDevice& channel, int timeoutMs, CPacket* reply) {
+// The first packet within the time (with a command, the first with that command); false when
+// none came or the unit went away.
+bool TakeReply(CVXDevice& channel, int timeoutMs, std::optional<int> command, CPacket* reply) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
         if (channel.TakePacket(reply)) {
-            return true;
+            if (!command || reply->GetCommand() == *command) {
+                return true;
+            }
+            continue;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -69,7 +73,7 @@ int RunSend(const DeviceOptions& device, const SendOptions& options) {
         return kSuccess;
     }
     CPacket reply;
-    if (!TakeReply(*channel, *options.waitReplyMs, &reply)) {
+    if (!TakeReply(*channel, *options.waitReplyMs, options.replyCommand, &reply)) {
         return Fail(kFailed, channel->IsOpen()
                                  ? "Нет ответа за " + std::to_string(*options.waitReplyMs) + " мс"
                                  : "Устройство отключено!!! (" + options.unit + ")");

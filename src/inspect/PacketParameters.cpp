@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "packet/Packet.h"
+
 std::string ExtractParameters(const std::string& definition,
                               std::vector<PacketParameter>& parameters) {
     parameters.clear();
@@ -37,4 +39,83 @@ std::string SpliceParameters(std::string text, const std::vector<PacketParameter
         text.insert(position, parameter->value);
     }
     return text;
+}
+
+namespace {
+
+// Not std::isxdigit: the window's locale must not decide what a digit is.
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+}  // namespace
+
+HexTextProblem CheckHexText(std::string_view text, std::string* digits) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (char c : text) {
+        if (c == ' ' || c == '\t') {
+            continue;
+        }
+        if (!IsHexDigit(c)) {
+            return HexTextProblem::NotHexDigit;
+        }
+        kept.push_back(c);
+    }
+    if (kept.size() % 2 != 0) {
+        return HexTextProblem::OddDigits;
+    }
+    if (digits != nullptr) {
+        *digits = std::move(kept);
+    }
+    return HexTextProblem::None;
+}
+
+std::string HexTextProblemText(HexTextProblem problem) {
+    switch (problem) {
+        case HexTextProblem::OddDigits:
+            return "нечётное число цифр";
+        case HexTextProblem::NotHexDigit:
+            return "допустимы только шестнадцатеричные цифры";
+        case HexTextProblem::None:
+            break;
+    }
+    return {};
+}
+
+std::string ParameterValueMessage(std::string_view shownName, HexTextProblem problem) {
+    return "Параметр «" + std::string(shownName) + "»: " + HexTextProblemText(problem);
+}
+
+int FindBadParameter(const std::vector<PacketParameter>& parameters, HexTextProblem* problem) {
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const HexTextProblem found = CheckHexText(parameters[i].value);
+        if (found != HexTextProblem::None) {
+            if (problem != nullptr) {
+                *problem = found;
+            }
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::string SpliceCheckedParameters(const std::string& text,
+                                    std::vector<PacketParameter> parameters) {
+    for (PacketParameter& parameter : parameters) {
+        std::string digits;
+        CheckHexText(parameter.value, &digits);
+        parameter.value = std::move(digits);
+    }
+    return SpliceParameters(text, parameters);
+}
+
+// The text must already be digits alone: a blank here would mean a definition that the script
+// reader never makes, and is no packet either.
+bool PacketFromWholeHexText(const std::string& text, CPacket* packet) {
+    if (packet == nullptr || text.find_first_of(" \t") != std::string::npos ||
+        CheckHexText(text) != HexTextProblem::None) {
+        return false;
+    }
+    return packet->FromHexText(text.c_str()) != 0;
 }

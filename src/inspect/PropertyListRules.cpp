@@ -41,10 +41,10 @@ std::optional<int> RowAfterNavigate(int selected, int key, int rowCount) {
 }
 
 TypedAction ListTypedAction(int character) {
-    if (character > ' ') {
-        return TypedAction::Edit;
+    if (character == ' ' || character == 0x7F) {
+        return TypedAction::Swallow;
     }
-    return character == ' ' ? TypedAction::Swallow : TypedAction::Default;
+    return character > ' ' ? TypedAction::Edit : TypedAction::Default;
 }
 
 int RowHeight(int fontHeight) {

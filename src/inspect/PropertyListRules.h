@@ -25,7 +25,7 @@ std::optional<int> RowAfterNavigate(int selected, int key, int rowCount);
 
 enum class TypedAction {
     Edit,     // opens the selected row's editor and hands it the character
-    Swallow,  // the space: nothing happens
+    Swallow,  // the space, and DEL (X11's text for Delete, which must not wipe the value)
     Default,  // control characters: the list's own handling
 };
 TypedAction ListTypedAction(int character);

@@ -5,7 +5,7 @@
 
 #include "app/KeyChar.h"
 
-std::optional<int> SentKeyFromEvent(const QKeyEvent& event) {
+std::optional<char32_t> SentKeyFromEvent(const QKeyEvent& event) {
     PressedKey key = PressedKey::Other;
     switch (event.key()) {
         case Qt::Key_Tab:

@@ -6,7 +6,7 @@
 
 class QKeyEvent;
 
-// The signed Windows-1251 key the press sends, or nothing (the view's own navigation then
-// handles it). Tab and Shift+Tab send 9: a view that sends by key must also keep Qt from
-// moving the focus on them (see CTavrinView::event).
-std::optional<int> SentKeyFromEvent(const QKeyEvent& event);
+// The character the press sends, or nothing (the view's own navigation then handles it); the
+// main window finds its record in the current file (TypedKey). Tab and Shift+Tab send 9: a view
+// that sends by key must also keep Qt from moving the focus on them (see CTavrinView::event).
+std::optional<char32_t> SentKeyFromEvent(const QKeyEvent& event);

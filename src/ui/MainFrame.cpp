@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "app/KeyChar.h"
 #include "app/MainWindowState.h"
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
@@ -202,12 +203,11 @@ void CMainFrame::CreateViews() {
     m_horizontalSplitter->setChildrenCollapsible(false);
     setCentralWidget(m_verticalSplitter);
 
-    connect(m_trafficView, &CTavrinView::KeyTyped, this,
-            [this](int key) { SendPacketForKey(key); });
+    connect(m_trafficView, &CTavrinView::KeyTyped, this, &CMainFrame::SendPacketForCharacter);
     connect(m_trafficView, &CTavrinView::ResendRequested, this,
             [this](const CPacket* packet) { TransmitPacket(packet); });
-    connect(m_treeView, &CTavrinTreeView::SendKeyRequested, this,
-            [this](int key) { SendPacketForKey(key); });
+    connect(m_treeView, &CTavrinTreeView::KeyTyped, this, &CMainFrame::SendPacketForCharacter);
+    connect(m_treeView, &CTavrinTreeView::SendKeyRequested, this, &CMainFrame::SendPacketForKey);
     connect(m_treeView, &CTavrinTreeView::ShowDefinitionRequested, this,
             &CMainFrame::ShowDefinitionText);
     connect(m_treeView, &CTavrinTreeView::PacketFileSelected, this, &CMainFrame::SelectPacketFile);
@@ -283,16 +283,29 @@ bool CMainFrame::SendAndLog(const CPacket& packet) {
     return true;
 }
 
+ScriptEncoding CMainFrame::CurrentEncoding() const {
+    CPacketTable* file = m_packetFiles.GetCurrent();
+    return file != nullptr ? DetectScriptEncoding(*file) : ScriptEncoding::Windows1251;
+}
+
+// A character that can be no key in the current file (one Windows-1251 lacks, where keys are
+// such bytes) is no key press at all: nothing is said.
+bool CMainFrame::SendPacketForCharacter(char32_t character) {
+    const std::optional<int> key = TypedKey(character, CurrentEncoding());
+    return key && SendPacketForKey(*key);
+}
+
 // The device is not asked again after the parameters dialog: a unit gone meanwhile makes the
 // send fail, which says so.
 bool CMainFrame::SendPacketForKey(int key) {
     const char* problem = nullptr;
     CPacketHolder* definition = nullptr;
+    CPacketTable* file = m_packetFiles.GetCurrent();
     if (!m_device->IsOpen()) {
         problem = "Выберите устройство";
-    } else if (m_packetFiles.GetCurrent() == nullptr) {
+    } else if (file == nullptr) {
         problem = "Нет пакетов для отправки";
-    } else if ((definition = m_packetFiles.GetCurrent()->Find(key)) == nullptr) {
+    } else if ((definition = FindRecordByKey(*file, CurrentEncoding(), key)) == nullptr) {
         problem = "Не определен пакет для данной клавиши";
     }
     if (problem != nullptr) {
@@ -306,7 +319,8 @@ bool CMainFrame::SendPacketForKey(int key) {
     return SendAndLog(packet);
 }
 
-// Every send starts with empty values: the parameters live for this call only.
+// The dialog offers the values last given for the record and lets OK through only with values
+// that are whole bytes; what it was given is offered again on the record's next send.
 bool CMainFrame::BuildPacketFromDefinition(CPacket* packet, CPacketHolder* definition) {
     if (packet == nullptr || definition == nullptr) {
         return false;
@@ -314,15 +328,16 @@ bool CMainFrame::BuildPacketFromDefinition(CPacket* packet, CPacketHolder* defin
     std::vector<PacketParameter> parameters;
     const std::string text = ExtractParameters(definition->GetText(), parameters);
     if (!parameters.empty()) {
-        CPacketTable* file = m_packetFiles.GetCurrent();
-        const ScriptEncoding encoding =
-            file != nullptr ? DetectScriptEncoding(*file) : ScriptEncoding::Windows1251;
-        CParametersDlg dialog(parameters, encoding, QApplication::activeWindow());
+        m_parameterMemory.Recall(definition, parameters);
+        CParametersDlg dialog(parameters, CurrentEncoding(), m_dialogs,
+                              QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted) {
             return false;
         }
+        m_parameterMemory.Remember(definition, parameters);
     }
-    if (!packet->FromHexText(SpliceParameters(text, parameters).c_str())) {
+    if (FindBadParameter(parameters) >= 0 ||
+        !PacketFromWholeHexText(SpliceCheckedParameters(text, parameters), packet)) {
         m_dialogs.ShowMessage(this, QStringLiteral("Неверный формат пакета"), kErrorCaption,
                               MessageIcon::Error);
         return false;
@@ -352,12 +367,16 @@ void CMainFrame::SelectPacketFile(CPacketTable* file) {
 }
 
 void CMainFrame::RemovePacketFile(CPacketTable* file) {
+    if (file != nullptr && m_packetFiles.Contains(file)) {
+        m_parameterMemory.Forget(*file);
+    }
     m_packetFiles.Remove(file);
 }
 
 // The tree's nodes go first: they refer to the files.
 void CMainFrame::ClearPacketFiles() {
     m_treeView->clear();
+    m_parameterMemory.Clear();
     m_packetFiles.Clear();
 }
 
@@ -551,9 +570,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QMainWindow::eventFilter(watched, event);
     }
-    // Every window of the program takes the table's keys (the hex view too), except while a
-    // modal dialog runs or a menu is open: they have their own keys.
-    if (!watched->isWidgetType() || QApplication::activeModalWidget() != nullptr ||
+    // The table's keys belong to this window: the packet window (where Ctrl+O, Ctrl+D ... are
+    // its own), a modal dialog and an open menu keep theirs (a dialog only just opened may not
+    // be the active window yet).
+    if (!watched->isWidgetType() || QApplication::activeWindow() != this ||
+        QApplication::activeModalWidget() != nullptr ||
         QApplication::activePopupWidget() != nullptr) {
         return false;
     }

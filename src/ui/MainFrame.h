@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "app/PacketFileList.h"
+#include "app/PacketFileText.h"
 #include "app/ReceiveThread.h"
 #include "app/ReconnectWatch.h"
 #include "app/StartupDevice.h"
+#include "inspect/ParameterMemory.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
 
@@ -53,9 +55,12 @@ public:
 
     // Sends a packet of the traffic list again: a sent line, the send, a "SEND: " log line.
     bool TransmitPacket(const CPacket* packet);
-    // Sends the current packet file's packet for a key (a signed Windows-1251 byte), asking
-    // for its parameters first: a line, the send, a "SEND: " log line, or a message.
+    // Sends the current packet file's packet for a key in the file's terms (app/KeyChar.h:
+    // a signed Windows-1251 byte, or a character of a UTF-8 file), asking for its parameters
+    // first: a line, the send, a "SEND: " log line, or a message.
     bool SendPacketForKey(int key);
+    // The same for a character typed in a view.
+    bool SendPacketForCharacter(char32_t character);
     // Fills the empty packet from the definition, after the parameters dialog when the
     // definition has parameters. False when the dialog is cancelled (nothing shown) or the
     // text is no packet ("Неверный формат пакета").
@@ -92,8 +97,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Application-wide: the accelerator keys are taken before any view sees them, text fields
-    // included.
+    // Application-wide: while this window is the active one, the accelerator keys are taken
+    // before any view sees them, text fields included.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -123,9 +128,11 @@ private:
     bool SendAndLog(const CPacket& packet);
     void ToggleToolBar();
     void ToggleStatusBar();
+    ScriptEncoding CurrentEncoding() const;
 
     CUserDialogs& m_dialogs;
     CPacketFileList m_packetFiles;
+    CParameterMemory m_parameterMemory;
     CConfig m_config;
     CLogFile m_logFile;
     std::string m_deviceDirectory;

@@ -8,12 +8,15 @@
 #include "ui/DialogPlacement.h"
 #include "ui/PropertyEditItem.h"
 #include "ui/PropertyListCtrl.h"
-
-namespace {}  // namespace
+#include "ui/UserDialogs.h"
 
 CParametersDlg::CParametersDlg(std::vector<PacketParameter>& parameters, ScriptEncoding encoding,
-                               QWidget* parent)
-    : QDialog(parent), m_parameters(parameters), m_list(new CPropertyListCtrl(this)) {
+                               CUserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent),
+      m_parameters(parameters),
+      m_encoding(encoding),
+      m_dialogs(dialogs),
+      m_list(new CPropertyListCtrl(this)) {
     setWindowTitle(QStringLiteral("Параметры"));
     m_list->setObjectName(QString::number(kListId));
     m_list->setAccessibleName(QStringLiteral("Параметры"));
@@ -52,7 +55,17 @@ CParametersDlg::~CParametersDlg() {
 
 void CParametersDlg::accept() {
     m_list->CommitEdit();
-    QDialog::accept();
+    HexTextProblem problem = HexTextProblem::None;
+    const int bad = FindBadParameter(m_parameters, &problem);
+    if (bad < 0) {
+        QDialog::accept();
+        return;
+    }
+    const std::string name =
+        DecodeScriptText(m_parameters[static_cast<std::size_t>(bad)].name, m_encoding);
+    m_dialogs.ShowMessage(this, QString::fromStdString(ParameterValueMessage(name, problem)),
+                          QStringLiteral("Ошибка"), MessageIcon::Error);
+    m_list->EditRow(bad);
 }
 
 void CParametersDlg::OnValueChanged(IProperty* item) {

@@ -189,6 +189,11 @@ void CPropertyListCtrl::CommitEdit() {
     }
 }
 
+void CPropertyListCtrl::EditRow(int row) {
+    SelectRow(row);
+    EditSelected(PropertyAction::Key);
+}
+
 void CPropertyListCtrl::EditSelected(PropertyAction action) {
     IProperty* item = SelectedItem();
     if (item == nullptr || !item->IsEnabled()) {

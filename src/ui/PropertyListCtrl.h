@@ -48,6 +48,8 @@ public:
     int RowAt(int y) const;
     // Takes an open editor's changed text now, as its losing focus would (OK does this).
     void CommitEdit();
+    // Selects the row and puts the user in its editor, its text selected.
+    void EditRow(int row);
 
 signals:
     void SelectionChanged(IProperty* item);

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include "app/KeyChar.h"
 #include "packet/PacketTable.h"
 #include "ui/CommandIds.h"
 #include "ui/KeyPress.h"
@@ -15,6 +16,10 @@ namespace {
 
 constexpr int kObjectRole = Qt::UserRole;
 constexpr int kEncodingRole = Qt::UserRole + 1;
+
+ScriptEncoding EncodingOf(const QTreeWidgetItem* fileNode) {
+    return static_cast<ScriptEncoding>(fileNode->data(0, kEncodingRole).toInt());
+}
 
 }  // namespace
 
@@ -55,9 +60,9 @@ bool CTavrinTreeView::AddPacketNode(QTreeWidgetItem* fileNode, CPacketHolder* de
     if (fileNode == nullptr || definition == nullptr) {
         return false;
     }
-    const auto encoding = static_cast<ScriptEncoding>(fileNode->data(0, kEncodingRole).toInt());
+    const ScriptEncoding encoding = EncodingOf(fileNode);
     auto* node = new QTreeWidgetItem(QStringList(QString::fromStdString(
-        DefinitionLabel(definition->GetKey(), definition->GetText(), encoding))));
+        DefinitionLabel(RecordKey(*definition, encoding), definition->GetText(), encoding))));
     node->setData(0, kObjectRole, QVariant::fromValue(reinterpret_cast<quintptr>(definition)));
     fileNode->addChild(node);
     return true;
@@ -92,8 +97,7 @@ void CTavrinTreeView::OnSelectionChanged() {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     QTreeWidgetItem* node = selected.isEmpty() ? nullptr : selected.first();
     if (CPacketHolder* definition = DefinitionOf(node)) {
-        const auto encoding =
-            static_cast<ScriptEncoding>(node->parent()->data(0, kEncodingRole).toInt());
+        const ScriptEncoding encoding = EncodingOf(node->parent());
         emit ShowDefinitionRequested(
             QString::fromStdString(DecodeScriptText(definition->GetSource(), encoding)));
         emit PacketFileSelected(FileOf(node->parent()));
@@ -159,8 +163,8 @@ bool CTavrinTreeView::event(QEvent* event) {
 }
 
 void CTavrinTreeView::keyPressEvent(QKeyEvent* event) {
-    if (std::optional<int> key = SentKeyFromEvent(*event)) {
-        emit SendKeyRequested(*key);
+    if (std::optional<char32_t> key = SentKeyFromEvent(*event)) {
+        emit KeyTyped(*key);
         event->accept();
         return;
     }
@@ -188,8 +192,9 @@ void CTavrinTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    if (CPacketHolder* definition = DefinitionOf(itemAt(event->position().toPoint()))) {
-        emit SendKeyRequested(definition->GetKey());
+    const QTreeWidgetItem* node = itemAt(event->position().toPoint());
+    if (CPacketHolder* definition = DefinitionOf(node)) {
+        emit SendKeyRequested(RecordKey(*definition, EncodingOf(node->parent())));
     }
 }
 

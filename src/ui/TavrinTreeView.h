@@ -39,6 +39,9 @@ public:
     void RemoveRightClickedFile();
 
 signals:
+    // A character typed in the tree.
+    void KeyTyped(char32_t character);
+    // A double click on a definition: its key in its file's terms (RecordKey).
     void SendKeyRequested(int key);
     // The definition view's new text; empty to empty it.
     void ShowDefinitionRequested(const QString& text);

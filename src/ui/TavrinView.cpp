@@ -242,7 +242,7 @@ bool CTavrinView::event(QEvent* event) {
 }
 
 void CTavrinView::keyPressEvent(QKeyEvent* event) {
-    if (std::optional<int> key = SentKeyFromEvent(*event)) {
+    if (std::optional<char32_t> key = SentKeyFromEvent(*event)) {
         emit KeyTyped(*key);
         event->accept();
         return;

@@ -41,8 +41,8 @@ public:
     CHexViewFrame* GetHexView() const;
 
 signals:
-    // A character typed in the list, as a signed Windows-1251 byte widened to int.
-    void KeyTyped(int key);
+    // A character typed in the list, to send the current file's packet for.
+    void KeyTyped(char32_t character);
     // "Отправить пакет" on a line; the packet is a copy, valid during the call.
     void ResendRequested(const CPacket* packet);
     // Double click on the selected line; reserved for the hex view.

@@ -9,6 +9,8 @@
 #endif
 
 #include "app/KeyChar.h"
+#include "packet/PacketTable.h"
+#include "support/TempFiles.h"
 
 namespace {
 
@@ -66,15 +68,15 @@ TEST(KeyChar, CharactersOutsideTheCodePageAreNoKey) {
     }
 }
 
-// Which presses send: one typed character of the code page, control characters included; never
-// Delete (X11 reports it as DEL), keys that type nothing, or Alt with a character. AltGr
-// (reported as Ctrl+Alt) still types.
+// Which presses send: one typed character, control characters included; never Delete (X11
+// reports it as DEL), keys that type nothing, or Alt with a character. AltGr (reported as
+// Ctrl+Alt) still types.
 TEST(KeyChar, SentKeyFromPress) {
     struct {
         PressedKey key;
         std::u32string_view text;
         bool alt, ctrl;
-        std::optional<int> sent;
+        std::optional<char32_t> sent;
     } cases[] = {
         {PressedKey::Other, U"a", false, false, 'a'},
         {PressedKey::Other, U"\r", false, false, 13},
@@ -83,8 +85,8 @@ TEST(KeyChar, SentKeyFromPress) {
         {PressedKey::Other, U"\x01", false, true, 1},  // Ctrl+A
         {PressedKey::Tab, U"\t", false, false, 9},
         {PressedKey::Backtab, U"", false, false, 9},
-        {PressedKey::Other, U"\u044F", false, false, -1},  // я
-        {PressedKey::Other, U"\u20AC", true, true, -120},  // AltGr+E: the euro sign, 0x88
+        {PressedKey::Other, U"\u044F", false, false, U'\u044F'},  // я
+        {PressedKey::Other, U"\u20AC", true, true, U'\u20AC'},    // AltGr+E: the euro sign
         {PressedKey::Delete, U"\x7f", false, false, std::nullopt},
         {PressedKey::Other, U"\x7f", false, false, std::nullopt},
         {PressedKey::Other, U"", false, false, std::nullopt},  // End, arrows
@@ -92,12 +94,42 @@ TEST(KeyChar, SentKeyFromPress) {
         {PressedKey::Other, U"a", true, false, std::nullopt},  // Alt+A
         {PressedKey::Tab, U"\t", true, false, std::nullopt},   // Alt+Tab
         {PressedKey::Other, U"ab", false, false, std::nullopt},
-        {PressedKey::Other, U"\u4E00", false, false, std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SentKeyFromPress(c.key, c.text, c.alt, c.ctrl), c.sent)
             << static_cast<int>(c.key) << " U+" << std::hex
             << (c.text.empty() ? 0u : static_cast<unsigned>(c.text[0]));
+    }
+}
+
+// In a UTF-8 file a key is its whole character: я (D1 8F) and с (D1 81) share their key byte,
+// yet each finds its own record. In a Windows-1251 file keys are the bytes they always were.
+TEST(KeyChar, FindsTheRecordOfATypedCharacter) {
+    struct Case {
+        std::string file;
+        char32_t typed;
+        const char* text;  // of the record found; nullptr for none
+    };
+    const std::string utf8 = "; ключи\r\n$я 0F\r\n$с 0E\r\n$€ 0D\r\n$k 01\r\n";
+    const std::string cp1251 = "$\xff 0F\r\n$\xf1 0E\r\n$k 01";
+    const Case cases[] = {
+        {utf8, U'я', "0F"},   {utf8, U'с', "0E"},    {utf8, U'€', "0D"},
+        {utf8, U'k', "01"},   {utf8, U'С', nullptr}, {cp1251, U'я', "0F"},
+        {cp1251, U'с', "0E"}, {cp1251, U'k', "01"},  {cp1251, U'€', nullptr},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        CPacketTable file;
+        ASSERT_EQ(file.Load(dir.Write("k.kad", c.file).c_str(), "k.kad"), 1);
+        const ScriptEncoding encoding = DetectScriptEncoding(file);
+        const std::optional<int> key = TypedKey(c.typed, encoding);
+        CPacketHolder* found = key ? FindRecordByKey(file, encoding, *key) : nullptr;
+        ASSERT_EQ(found != nullptr, c.text != nullptr)
+            << std::hex << static_cast<unsigned>(c.typed);
+        if (found != nullptr) {
+            EXPECT_EQ(found->GetText(), c.text);
+            EXPECT_EQ(RecordKey(*found, encoding), *key);
+        }
     }
 }
 

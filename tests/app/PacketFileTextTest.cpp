@@ -54,7 +54,7 @@ TEST(PacketFileText, Labels) {
         {'l', "23&" + kAddress1251 + "&", ScriptEncoding::Windows1251, "< l > - 23&Адрес&"},
         {'r', "10&Адрес&04", ScriptEncoding::Utf8, "< r > - 10&Адрес&04"},
         {-1, "01", ScriptEncoding::Windows1251, "< я > - 01"},
-        {-47, "02", ScriptEncoding::Utf8, "< С > - 02"},  // the character that sends it
+        {0x44F, "02", ScriptEncoding::Utf8, "< я > - 02"},  // a character of a UTF-8 file
         {'\r', "", ScriptEncoding::Windows1251, "< \u240D > - "},
         {'\t', "03", ScriptEncoding::Windows1251, "< \u2409 > - 03"},
         {' ', "04", ScriptEncoding::Windows1251, "<   > - 04"},

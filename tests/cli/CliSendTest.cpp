@@ -63,28 +63,40 @@ void PrintTo(const SendCase& c, std::ostream* out) {
     *out << c.why;
 }
 
-// A packet file of the test's own, in Windows-1251 (ж = E6, "Канал" = CA E0 ED E0 EB) and in
-// UTF-8 ("Канал" in two-byte characters).
+// Packet files of the test's own, in Windows-1251 (ж = E6, "Канал" = CA E0 ED E0 EB), in
+// UTF-8 ("Канал" in two-byte characters; я and с begin with the same byte), and one whose
+// record is an odd number of digits.
 const char kCyrillicFile[] = "$\xE6 30 &\xCA\xE0\xED\xE0\xEB& ; \xEA\xE0\xED\xE0\xEB\r\n$k 31\r\n";
-const char kUtf8File[] = "; канал\r\n$k 32 &Канал& 00\r\n";
+const char kUtf8File[] = "; канал\r\n$k 32 &Канал& 00\r\n$я 33\r\n$с 34\r\n";
+const char kOddFile[] = "$o 0A 1 &x&\r\n";
 
-class CliSend : public CliTest, public ::testing::WithParamInterface<SendCase> {
+// Arguments: "@name" is a file of the test's scratch folder, "%path" one of the sources.
+class CliFiles : public CliTest {
 protected:
     void SetUp() override {
         std::ofstream(Scratch("cyrillic.kad"), std::ios::binary) << kCyrillicFile;
         std::ofstream(Scratch("utf8.kad"), std::ios::binary) << kUtf8File;
+        std::ofstream(Scratch("odd.kad"), std::ios::binary) << kOddFile;
+    }
+    std::vector<std::string> Arguments(std::vector<std::string> args) {
+        for (std::string& arg : args) {
+            arg = arg.rfind("@", 0) == 0   ? Scratch(arg.substr(1))
+                  : arg.rfind("%", 0) == 0 ? Source(arg.substr(1))
+                                           : arg;
+        }
+        return args;
     }
 };
+
+class CliSend : public CliFiles, public ::testing::WithParamInterface<SendCase> {};
 
 TEST_P(CliSend, PutsThePacketOnTheWireAsTheWindowDoes) {
     const SendCase& c = GetParam();
     ASSERT_TRUE(m_sim.AddUnit(0, 0));
     m_sim.SetEcho(false);
     std::vector<std::string> args{"send", "USB0"};
-    for (const std::string& arg : c.args) {
-        args.push_back(arg.find("@") == 0   ? Scratch(arg.substr(1))
-                       : arg.find("%") == 0 ? Source(arg.substr(1))
-                                            : arg);
+    for (const std::string& arg : Arguments(c.args)) {
+        args.push_back(arg);
     }
     const CliResult result = Run(args);
     ASSERT_EQ(result.code, 0) << result.err;
@@ -109,11 +121,14 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"hex text", {"--hex", "0A0102"}, "0A0102"},
         SendCase{"lower-case hex", {"--hex", "0aff"}, "0AFF"},
         SendCase{"command only", {"--hex", "7E"}, "7E"},
-        SendCase{"odd last digit dropped, as in the window", {"--hex", "0A1"}, "0A"},
+        SendCase{"blanks in hex text", {"--hex", "0A 01\t02"}, "0A0102"},
         SendCase{"record with parameters",
                  {"--file", "%examples/memory.kad", "--key", "w", "--param", "Адрес=01F0",
                   "--param", "Значение=5a"},
                  "1101F05A"},
+        SendCase{"value with a blank",
+                 {"--file", "%examples/memory.kad", "--key", "r", "--param", "Адрес=01 F0"},
+                 "1001F004"},
         SendCase{"key as 0xNN", {"--file", "%examples/memory.kad", "--key", "0x66"}, "130000FFFF"},
         SendCase{"space key", {"--file", "%examples/control.kad", "--key", " "}, "2000"},
         SendCase{"record over two lines",
@@ -130,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "320500"},
         SendCase{"empty value adds nothing",
                  {"--file", "@utf8.kad", "--key", "k", "--param", "Канал="},
-                 "3200"}));
+                 "3200"},
+        SendCase{"Cyrillic key of a UTF-8 file", {"--file", "@utf8.kad", "--key", "с"}, "34"}));
 
 TEST_F(CliTest, SendSplitsFramesWhenAskedOrWhenTheSettingsSaySo) {
     ASSERT_TRUE(m_sim.AddUnit(1, 0));
@@ -175,6 +191,25 @@ TEST_F(CliTest, SendPrintsAndLogsTheReplyOrFailsWithoutOne) {
     EXPECT_NE(silent.err.find("200"), std::string::npos) << silent.err;
 }
 
+// With --reply-command the wait passes over packets of other commands (the unit's status
+// packets, every millisecond here) and takes the first with that command.
+TEST_F(CliTest, SendWaitsForTheReplyCommand) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 1));
+    m_sim.SetStatusPeriod(1);
+    const CliResult echoed =
+        Run({"send", "USB1", "--hex", "0A0102", "--wait-reply", "3000", "--reply-command", "0a"});
+    ASSERT_EQ(echoed.code, 0) << echoed.err;
+    const std::vector<std::string> lines = Lines(echoed.out);
+    ASSERT_EQ(lines.size(), 2U) << echoed.out;
+    EXPECT_EQ(WithoutStamp(lines[1]), "RECV: 04 0A 0102");
+
+    const CliResult none =
+        Run({"send", "USB1", "--hex", "0B", "--wait-reply", "300", "--reply-command", "0x7E"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(Lines(none.out).size(), 1U) << none.out;
+    EXPECT_TRUE(IsOneLineMessage(none.err));
+}
+
 struct RefusalCase {
     const char* why;
     std::vector<std::string> args;
@@ -185,7 +220,7 @@ void PrintTo(const RefusalCase& c, std::ostream* out) {
     *out << c.why;
 }
 
-class CliRefusal : public CliTest, public ::testing::WithParamInterface<RefusalCase> {};
+class CliRefusal : public CliFiles, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(CliRefusal, SendsNothingAndSaysWhy) {
     const RefusalCase& c = GetParam();
@@ -193,13 +228,7 @@ TEST_P(CliRefusal, SendsNothingAndSaysWhy) {
     CVXDevice other(m_units);
     ASSERT_TRUE(m_sim.AddUnit(0, 2));
     ASSERT_EQ(other.Open(0, 2), 1);
-    std::vector<std::string> args = c.args;
-    for (std::string& arg : args) {
-        if (arg.rfind("%", 0) == 0) {
-            arg = Source(arg.substr(1));
-        }
-    }
-    const CliResult result = Run(args);
+    const CliResult result = Run(Arguments(c.args));
     EXPECT_EQ(result.code, c.code);
     EXPECT_EQ(result.out, "");
     EXPECT_TRUE(IsOneLineMessage(result.err));
@@ -225,11 +254,20 @@ INSTANTIATE_TEST_SUITE_P(
             {"send", "USB0", "--file", "%examples/memory.kad", "--key", "r", "--param", "Адрес"},
             2,
             "Адрес"},
+        RefusalCase{"value of odd digits",
+                    {"send", "USB0", "--file", "%examples/memory.kad", "--key", "r", "--param",
+                     "Адрес=1F0"},
+                    2,
+                    "Параметр «Адрес»: нечётное число цифр"},
         RefusalCase{
-            "value that makes bad hex",
+            "value that is no hex",
             {"send", "USB0", "--file", "%examples/memory.kad", "--key", "r", "--param", "Адрес=XY"},
             2,
-            "Неверный формат пакета"},
+            "Параметр «Адрес»: допустимы только шестнадцатеричные цифры"},
+        RefusalCase{"record of odd digits",
+                    {"send", "USB0", "--file", "@odd.kad", "--key", "o", "--param", "x=FF"},
+                    2,
+                    "Неверный формат пакета"},
         RefusalCase{"unknown key",
                     {"send", "USB0", "--file", "%examples/memory.kad", "--key", "z"},
                     2,
@@ -246,7 +284,15 @@ INSTANTIATE_TEST_SUITE_P(
                     {"send", "USB0", "--file", "absent.kad", "--key", "r"},
                     2,
                     "absent.kad"},
-        RefusalCase{"bad hex text", {"send", "USB0", "--hex", "0G"}, 2, "Неверный формат пакета"},
+        RefusalCase{"hex text of odd digits",
+                    {"send", "USB0", "--hex", "0A012"},
+                    2,
+                    "--hex: нечётное число цифр"},
+        RefusalCase{"hex text that is no hex",
+                    {"send", "USB0", "--hex", "0G"},
+                    2,
+                    "--hex: допустимы только шестнадцатеричные цифры"},
+        RefusalCase{"empty hex text", {"send", "USB0", "--hex", " "}, 2, "Неверный формат пакета"},
         RefusalCase{"absent unit", {"send", "USB5", "--hex", "01"}, 1, "USB5"},
         RefusalCase{"busy unit", {"send", "USB2", "--hex", "01"}, 1, "USB2"},
         RefusalCase{"too long for single framing",

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "inspect/PacketParameters.h"
+#include "packet/Packet.h"
 
 namespace {
 
@@ -60,18 +61,46 @@ INSTANTIATE_TEST_SUITE_P(
                    "1001F004x y"}),
     [](const ::testing::TestParamInfo<SpliceCase>& info) { return info.param.name; });
 
-// The list is the caller's for one send; extracting again (the next send of the same
-// definition) starts every value empty, whatever the last send left in it.
-TEST(Splicing, EverySendStartsEmpty) {
+// What a person may type for bytes: blanks and tabs go, an even number of digits stays.
+TEST(HexText, TypedValues) {
+    struct Case {
+        const char* typed;
+        HexTextProblem problem;
+        const char* digits;
+    };
+    const Case cases[] = {
+        {"01F0", HexTextProblem::None, "01F0"},
+        {" 01 f0\t", HexTextProblem::None, "01f0"},
+        {"", HexTextProblem::None, ""},
+        {" \t ", HexTextProblem::None, ""},
+        {"1F0", HexTextProblem::OddDigits, ""},
+        {"0 1F 0 1", HexTextProblem::OddDigits, ""},
+        {"ZZ", HexTextProblem::NotHexDigit, ""},
+        {"0x10", HexTextProblem::NotHexDigit, ""},
+        {"01,F0", HexTextProblem::NotHexDigit, ""},
+        {"01\r\nF0", HexTextProblem::NotHexDigit, ""},
+        {"\xc6\xc6", HexTextProblem::NotHexDigit, ""},  // "ЖЖ" narrowed to the code page
+    };
+    for (const Case& c : cases) {
+        std::string digits;
+        EXPECT_EQ(CheckHexText(c.typed, &digits), c.problem) << c.typed;
+        EXPECT_EQ(digits, c.digits) << c.typed;
+    }
+}
+
+// The spliced text becomes a packet only as whole digit pairs: an odd definition is no packet.
+TEST(HexText, OnlyWholePairsMakeAPacket) {
     std::vector<PacketParameter> parameters;
-    ExtractParameters("11&a&&b&", parameters);
-    parameters[0].value = "01";
-    parameters[1].value = "02";
-    ASSERT_EQ(SpliceParameters("11", parameters), "110102");
-    ExtractParameters("11&a&&b&", parameters);
-    ASSERT_EQ(parameters.size(), 2u);
-    EXPECT_EQ(parameters[0].value, "");
-    EXPECT_EQ(parameters[1].value, "");
+    const std::string text = ExtractParameters("10&a&04", parameters);
+    parameters[0].value = " 01 F0 ";
+    CPacket packet;
+    ASSERT_TRUE(PacketFromWholeHexText(SpliceCheckedParameters(text, parameters), &packet));
+    EXPECT_EQ(packet.GetCommand(), 0x10);
+    EXPECT_EQ(packet.GetLength(), 3);
+    for (const char* text : {"0A1", "", "0A 01", "0A0G", "0A&a&"}) {
+        EXPECT_FALSE(PacketFromWholeHexText(text, &packet)) << text;
+    }
+    EXPECT_EQ(packet.GetCommand(), 0x10);
 }
 
 }  // namespace

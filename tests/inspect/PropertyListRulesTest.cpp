@@ -29,13 +29,6 @@ TEST(PropertyListRules, WhichKeysLeaveTheEditor) {
     }
 }
 
-TEST(PropertyListRules, OnlyAModifiedTextLeftWithoutEscapeIsTaken) {
-    EXPECT_EQ(EditorLeaves(false, true), EditorEnd::Commit);
-    EXPECT_EQ(EditorLeaves(false, false), EditorEnd::Cancel);
-    EXPECT_EQ(EditorLeaves(true, true), EditorEnd::Cancel);
-    EXPECT_EQ(EditorLeaves(true, false), EditorEnd::Cancel);
-}
-
 // Up from the first row leaves none selected; Down stays on the last; other keys are the
 // list's to ignore.
 TEST(PropertyListRules, RowAfterAKeyFromTheEditor) {
@@ -59,21 +52,6 @@ TEST(PropertyListRules, RowAfterAKeyFromTheEditor) {
         EXPECT_EQ(RowAfterNavigate(c.selected, c.key, c.rows), c.row)
             << c.selected << " key " << c.key << " of " << c.rows;
     }
-}
-
-TEST(PropertyListRules, TypedCharactersAndTheColumnDrag) {
-    EXPECT_EQ(ListTypedAction('A'), TypedAction::Edit);
-    EXPECT_EQ(ListTypedAction('!'), TypedAction::Edit);
-    EXPECT_EQ(ListTypedAction(0x44F), TypedAction::Edit);  // я
-    EXPECT_EQ(ListTypedAction(' '), TypedAction::Swallow);
-    EXPECT_EQ(ListTypedAction('\r'), TypedAction::Default);
-    EXPECT_EQ(ListTypedAction(0x1B), TypedAction::Default);
-
-    EXPECT_EQ(ClampDragX(5, 300), 10);
-    EXPECT_EQ(ClampDragX(150, 300), 150);
-    EXPECT_EQ(ClampDragX(295, 300), 290);
-    EXPECT_EQ(ClampDragX(50, 12), 10);  // a list narrower than its margins
-    EXPECT_EQ(RowHeight(13), 16);
 }
 
 }  // namespace

@@ -197,18 +197,6 @@ TEST_F(HexView, EditorsAndTheirTabs) {
     EXPECT_EQ(EditedColumn(), HexInfoBin);
 }
 
-// The octal field is off in this window, so Ctrl+O opens nothing there, from the view or from
-// an editor. (The main window's Ctrl+O accelerator still comes first, program-wide.)
-TEST_F(HexView, CtrlODoesNothing) {
-    Receive(0x21, {0x41});
-    ASSERT_NE(DoubleClick(0), nullptr);
-    Key(Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(Ctrl().GetEditor(), nullptr);
-    Key(Qt::Key_D, Qt::ControlModifier);
-    Key(Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(EditedColumn(), HexInfoDec);
-}
-
 // An out-of-range value turns the editor white on red and blocks Enter, Tab and the moves;
 // Escape still closes it, and nothing is reported.
 TEST_F(HexView, OutOfRangeBlocksEnterButNotEscape) {

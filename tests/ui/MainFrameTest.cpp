@@ -20,6 +20,8 @@
 #include "device/VXDevice.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
+#include "ui/HexViewCtrl.h"
+#include "ui/HexViewFrame.h"
 #include "ui/PacketHolderView.h"
 #include "ui/TavrinTreeView.h"
 #include "ui/TavrinView.h"
@@ -28,6 +30,15 @@
 namespace {
 
 const QString kUsb0 = QStringLiteral("Tavrin - Устройство USB [ 0 ] ");
+
+// Makes a window the active one, as a click on it would, once it is on the screen.
+bool Activate(QWidget* window) {
+    if (!QTest::qWaitForWindowExposed(window)) {
+        return false;
+    }
+    window->activateWindow();
+    return WaitUntil([window] { return QApplication::activeWindow() == window; });
+}
 
 struct StartCase {
     const char* name;
@@ -195,7 +206,7 @@ TEST(Accelerators, TakeKeysBeforeTheViews) {
     MainFrameFixture fixture;
     fixture.Start({});
     CMainFrame& frame = fixture.Frame();
-    frame.activateWindow();
+    ASSERT_TRUE(Activate(&frame));
     CPacketHolderView* definition = frame.GetDefinitionView();
     definition->setPlainText("copy me");
     definition->selectAll();
@@ -228,6 +239,34 @@ TEST(Accelerators, TakeKeysBeforeTheViews) {
     QTest::keyClick(&menu, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
     menu.close();
+}
+
+// The table's keys are the main window's alone: in the packet window Ctrl+O opens no packet
+// file, and its own Ctrl letters stay its own; back in the main window Ctrl+O opens one.
+TEST(Accelerators, BelongToTheMainWindowOnly) {
+    MainFrameFixture fixture;
+    fixture.Start({});
+    CTavrinView& list = *fixture.Frame().GetTrafficView();
+    const auto packet = MakePacket(0x21, {0x41});
+    list.AddPacket(packet.get(), false);
+    ASSERT_TRUE(WaitUntil([&] { return list.GetModel()->rowCount() == 1; }));
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                       list.visualRect(list.GetModel()->index(0, 2)).center());
+    CHexViewFrame* packetWindow = list.GetHexView();
+    ASSERT_NE(packetWindow, nullptr);
+    ASSERT_TRUE(Activate(packetWindow));
+    CHexViewCtrl* view = packetWindow->GetView();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(fixture.dialogs.fileFilters.empty());
+    EXPECT_EQ(view->GetEditor(), nullptr);
+    QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_NE(view->GetEditor(), nullptr);
+
+    ASSERT_TRUE(Activate(&fixture.Frame()));
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(fixture.dialogs.fileFilters.size(), 1u);
 }
 
 // Leaving while packets pour in as fast as the unit can send them (through "Выход", then the

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -92,6 +93,21 @@ protected:
     bool WaitSent(std::size_t count) { return fixture.Simulator().WaitFrames(0, 0, count, 2000); }
     int Shown(const char* text, MessageIcon icon = MessageIcon::Error) {
         return fixture.dialogs.Count(QString::fromUtf8(text), kError, icon);
+    }
+    // In the parameters dialog: a click on a row's value, and the values the rows show.
+    static void ClickRow(CPropertyListCtrl& list, int row) {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list.RowRect(row).center());
+        RunEvents(20);
+    }
+    static QStringList Values(const CPropertyListCtrl& list) {
+        QStringList values;
+        for (int row = 0; row < list.GetCount(); ++row) {
+            QString value;
+            list.GetItem(row)->ValueText(value);
+            values << value;
+        }
+        return values;
     }
 
     MainFrameFixture fixture;
@@ -286,8 +302,8 @@ TEST_F(PacketViews, DoubleClickSendsTheKeysFirstDefinition) {
     EXPECT_EQ(Definition().toPlainText(), "$k 02\n");
 }
 
-// The values typed into the rows go where the names stood; the next send asks again from
-// empty values.
+// The values typed into the rows go where the names stood; the record's next send offers them
+// again.
 TEST_F(PacketViews, ParametersFilledInByTyping) {
     Open(Write("mem.kad", "$w 11 &" + kAddress + "& &" + kValue + "&\r\n"));
     Select(Node(0, 0));
@@ -299,8 +315,7 @@ TEST_F(PacketViews, ParametersFilledInByTyping) {
         for (int row = 0; row < list->GetCount(); ++row) {
             names << list->GetItem(row)->Name();
         }
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          list->RowRect(0).center());
+        ClickRow(*list, 0);
         QTest::keyClicks(QApplication::focusWidget(), "01F0");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         RunEvents(20);
@@ -312,22 +327,92 @@ TEST_F(PacketViews, ParametersFilledInByTyping) {
     EXPECT_EQ(names, (QStringList{"Адрес", "Значение"}));
     EXPECT_EQ(Sent().back(), "1101F05A");
 
-    QString firstValue = "x";
+    QStringList offered;
     modal = OnNextModal([&](QDialog* shown) {
         auto* dialog = qobject_cast<CParametersDlg*>(shown);
-        dialog->GetList()->GetItem(0)->ValueText(firstValue);
+        offered = Values(*dialog->GetList());
         dialog->GetOkButton()->click();
     });
     Type('w');
     ASSERT_TRUE(WaitSent(2));
-    EXPECT_EQ(firstValue, "");
-    EXPECT_EQ(Sent().back(), "11");
+    EXPECT_EQ(offered, (QStringList{"01F0", "5A"}));
+    EXPECT_EQ(Sent().back(), "1101F05A");
     EXPECT_TRUE(fixture.dialogs.messages.empty());
 }
 
-// "Отмена" sends nothing and says nothing; a spliced text that is no packet is refused.
-TEST_F(PacketViews, CancelledAndMalformedParameters) {
+// OK with a value that is not whole bytes names the parameter and why, and leaves the user on
+// its row with every typed value kept; blanks inside a value are dropped.
+TEST_F(PacketViews, ValuesMustBeWholeBytes) {
+    Open(Write("mem.kad", "$w 11 &" + kAddress + "& &" + kValue + "&\r\n"));
+    Select(Node(0));
+    struct Refusal {
+        const char* typed;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"1F0", "Параметр «Адрес»: нечётное число цифр"},
+        {"ZZ", "Параметр «Адрес»: допустимы только шестнадцатеричные цифры"},
+        {"0x10", "Параметр «Адрес»: допустимы только шестнадцатеричные цифры"},
+    };
+    auto modal = OnNextModal([&](QDialog* shown) {
+        auto* dialog = qobject_cast<CParametersDlg*>(shown);
+        CPropertyListCtrl* list = dialog->GetList();
+        ClickRow(*list, 1);
+        QTest::keyClicks(QApplication::focusWidget(), "5A");
+        ClickRow(*list, 0);
+        for (const Refusal& refusal : refusals) {
+            // The editor's text is selected: typing replaces it.
+            QTest::keyClicks(QApplication::focusWidget(), refusal.typed);
+            QTest::mouseClick(dialog->GetOkButton(), Qt::LeftButton);
+            EXPECT_TRUE(dialog->isVisible()) << refusal.typed;
+            const ShownMessage last =
+                fixture.dialogs.messages.empty() ? ShownMessage{} : fixture.dialogs.messages.back();
+            EXPECT_EQ(last.text, QString::fromUtf8(refusal.message));
+            EXPECT_EQ(last.caption, kError);
+            EXPECT_EQ(last.icon, MessageIcon::Error);
+            EXPECT_EQ(list->GetSelectedRow(), 0);
+            auto* editor = qobject_cast<QLineEdit*>(list->GetEditor());
+            EXPECT_TRUE(editor != nullptr && editor->hasFocus());
+            EXPECT_EQ(editor != nullptr ? editor->selectedText() : QString(), refusal.typed);
+            EXPECT_EQ(Values(*list), (QStringList{refusal.typed, "5A"}));
+        }
+        QTest::keyClicks(QApplication::focusWidget(), "01 F0");
+        QTest::mouseClick(dialog->GetOkButton(), Qt::LeftButton);
+        if (dialog->isVisible()) {
+            dialog->reject();  // a failure above: the test goes on to say so
+        }
+    });
+    Type('w');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"1101F05A"});
+    EXPECT_EQ(fixture.dialogs.messages.size(), std::size(refusals));
+}
+
+// Delete on the list, which X11 reports as the DEL character, leaves the row's value alone.
+TEST_F(PacketViews, DeleteInTheParameterListKeepsTheValue) {
     Open(Write("mem.kad", "$r 10 &" + kAddress + "& 04"));
+    Select(Node(0));
+    auto modal = OnNextModal([&](QDialog* shown) {
+        auto* dialog = qobject_cast<CParametersDlg*>(shown);
+        CPropertyListCtrl* list = dialog->GetList();
+        ClickRow(*list, 0);
+        QTest::keyClicks(QApplication::focusWidget(), "01F0");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_TRUE(list->hasFocus());
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QApplication::sendEvent(list, &press);
+        RunEvents(20);
+        QTest::mouseClick(dialog->GetOkButton(), Qt::LeftButton);
+    });
+    Type('r');
+    ASSERT_TRUE(WaitSent(1));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"1001F004"});
+}
+
+// "Отмена" sends nothing and says nothing; a spliced text that is still no packet (the record's
+// own digits are odd) is refused.
+TEST_F(PacketViews, CancelledAndMalformedParameters) {
+    Open(Write("mem.kad", "$r 10 &" + kAddress + "& 04\r\n$o 0A 1 &" + kAddress + "&"));
     Select(Node(0));
     auto modal = OnNextModal([&](QDialog* dialog) {
         auto* list = static_cast<CParametersDlg*>(dialog)->GetList();
@@ -343,10 +428,10 @@ TEST_F(PacketViews, CancelledAndMalformedParameters) {
 
     modal = OnNextModal([&](QDialog* dialog) {
         static_cast<CParametersDlg*>(dialog)->GetList()->SelectRow(0);
-        QTest::keyClicks(QApplication::focusWidget(), "zz");
+        QTest::keyClicks(QApplication::focusWidget(), "FF");
         static_cast<CParametersDlg*>(dialog)->GetOkButton()->click();
     });
-    Type('r');
+    Type('o');
     EXPECT_EQ(Shown("Неверный формат пакета"), 1);
     EXPECT_EQ(Lines(), 0);
 }
@@ -360,6 +445,23 @@ TEST_F(PacketViews, CyrillicKeyFromAWindows1251File) {
     Type(QChar(0x410));  // А
     ASSERT_TRUE(WaitSent(2));
     EXPECT_EQ(Sent(), (std::vector<std::string>{"0F", "0C"}));
+}
+
+// In a UTF-8 file a key is its character as written, labelled and typed as such, even where
+// two keys begin with the same byte (я and с), and a double click sends the clicked one.
+TEST_F(PacketViews, KeysOfAUtf8File) {
+    Open(Write("ru.kad", "; ключи\r\n$я 0F\r\n$с 0E\r\n"));
+    EXPECT_EQ(Node(0, 0)->text(0), "< я > - 0F");
+    EXPECT_EQ(Node(0, 1)->text(0), "< с > - 0E");
+    Select(Node(0));
+    Type(QChar(0x441));  // с
+    Type(QChar(0x44F));  // я
+    Node(0)->setExpanded(true);
+    QTest::mouseDClick(Tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                       Tree().visualItemRect(Node(0, 1)).center());
+    ASSERT_TRUE(WaitSent(3));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"0E", "0F", "0E"}));
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
 }
 
 // What the definition view shows and how it colours it, read back from its document:
