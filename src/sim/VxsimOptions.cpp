@@ -60,7 +60,10 @@ const char* VxsimUsage() {
            "'frames' (older frames are dropped); a frame longer than 16384 bytes is reported on\n"
            "standard error. A command line may be 65536 bytes long; a control client that sends\n"
            "a longer one, or sends commands while over 1 MiB of its answers is unread, is\n"
-           "disconnected.\n";
+           "disconnected; at most 64 control connections are open at once. vxsim never waits\n"
+           "for a host: past 256 KiB of frames a host has not read, the unit drops its frames\n"
+           "and 'list' counts them. The sockets are the user's alone (mode 0600), and a folder\n"
+           "that another vxsim serves is refused (exit code 2).\n";
 }
 
 bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
