@@ -245,20 +245,6 @@ TEST_F(HexState, EditorsOpenWithTheirNotationAndRange) {
     EXPECT_EQ(state.OpenEditor(3, HexInfoDec)->rangeKind, NumRangeWord);
 }
 
-TEST_F(HexState, TabCyclesTheEnabledColumnsOfItsPlace) {
-    ShowLaidOut(40);
-    EXPECT_EQ(state.StepColumn(HexGridHex, true), HexGridAscii);
-    EXPECT_EQ(state.StepColumn(HexGridAscii, true), HexGridHex);
-    EXPECT_EQ(state.StepColumn(HexGridHex, false), HexGridAscii);
-    const int forward[] = {HexInfoDec, HexInfoBin, HexInfoAscii, HexInfoHex};
-    int column = HexInfoHex;
-    for (int expected : forward) {
-        column = state.StepColumn(column, true);
-        EXPECT_EQ(column, expected);
-    }
-    EXPECT_EQ(state.StepColumn(HexInfoHex, false), HexInfoAscii);
-}
-
 TEST_F(HexState, NavigationFromTheEditor) {
     ShowLaidOut(40);
     ASSERT_TRUE(state.OpenEditor(9, HexGridHex));
@@ -274,21 +260,6 @@ TEST_F(HexState, NavigationFromTheEditor) {
     ASSERT_TRUE(state.OpenEditor(16, HexGridAddr));
     EXPECT_FALSE(state.Navigate(NumEditActionDown));  // ignored while an address is edited
     EXPECT_EQ(state.GetCaret(), 23);
-}
-
-TEST_F(HexState, CommitReportsDataAndMovesToAddresses) {
-    ShowLaidOut(40);
-    ASSERT_TRUE(state.OpenEditor(5, HexGridHex));
-    EXPECT_FALSE(state.Commit(5, false).edited);
-    const HexCommit commit = state.Commit(0xAB, true);
-    EXPECT_TRUE(commit.edited);
-    EXPECT_EQ(commit.unit, 5);
-    EXPECT_EQ(commit.value, 0xABu);
-    EXPECT_EQ(data[5], 5);  // the view never writes into its data
-    ASSERT_TRUE(state.OpenEditor(0, HexInfoAddr));
-    EXPECT_FALSE(state.Commit(0x26, true).edited);
-    EXPECT_EQ(state.GetCaret(), 0x26);
-    EXPECT_EQ(state.GetTop(), 24);
 }
 
 TEST_F(HexState, OpeningKeysAndNotationSwitch) {
