@@ -301,7 +301,8 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnCtrlC) {
 
 // A host that opens a unit and never reads while the unit sends (status packets, and echoes of
 // what the host writes): vxsim answers its commands at once all the while and opens the other
-// units; what the host does not take is dropped and counted in "list".
+// units (well within the 2 s a send to such a host used to wait, also on a busy machine); what
+// the host does not take is dropped and counted in "list".
 TEST(VxsimProgram, AHostThatDoesNotReadStallsNothing) {
     TempDir temp;
     std::string dir = temp.Path().string();
@@ -324,11 +325,11 @@ TEST(VxsimProgram, AHostThatDoesNotReadStallsNothing) {
     auto start = Clock::now();
     EXPECT_EQ(client.Ask("status 1"), "OK\n");
     EXPECT_NE(client.Ask("list").find("USB1 plugged closed"), std::string::npos);
-    EXPECT_LT(Clock::now() - start, milliseconds(200));
+    EXPECT_LT(Clock::now() - start, milliseconds(500));
     CVXDevice device(dir);
     start = Clock::now();
     EXPECT_EQ(device.Open(0, 1), 1);
-    EXPECT_LT(Clock::now() - start, milliseconds(200));
+    EXPECT_LT(Clock::now() - start, milliseconds(500));
     VxSocket::Close(host);
 }
 
