@@ -190,7 +190,7 @@ TEST(VxsimProgram, AClientThatDoesNotReadStallsNothingAndIsDropped) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--no-stdin"});
-    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    ASSERT_TRUE(Ready(vxsim, "USB0"));
     ControlClient greedy(dir);
     ASSERT_TRUE(greedy.IsConnected());
     std::string commands;
@@ -217,7 +217,7 @@ TEST(VxsimProgram, RefusesAnOverlongCommandLine) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0"});
-    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    ASSERT_TRUE(Ready(vxsim, "USB0"));
     ControlClient client(dir);
     ASSERT_TRUE(client.IsConnected());
     std::string text = "list\n" + std::string(50000, 'x');
@@ -278,7 +278,7 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnCtrlC) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB1:split", "--status", "50"});
-    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB1"), std::string::npos);
+    ASSERT_TRUE(Ready(vxsim, "USB1"));
     vxsim.CloseInput();
     CVXDevice device(dir);
     device.SetSingleFrameMode(false);
