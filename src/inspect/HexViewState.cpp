@@ -340,6 +340,7 @@ std::optional<HexEditorSetup> CHexViewState::OpenEditor(int unit, int column) {
         setup.rangeKind = NumRangeGiven;
         setup.low = static_cast<std::uint32_t>(GetBaseAddress());
         setup.high = static_cast<std::uint32_t>(GetBaseAddress() + m_unitCount - 1);
+        setup.digits = m_addressWidth;
     } else {
         setup.value = UnitValue(unit);
         setup.base = BaseOfKind(HexKindOf(column));

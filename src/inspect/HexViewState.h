@@ -45,6 +45,7 @@ struct HexEditorSetup {
     int rangeKind = 0;  // NumRangeKind
     std::uint32_t low = 0;
     std::uint32_t high = 0;
+    int digits = 0;  // at least: an address has as many as its column shows
     HexRect rect;
 };
 

@@ -19,7 +19,7 @@ int NumEditCodeOf(int action) {
 }
 
 void CNumberField::SetNumber(std::uint32_t value, NumberBase base, int rangeKind, std::uint32_t low,
-                             std::uint32_t high) {
+                             std::uint32_t high, int minimumDigits) {
     m_base = base;
     if (rangeKind == NumRangeByte) {
         m_minimum = 0;
@@ -32,7 +32,7 @@ void CNumberField::SetNumber(std::uint32_t value, NumberBase base, int rangeKind
         m_maximum = std::max(low, high);
     }
     m_value = value < m_minimum || value > m_maximum ? m_minimum : value;
-    m_digits = NumberDigitCount(m_maximum, base);
+    m_digits = std::max(NumberDigitCount(m_maximum, base), minimumDigits);
     m_textAsSet = FormatNumber(m_value, base, m_digits);
 }
 

@@ -83,9 +83,11 @@ struct NumEditKeyResult {
 
 class CNumberField {
 public:
-    // Notation, range and text. Out-of-range values are shown as the minimum.
+    // Notation, range and text. Out-of-range values are shown as the minimum. The field takes
+    // as many characters as the maximum has digits, or minimumDigits when that is more (an
+    // address is shown, and typed, with the digits of the address column).
     void SetNumber(std::uint32_t value, NumberBase base, int rangeKind, std::uint32_t low,
-                   std::uint32_t high);
+                   std::uint32_t high, int minimumDigits = 0);
 
     NumberBase GetBase() const { return m_base; }
     std::uint32_t GetMinimum() const { return m_minimum; }

@@ -141,7 +141,10 @@ std::string CommandShell::Send(const std::vector<std::string>& words, bool raw) 
         }
         sent = m_simulator.SendPacket(type, number, packet);
     }
-    return sent ? kOk : Error(words[1] + " is not open, or the packet does not fit its framing");
+    return sent ? kOk
+                : Error(words[1] +
+                        " is not open, does not read (the frames are dropped), or the packet does "
+                        "not fit its framing");
 }
 
 std::string CommandShell::OnUnit(const std::vector<std::string>& words) {

@@ -13,9 +13,8 @@ namespace {
 
 using namespace VxProtocol;
 
-// Bounds on how long the engine waits for a host that does not read.
-constexpr int kSendTimeoutMs = 2000;
-constexpr int kAnswerTimeoutMs = 500;
+// The engine never waits for a host to read: it sends what fits at once (a time-out of 0).
+constexpr int kNoWait = 0;
 // A connection that has not said hello by then is dropped.
 constexpr auto kHelloTimeout = std::chrono::seconds(2);
 // Frames taken from one data connection per turn, so that one busy host cannot starve others.
@@ -30,7 +29,7 @@ long long MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
 }  // namespace
 
 struct Engine::Target {
-    enum Kind { kWake, kListen, kPending, kData, kLink } kind;
+    enum Kind { kWake, kListen, kPending, kData, kRoom, kLink } kind;
     Unit* unit;
     int fd;
 };
@@ -126,6 +125,8 @@ void Engine::CloseData(Unit& unit) {
         VxSocket::Close(link.fd);
     }
     unit.links.clear();
+    unit.outgoing.clear();
+    unit.outgoingBytes = 0;
     unit.job.active = false;
     ++m_epoch;
     Wake();
@@ -133,19 +134,57 @@ void Engine::CloseData(Unit& unit) {
 }
 
 bool Engine::SendFrame(Unit& unit, const unsigned char* bytes, int count) {
-    if (unit.dataFd < 0 || bytes == nullptr || count <= 0 || count > kMaxFrame) {
+    if (bytes == nullptr || count <= 0 || count > kMaxFrame) {
         return false;
     }
-    return VxSocket::SendMessage(unit.dataFd, bytes, static_cast<std::size_t>(count),
-                                 kSendTimeoutMs);
+    return Deliver(unit, {std::vector<unsigned char>(bytes, bytes + count)});
 }
 
 bool Engine::SendPacket(Unit& unit, const CPacket& packet, bool forceSplit, int frameLimit) {
     bool single = unit.framing == Framing::Single && !forceSplit;
-    return WriteWireFrames(
+    std::vector<std::vector<unsigned char>> frames;
+    bool made = WriteWireFrames(
         packet, single, unit.typeIndex == 0,
-        [&](const unsigned char* frame, int length) { return SendFrame(unit, frame, length); },
+        [&](const unsigned char* frame, int length) {
+            frames.emplace_back(frame, frame + length);
+            return true;
+        },
         frameLimit);
+    return made && Deliver(unit, std::move(frames));
+}
+
+bool Engine::Deliver(Unit& unit, std::vector<std::vector<unsigned char>> frames) {
+    if (unit.dataFd < 0) {
+        return false;
+    }
+    std::size_t bytes = 0;
+    for (const auto& frame : frames) {
+        bytes += frame.size();
+    }
+    if (unit.outgoingBytes + bytes > kOutgoingBudget) {
+        unit.dropped += frames.size();
+        return false;
+    }
+    for (auto& frame : frames) {
+        unit.outgoing.push_back(std::move(frame));
+    }
+    unit.outgoingBytes += bytes;
+    Flush(unit);
+    if (!unit.outgoing.empty()) {
+        Wake();  // the poll is to watch for room
+    }
+    return true;
+}
+
+void Engine::Flush(Unit& unit) {
+    while (!unit.outgoing.empty() && unit.dataFd >= 0) {
+        const auto& frame = unit.outgoing.front();
+        if (!VxSocket::SendMessage(unit.dataFd, frame.data(), frame.size(), kNoWait)) {
+            return;  // no room yet; a connection that has failed ends at its next read
+        }
+        unit.outgoingBytes -= frame.size();
+        unit.outgoing.pop_front();
+    }
 }
 
 int Engine::Progress(const Unit& unit, Clock::time_point now) const {
@@ -184,6 +223,9 @@ void Engine::Loop() {
             Dispatch(fds, targets);
         }
         RunTimers(Clock::now());
+        for (auto& unit : units) {
+            Flush(*unit);
+        }
     }
 }
 
@@ -192,7 +234,7 @@ void Engine::Collect(std::vector<VxSocket::PollEntry>* fds, std::vector<Target>*
     fds->clear();
     targets->clear();
     auto add = [&](Target::Kind kind, Unit* unit, int fd) {
-        fds->push_back({fd, false});
+        fds->push_back({fd, false, kind == Target::kRoom});
         targets->push_back({kind, unit, fd});
     };
     add(Target::kWake, nullptr, m_wakeFd);
@@ -205,8 +247,12 @@ void Engine::Collect(std::vector<VxSocket::PollEntry>* fds, std::vector<Target>*
         add(Target::kPending, pending.unit, pending.fd);
     }
     for (auto& unit : units) {
+        // A stalled unit waits for neither: a host gone meanwhile would keep its room ready.
         if (unit->dataFd >= 0 && !unit->IsStalled(now)) {
             add(Target::kData, unit.get(), unit->dataFd);
+            if (!unit->outgoing.empty()) {
+                add(Target::kRoom, unit.get(), unit->dataFd);
+            }
         }
         for (auto& link : unit->links) {
             add(Target::kLink, unit.get(), link.fd);
@@ -261,6 +307,9 @@ void Engine::Dispatch(const std::vector<VxSocket::PollEntry>& fds,
             case Target::kData:
                 ReadData(*target.unit);
                 break;
+            case Target::kRoom:
+                Flush(*target.unit);
+                break;
             case Target::kLink:
                 ReadLink(*target.unit, target.fd);
                 break;
@@ -300,7 +349,7 @@ void Engine::Hello(int fd, Unit& unit) {
     std::uint32_t answerToken = status == kGranted && kind == kOpen ? ++m_lastToken : token;
     EncodeTriple(message, kMagic, status, answerToken);
     bool answered =
-        got == kHelloSize && VxSocket::SendMessage(fd, message, sizeof message, kAnswerTimeoutMs);
+        got == kHelloSize && VxSocket::SendMessage(fd, message, sizeof message, kNoWait);
     if (!answered || status != kGranted) {
         VxSocket::Close(fd);
         return;
@@ -447,33 +496,33 @@ void Engine::HandleRequest(Unit& unit, ControlLink& link) {
     int fd = link.fd;
     if (unit.rejectNextControl) {
         unit.rejectNextControl = false;
-        Reply(fd, link.code, 1, nullptr, 0);
+        Reply(unit, fd, link.code, 1, nullptr, 0);
         return;
     }
     if (link.code == VxDriver::kIoctlProgress && link.outLength >= 4) {
         unsigned char value[4];
         PutLe32(value, static_cast<std::uint32_t>(Progress(unit, Clock::now())));
-        Reply(fd, link.code, 0, value, sizeof value);
+        Reply(unit, fd, link.code, 0, value, sizeof value);
         return;
     }
     DeviceCommand command;
     if (link.code != VxDriver::kIoctlProgram ||
         link.outLength < static_cast<std::uint32_t>(DeviceCommand::kHeadSize) ||
         !command.Decode(link.input.data(), link.input.size())) {
-        Reply(fd, link.code, 1, nullptr, 0);
+        Reply(unit, fd, link.code, 1, nullptr, 0);
         return;
     }
     RecordRequest(unit, command);
     changed.notify_all();
     if (unit.failNextCommand) {
         unit.failNextCommand = false;
-        ReplyRecord(fd, command, unit.failCode);
+        ReplyRecord(unit, fd, command, unit.failCode);
     } else if (!FlashModel::IsPaced(command.command)) {
-        ReplyRecord(fd, command, unit.flash.Execute(command));
+        ReplyRecord(unit, fd, command, unit.flash.Execute(command));
     } else if (std::int32_t check = unit.flash.Check(command); check != kResultOk) {
-        ReplyRecord(fd, command, check);
+        ReplyRecord(unit, fd, command, check);
     } else if (unit.job.active) {
-        Reply(fd, link.code, 1, nullptr, 0);  // one long step at a time
+        Reply(unit, fd, link.code, 1, nullptr, 0);  // one long step at a time
     } else {
         unit.job.active = true;
         unit.job.linkFd = fd;
@@ -483,21 +532,23 @@ void Engine::HandleRequest(Unit& unit, ControlLink& link) {
     }
 }
 
-void Engine::Reply(int fd, std::uint32_t code, std::uint32_t status, const unsigned char* bytes,
-                   int count) {
+void Engine::Reply(Unit& unit, int fd, std::uint32_t code, std::uint32_t status,
+                   const unsigned char* bytes, int count) {
     std::vector<unsigned char> message(static_cast<std::size_t>(kHeadSize + count));
     EncodeTriple(message.data(), code, status, static_cast<std::uint32_t>(count));
     if (count > 0) {
         std::memcpy(message.data() + kHeadSize, bytes, static_cast<std::size_t>(count));
     }
-    VxSocket::SendMessage(fd, message.data(), message.size(), kSendTimeoutMs);
+    if (!VxSocket::SendMessage(fd, message.data(), message.size(), kNoWait)) {
+        CloseLink(unit, fd);
+    }
 }
 
-void Engine::ReplyRecord(int fd, DeviceCommand& command, std::int32_t result) {
+void Engine::ReplyRecord(Unit& unit, int fd, DeviceCommand& command, std::int32_t result) {
     command.result = result;
     unsigned char head[DeviceCommand::kHeadSize];
     command.EncodeHead(head);
-    Reply(fd, VxDriver::kIoctlProgram, 0, head, sizeof head);
+    Reply(unit, fd, VxDriver::kIoctlProgram, 0, head, sizeof head);
 }
 
 void Engine::CloseLink(Unit& unit, int fd) {
@@ -521,7 +572,7 @@ void Engine::RunJob(Unit& unit, Clock::time_point now) {
     }
     unit.job.active = false;
     unit.progress = progress;
-    ReplyRecord(unit.job.linkFd, unit.job.command, unit.flash.Execute(unit.job.command));
+    ReplyRecord(unit, unit.job.linkFd, unit.job.command, unit.flash.Execute(unit.job.command));
 }
 
 void Engine::SendStatus(Clock::time_point now) {

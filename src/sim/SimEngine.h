@@ -59,6 +59,11 @@ struct Unit {
     CPacket reassembly;
     std::deque<std::vector<unsigned char>> frames;  // the newest within the frame budget
     std::size_t frameBytes = 0;                     // what they hold, by RecordedSize
+    // Frames to the host that its connection has no room for yet, oldest first, and what they
+    // hold; frames that would pass kOutgoingBudget are dropped and counted instead.
+    std::deque<std::vector<unsigned char>> outgoing;
+    std::size_t outgoingBytes = 0;
+    std::uint64_t dropped = 0;
     // Programming requests received: the newest kMaxRecordedRequests heads, and the data of
     // the newest ones within the request data budget (older ones keep their data length only).
     std::deque<DeviceCommand> commands;
@@ -84,6 +89,10 @@ struct Unit {
 
     bool IsStalled(Clock::time_point now) const { return now < stallUntil; }
 };
+
+// Frames to one host waiting for room, at most: far more than any packet with the status packets
+// of a host busy for a while, and little enough for twenty units that nobody reads.
+inline constexpr std::size_t kOutgoingBudget = 256 * 1024;
 
 // A connection that has not said hello yet.
 struct PendingLink {
@@ -120,9 +129,12 @@ public:
     void Unplug(Unit& unit);
     // The host's data connection ends; its control connections and any job end with it.
     void CloseData(Unit& unit);
+    // Frames to the host never wait under the lock: what its connection has no room for waits
+    // in the unit's outgoing frames. False when the unit is not open, the frame is malformed, or
+    // the host has so much unread that the frame is dropped (and counted).
     bool SendFrame(Unit& unit, const unsigned char* bytes, int count);
     // The packet in the unit's framing (or split framing when forced), padded on USB; at most
-    // frameLimit frames when it is not negative.
+    // frameLimit frames when it is not negative. Its frames are kept or dropped together.
     bool SendPacket(Unit& unit, const CPacket& packet, bool forceSplit = false,
                     int frameLimit = -1);
     // Makes the engine poll again with what has changed.
@@ -147,11 +159,16 @@ private:
     void Hello(int fd, Unit& unit);
     void ReadData(Unit& unit);
     void OnHostFrame(Unit& unit, const unsigned char* frame, int count);
+    bool Deliver(Unit& unit, std::vector<std::vector<unsigned char>> frames);
+    // Hands the host what its connection takes now.
+    void Flush(Unit& unit);
     void ReadLink(Unit& unit, int fd);
     void HandleRequest(Unit& unit, ControlLink& link);
-    void Reply(int fd, std::uint32_t code, std::uint32_t status, const unsigned char* bytes,
-               int count);
-    void ReplyRecord(int fd, DeviceCommand& command, std::int32_t result);
+    // A host has one request at a time on a link, so its reply always has room: a link without
+    // room does not read its replies and is closed.
+    void Reply(Unit& unit, int fd, std::uint32_t code, std::uint32_t status,
+               const unsigned char* bytes, int count);
+    void ReplyRecord(Unit& unit, int fd, DeviceCommand& command, std::int32_t result);
     void CloseLink(Unit& unit, int fd);
     void RunTimers(Clock::time_point now);
     void RunJob(Unit& unit, Clock::time_point now);

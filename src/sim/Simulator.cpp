@@ -159,7 +159,8 @@ std::vector<std::string> Simulator::List() const {
         lines.push_back(UnitName(unit->typeIndex, unit->number) +
                         (unit->plugged ? " plugged" : " unplugged") +
                         (unit->dataFd >= 0 ? " open" : " closed") +
-                        (unit->framing == Framing::Single ? " single" : " split"));
+                        (unit->framing == Framing::Single ? " single" : " split") +
+                        (unit->dropped > 0 ? " dropped " + std::to_string(unit->dropped) : ""));
     }
     return lines;
 }

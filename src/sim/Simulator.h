@@ -83,7 +83,8 @@ public:
     bool WaitOpen(int typeIndex, int number, bool open, std::uint32_t timeoutMs) const;
     // How many times a host has opened the unit.
     int CountOpens(int typeIndex, int number) const;
-    // Units in the order added, with their state, one line each ("USB0 plugged open single").
+    // Units in the order added, with their state, one line each ("USB0 plugged open single"),
+    // and the frames a host did not take, when there were any ("... single dropped 12").
     std::vector<std::string> List() const;
 
     void SetFraming(int typeIndex, int number, Framing framing);
@@ -96,8 +97,10 @@ public:
     bool SetFlashSize(int bytes);
     void SetProgrammingSpeed(int bytesPerSecond);
 
-    // Sends a packet from the unit to the host in the unit's framing. False when the unit is not
-    // open, the packet does not fit the framing, or the host does not take it within 2 s.
+    // Sends a packet from the unit to the host in the unit's framing, without waiting for the
+    // host: what it has no room for yet waits for it, within a budget per unit. False when the
+    // unit is not open, the packet does not fit the framing, or the host has left so much unread
+    // that the packet is dropped (its frames are counted, see List).
     bool SendPacket(int typeIndex, int number, const CPacket& packet);
     bool SendPacket(int typeIndex, int number, unsigned char command, const unsigned char* data,
                     int length);

@@ -3,6 +3,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -19,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "device/VXDevice.h"
+#include "device/driver/UnitSocket.h"
 #include "sim/CommandShell.h"
 #include "sim/LineBuffer.h"
 #include "sim/Simulator.h"
@@ -32,6 +35,8 @@ using Clock = std::chrono::steady_clock;
 // A client that sends a command while more than this of its earlier answers is unread is
 // dropped: it does not read, and vxsim will not keep its answers for ever.
 constexpr std::size_t kMaxUnread = 1024 * 1024;
+// Control connections open at once, at most (fewer under a low descriptor limit).
+constexpr rlim_t kMaxControlClients = 64;
 // How long the answers still unread may take to go out once vxsim quits.
 constexpr auto kLastAnswersTime = std::chrono::seconds(1);
 
@@ -68,31 +73,79 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-// A Unix stream socket at directory/vxsim.ctl, listening or connected; -1 on failure. The
-// listening one does not block in accept.
-int ControlSocket(const std::string& directory, bool listen) {
-    std::string path = directory + "/" + kControlSocketName;
+std::string ControlPath(const std::string& directory) {
+    return directory + "/" + kControlSocketName;
+}
+
+// A Unix stream socket connected to directory/vxsim.ctl; -1 on failure.
+int ConnectControl(const std::string& directory) {
+    std::string path = ControlPath(directory);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {
         return -1;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (listen ? SOCK_NONBLOCK : 0), 0);
-    if (fd < 0) {
-        return -1;
-    }
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    if (listen) {
-        ::unlink(path.c_str());
-    }
-    bool ok = listen ? ::bind(fd, raw, sizeof address) == 0 && ::listen(fd, 8) == 0
-                     : ::connect(fd, raw, sizeof address) == 0;
-    if (!ok) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
+}
+
+// Another vxsim's sockets are never taken over, and what is not a socket is never removed: 2
+// with a message when the folder holds either where vxsim would make its sockets.
+int CheckFolder(const VxsimOptions& options) {
+    std::vector<std::pair<std::string, int>> paths{{ControlPath(options.directory), SOCK_STREAM}};
+    for (const UnitOption& unit : options.units) {
+        paths.emplace_back(
+            VxSocket::UnitPath(options.directory, CVXDevice::TypeName(unit.typeIndex), unit.number),
+            SOCK_SEQPACKET);
+    }
+    for (const auto& [path, type] : paths) {
+        VxSocket::PathUse use = VxSocket::ExaminePath(path, type);
+        if (use == VxSocket::PathUse::kLive) {
+            std::fprintf(stderr, "vxsim: папка уже обслуживается: %s (%s is in use)\n",
+                         options.directory.c_str(), path.c_str());
+            return 2;
+        }
+        if (use == VxSocket::PathUse::kOther) {
+            std::fprintf(stderr, "vxsim: %s is not a socket; vxsim leaves it alone and stops\n",
+                         path.c_str());
+            return 2;
+        }
+    }
+    return 0;
+}
+
+// How many control connections may be open at once: a few for people and scripts, and never
+// so many that the units run out of descriptors.
+std::size_t MaxControlClients() {
+    rlimit limit{};
+    rlim_t files = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+    return static_cast<std::size_t>(std::clamp<rlim_t>(files / 4, 1, kMaxControlClients));
+}
+
+// Takes the connections waiting on the control socket; those past the limit are told so and
+// closed.
+void AcceptClients(int control, std::vector<LineSource>& sources) {
+    static const std::size_t limit = MaxControlClients();
+    int client;
+    while ((client = VxSocket::Accept(control)) >= 0) {
+        std::size_t clients = static_cast<std::size_t>(
+            std::count_if(sources.begin(), sources.end(),
+                          [](const LineSource& source) { return !source.IsStandard(); }));
+        if (clients < limit) {
+            sources.emplace_back(client, client);
+            continue;
+        }
+        std::string refusal = "ERROR too many control connections (at most " +
+                              std::to_string(limit) + "): try again later\n";
+        static_cast<void>(
+            ::send(client, refusal.data(), refusal.size(), MSG_DONTWAIT | MSG_NOSIGNAL));
+        ::close(client);
+    }
 }
 
 // Hands the source's connection what it takes without waiting. Standard output may be a pipe
@@ -219,11 +272,7 @@ void Loop(int signals, int control, bool readStdin, CommandShell& shell) {
             break;  // Ctrl+C, SIGTERM or SIGHUP
         }
         if (fds[1].revents != 0) {
-            int client;
-            while ((client = ::accept4(control, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >=
-                   0) {
-                sources.emplace_back(client, client);
-            }
+            AcceptClients(control, sources);
         }
         for (std::size_t k = 2; k < fds.size() && !quit; ++k) {
             LineSource& source = sources[owners[k - 2]];
@@ -264,8 +313,11 @@ int Serve(const VxsimOptions& options) {
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    if (int refused = CheckFolder(options)) {
+        return refused;
+    }
     int signals = ::signalfd(-1, &set, SFD_CLOEXEC);
-    int control = ControlSocket(options.directory, true);
+    int control = VxSocket::ListenAt(ControlPath(options.directory), SOCK_STREAM, 8);
     if (signals < 0 || control < 0) {
         std::fprintf(stderr, "vxsim: cannot make the control socket in %s\n",
                      options.directory.c_str());
@@ -286,14 +338,14 @@ int Serve(const VxsimOptions& options) {
         status = 2;
     }
     ::close(control);
-    ::unlink((options.directory + "/" + kControlSocketName).c_str());
+    ::unlink(ControlPath(options.directory).c_str());
     ::close(signals);
     return status;
 }
 
 // --ctl: one command to the running vxsim; its answer on standard output.
 int RunClient(const VxsimOptions& options) {
-    int fd = ControlSocket(options.directory, false);
+    int fd = ConnectControl(options.directory);
     if (fd < 0) {
         std::fprintf(stderr, "vxsim: no vxsim serves %s\n", options.directory.c_str());
         return 1;

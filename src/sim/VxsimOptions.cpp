@@ -61,7 +61,10 @@ const char* VxsimUsage() {
            "'requests', the data of the newest within 4 MiB. A frame longer than 16384 bytes is\n"
            "reported on standard error. A command line may be 65536 bytes long; a control\n"
            "client that sends a longer one, or sends commands while over 1 MiB of its answers\n"
-           "is unread, is disconnected.\n";
+           "is unread, is disconnected; at most 64 control connections are open at once. vxsim\n"
+           "never waits for a host: past 256 KiB of frames a host has not read, the unit drops\n"
+           "its frames and 'list' counts them. The sockets are the user's alone (mode 0600), and\n"
+           "a folder that another vxsim serves is refused (exit code 2).\n";
 }
 
 bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,

@@ -413,7 +413,8 @@ void CHexViewCtrl::OpenEditor(int unit, int column) {
     editor->setAlignment(Qt::AlignCenter);
     editor->setTextMargins(0, 0, 0, 0);
     editor->setContentsMargins(0, 0, 0, 0);
-    editor->SetNumber(setup->value, setup->base, setup->rangeKind, setup->low, setup->high);
+    editor->SetNumber(setup->value, setup->base, setup->rangeKind, setup->low, setup->high,
+                      setup->digits);
     editor->setGeometry(ToQRect(setup->rect));
     m_editor = editor;
     ApplyEditorColours();

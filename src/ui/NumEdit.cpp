@@ -94,8 +94,8 @@ CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 void CNumEdit::SetNumber(std::uint32_t value, NumberBase base, int rangeKind, std::uint32_t low,
-                         std::uint32_t high) {
-    m_field.SetNumber(value, base, rangeKind, low, high);
+                         std::uint32_t high, int minimumDigits) {
+    m_field.SetNumber(value, base, rangeKind, low, high, minimumDigits);
     const std::string& text = m_field.GetTextAsSet();
     QString shown;
     for (char byte : text) {

@@ -21,7 +21,7 @@ public:
     explicit CNumEdit(QWidget* parent = nullptr);
 
     void SetNumber(std::uint32_t value, NumberBase base, int rangeKind, std::uint32_t low,
-                   std::uint32_t high);
+                   std::uint32_t high, int minimumDigits = 0);
     // Reads the text and parses it in the field's notation.
     std::uint32_t Value();
     bool IsValid();

@@ -1,26 +1,52 @@
 #include "ui/PacketHolderView.h"
 
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QTextCursor>
 
 #include "app/DefinitionHighlight.h"
 
 namespace {
 
-// Courier New where it is installed; otherwise the system's fixed-width face, which is what
-// the definitions' columns are written for.
-QFont DefinitionFont() {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::Monospace);
+// Whether the characters a definition holds (digits, letters of both alphabets, its marks) are
+// all equally wide in the font, so that the definitions' columns line up. Fonts do not always
+// say so themselves: a monospace face may report itself as not of fixed pitch.
+bool HasEqualWidths(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (const QChar character : QStringLiteral("iWm.$&; Жш")) {
+        if (metrics.horizontalAdvance(character) != width) {
+            return false;
+        }
+    }
+    return width > 0;
+}
+
+QFont Sized(QFont font) {
     font.setPointSize(10);
     font.setBold(false);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
-        font.setBold(false);
-    }
     return font;
+}
+
+// Courier New where it is installed; otherwise the system's fixed-width face, or else the
+// first installed face whose characters are equally wide.
+QFont DefinitionFont() {
+    QFont courier(QStringLiteral("Courier New"));
+    courier.setStyleHint(QFont::Monospace);
+    const QFont candidates[] = {Sized(courier),
+                                Sized(QFontDatabase::systemFont(QFontDatabase::FixedFont))};
+    for (const QFont& font : candidates) {
+        if (HasEqualWidths(font)) {
+            return font;
+        }
+    }
+    for (const QString& family : QFontDatabase::families()) {
+        const QFont font = Sized(QFont(family));
+        if (HasEqualWidths(font)) {
+            return font;
+        }
+    }
+    return candidates[1];
 }
 
 }  // namespace

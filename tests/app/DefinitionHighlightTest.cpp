@@ -64,14 +64,4 @@ TEST(Colours, NothingWithoutADollarAndKey) {
     EXPECT_TRUE(FindDefinitionColours(u"$A")->size() == 1u);
 }
 
-TEST(Colours, Values) {
-    const auto rgb = [](DefinitionColour colour) {
-        const RgbColour value = DefinitionColourValue(colour);
-        return std::vector<int>{value.red, value.green, value.blue};
-    };
-    EXPECT_EQ(rgb(DefinitionColour::Key), (std::vector<int>{255, 0, 0}));
-    EXPECT_EQ(rgb(DefinitionColour::Parameter), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(rgb(DefinitionColour::Comment), (std::vector<int>{0, 128, 0}));
-}
-
 }  // namespace

@@ -21,22 +21,6 @@ protected:
     CPacketFileList files;
 };
 
-// Names are compared byte for byte: the same name from another folder is refused, a name that
-// differs only in case is another file. Nothing stays of a refused or unreadable file.
-TEST_F(PacketFiles, NamesAreUniqueByteForByte) {
-    CPacketTable* first = Load("one/a.kad");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->GetName(), "a.kad");
-    EXPECT_EQ(Load("two/a.kad", CPacketFileList::LoadResult::AlreadyLoaded), nullptr);
-    ASSERT_NE(Load("two/A.kad"), nullptr);
-    CPacketTable* none = nullptr;
-    EXPECT_EQ(files.Load(dir.File("missing.kad"), &none), CPacketFileList::LoadResult::CannotLoad);
-    EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(files.GetCount(), 2);
-    EXPECT_EQ(files.GetFile(1)->GetName(), "A.kad");
-    EXPECT_EQ(files.GetCurrent(), nullptr);  // loading makes no file current
-}
-
 TEST_F(PacketFiles, TheCurrentFileThroughSelectAndRemove) {
     CPacketTable* a = Load("a.kad");
     CPacketTable* b = Load("b.kad");

@@ -360,19 +360,6 @@ TEST_F(ChannelTest, ASwitchThatFailsKeepsTheOpenUnit) {
     EXPECT_FALSE(m_device.TakeUnitLost());
 }
 
-TEST_F(ChannelTest, StatusPacketsArriveWhileOpen) {
-    m_sim.SetStatusPeriod(20);
-    ASSERT_TRUE(AddAndOpen(1, 9));
-    CPacket first, second;
-    ASSERT_TRUE(Receive(&first));
-    ASSERT_TRUE(Receive(&second));
-    EXPECT_EQ(first.GetCommand(), vxsim::kStatusCommand);
-    ASSERT_EQ(first.GetLength(), 4);
-    EXPECT_EQ(first.GetData()[0], 1);
-    EXPECT_EQ(first.GetData()[1], 9);
-    EXPECT_EQ(second.GetData()[2], static_cast<unsigned char>(first.GetData()[2] + 1));
-}
-
 TEST_F(ChannelTest, AReceiverThatLagsBehindABurstLosesNothing) {
     ASSERT_TRUE(AddAndOpen(0, 0));
     std::vector<int> taken;

@@ -6,7 +6,6 @@
 #include "inspect/HexCellText.h"
 #include "inspect/HexColumns.h"
 #include "inspect/HexInfoText.h"
-#include "packet/Packet.h"
 
 namespace {
 
@@ -47,34 +46,6 @@ TEST(HexCellText, AddressesAreCutToTheirWidth) {
     EXPECT_EQ(HexAddressWidth(0x10000), 5);
     EXPECT_EQ(HexAddressWidth(0x123456), 6);
     EXPECT_EQ(HexAddressWidth(-1), 4);  // no data
-}
-
-TEST(HexCellText, Captions) {
-    CPacket packet;
-    EXPECT_EQ(FormatHexCaption(nullptr), "Пакет");
-    ASSERT_TRUE(packet.SetPacket(0x21, nullptr, 0));
-    EXPECT_EQ(FormatHexCaption(&packet), "Пакет (общая длина: 2 тип: 33 [ 21h ])");
-    const unsigned char five[5] = {1, 2, 3, 4, 5};
-    ASSERT_TRUE(packet.SetPacket(0x1A, five, 5));
-    EXPECT_EQ(FormatHexCaption(&packet), "Пакет (общая длина: 7 тип: 26 [ 1ah ])");
-    ASSERT_TRUE(packet.SetPacket(0xA5, five, 1));
-    EXPECT_EQ(FormatHexCaption(&packet), "Пакет (общая длина: 3 тип: 165 [ a5h ])");
-}
-
-const char kFrameFormat[] =
-    "Address: %R Hex%n------ Data -------%nHex:%t%H%nDec:%t%D%nBin:%t%B%nAscii:%t%A";
-
-TEST(HexInfoText, PacketWindowFormat) {
-    std::vector<unsigned char> data(20, 0);
-    data[16] = 0x41;
-    const HexInfoOptions options{1, false, 4, '.'};
-    EXPECT_EQ(ExpandInfoText(kFrameFormat, data.data(), 20, 16, options),
-              "Address: 0010 Hex\r\n"
-              "------ Data -------\r\n"
-              "Hex:    41\r\n"
-              "Dec:    65\r\n"
-              "Bin:    01000001\r\n"
-              "Ascii:  A");
 }
 
 struct InfoCase {

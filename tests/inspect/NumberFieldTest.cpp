@@ -9,13 +9,23 @@ namespace {
 
 const NumberBase kNumeric[] = {NumberDecimal, NumberHex, NumberBinary, NumberOctal};
 
-// Every byte reads back as itself in every notation, with the digits a byte range gives; the
-// character notation shows codes below 32 as ".".
-TEST(NumberCodec, EveryByteRoundTrips) {
+// Every byte, and a spread of 16-bit values, reads back as itself in every notation with the
+// digits its range gives (binary with the "-" between bytes); the character notation shows
+// codes below 32 as ".".
+TEST(NumberCodec, ValuesRoundTrip) {
+    std::vector<std::uint32_t> words = {256, 0x1234, 0x8000, 65534, 65535};
+    for (std::uint32_t value = 3; value < 65536; value += 509) {
+        words.push_back(value);
+    }
     for (NumberBase base : kNumeric) {
-        const int digits = NumberDigitCount(255, base);
         for (std::uint32_t value = 0; value <= 255; ++value) {
-            ASSERT_EQ(ParseNumber(FormatNumber(value, base, digits), base), value)
+            ASSERT_EQ(ParseNumber(FormatNumber(value, base, NumberDigitCount(255, base)), base),
+                      value)
+                << "base " << base << " value " << value;
+        }
+        for (std::uint32_t value : words) {
+            ASSERT_EQ(ParseNumber(FormatNumber(value, base, NumberDigitCount(65535, base)), base),
+                      value)
                 << "base " << base << " value " << value;
         }
     }
@@ -23,21 +33,6 @@ TEST(NumberCodec, EveryByteRoundTrips) {
         const std::string text = FormatNumber(value, NumberChar, 1);
         ASSERT_EQ(text.size(), 1u);
         ASSERT_EQ(ParseNumber(text, NumberChar), value < 32 ? '.' : value) << value;
-    }
-}
-
-// 16-bit values too, binary ones with the "-" between their two bytes.
-TEST(NumberCodec, SixteenBitValuesRoundTrip) {
-    std::vector<std::uint32_t> sample = {0, 1, 255, 256, 0x1234, 0x8000, 65534, 65535};
-    for (std::uint32_t value = 3; value < 65536; value += 509) {
-        sample.push_back(value);
-    }
-    for (NumberBase base : kNumeric) {
-        const int digits = NumberDigitCount(65535, base);
-        for (std::uint32_t value : sample) {
-            ASSERT_EQ(ParseNumber(FormatNumber(value, base, digits), base), value)
-                << "base " << base << " value " << value;
-        }
     }
 }
 
@@ -176,54 +171,34 @@ TEST_P(NumEditKeys, BecomeNotifications) {
 }
 
 const NumEditKeyState kMiddle = Keys(false, false, 1, 2, false, true);
-const NumEditKeyState kInvalid = Keys(false, false, 1, 3, false, false);
 
+// Escape, Enter and Tab, valid or not, are the hex view's tests; here the caret's edges.
 INSTANTIATE_TEST_SUITE_P(
     Keys, NumEditKeys,
-    ::testing::Values(
-        KeyCase{"escape while invalid", NumEditKey::Escape, kInvalid, true, NumEditActionCancel},
-        KeyCase{"enter", NumEditKey::Enter, kMiddle, true, NumEditActionCommit},
-        KeyCase{"enter while invalid", NumEditKey::Enter, kInvalid, true, -1},
-        KeyCase{"tab", NumEditKey::Tab, kMiddle, true, NumEditActionTab},
-        KeyCase{"shift tab", NumEditKey::Tab, Keys(false, true, 1, 2, false, true), true,
-                NumEditActionShiftTab},
-        KeyCase{"left inside", NumEditKey::Left, kMiddle, false, -1},
-        KeyCase{"left at start", NumEditKey::Left, Keys(false, false, 0, 2, false, true), true,
-                NumEditActionLeft},
-        KeyCase{"left at start over a selection", NumEditKey::Left,
-                Keys(false, false, 0, 2, true, true), false, -1},
-        KeyCase{"ctrl left inside", NumEditKey::Left, Keys(true, false, 1, 2, false, true), true,
-                NumEditActionLeft},
-        KeyCase{"right at end", NumEditKey::Right, Keys(false, false, 2, 2, false, true), true,
-                NumEditActionRight},
-        KeyCase{"right at end while invalid", NumEditKey::Right,
-                Keys(false, false, 3, 3, false, false), true, -1},
-        KeyCase{"home", NumEditKey::Home, kMiddle, false, -1},
-        KeyCase{"ctrl home", NumEditKey::Home, Keys(true, false, 1, 2, false, true), true,
-                NumEditActionLineStart},
-        KeyCase{"ctrl end", NumEditKey::End, Keys(true, false, 1, 2, false, true), true,
-                NumEditActionLineEnd},
-        KeyCase{"up", NumEditKey::Up, kMiddle, true, NumEditActionUp},
-        KeyCase{"page down", NumEditKey::PageDown, kMiddle, true, NumEditActionPageDown},
-        KeyCase{"ctrl o", NumEditKey::O, Keys(true, false, 1, 2, false, true), true,
-                NumEditActionToOct},
-        KeyCase{"ctrl a while invalid", NumEditKey::A, Keys(true, false, 1, 3, false, false), true,
-                -1},
-        KeyCase{"a typed", NumEditKey::A, kMiddle, false, -1},
-        KeyCase{"other", NumEditKey::Other, kMiddle, false, -1}));
-
-TEST(NumEditKeys, NotificationCodes) {
-    const std::pair<int, int> codes[] = {{NumEditActionCancel, NumEditCancelCode},
-                                         {NumEditActionCommit, NumEditCommitCode},
-                                         {2, 0},
-                                         {NumEditActionLineStart, NumEditNavigateCode},
-                                         {NumEditActionPageDown, NumEditNavigateCode},
-                                         {NumEditActionToHex, NumEditSwitchBaseCode},
-                                         {NumEditActionToChar, NumEditSwitchBaseCode},
-                                         {19, 0}};
-    for (const auto& [action, code] : codes) {
-        EXPECT_EQ(NumEditCodeOf(action), code) << action;
-    }
-}
+    ::testing::Values(KeyCase{"left inside", NumEditKey::Left, kMiddle, false, -1},
+                      KeyCase{"left at start", NumEditKey::Left,
+                              Keys(false, false, 0, 2, false, true), true, NumEditActionLeft},
+                      KeyCase{"left at start over a selection", NumEditKey::Left,
+                              Keys(false, false, 0, 2, true, true), false, -1},
+                      KeyCase{"ctrl left inside", NumEditKey::Left,
+                              Keys(true, false, 1, 2, false, true), true, NumEditActionLeft},
+                      KeyCase{"right at end", NumEditKey::Right,
+                              Keys(false, false, 2, 2, false, true), true, NumEditActionRight},
+                      KeyCase{"right at end while invalid", NumEditKey::Right,
+                              Keys(false, false, 3, 3, false, false), true, -1},
+                      KeyCase{"home", NumEditKey::Home, kMiddle, false, -1},
+                      KeyCase{"ctrl home", NumEditKey::Home, Keys(true, false, 1, 2, false, true),
+                              true, NumEditActionLineStart},
+                      KeyCase{"ctrl end", NumEditKey::End, Keys(true, false, 1, 2, false, true),
+                              true, NumEditActionLineEnd},
+                      KeyCase{"up", NumEditKey::Up, kMiddle, true, NumEditActionUp},
+                      KeyCase{"page down", NumEditKey::PageDown, kMiddle, true,
+                              NumEditActionPageDown},
+                      KeyCase{"ctrl o", NumEditKey::O, Keys(true, false, 1, 2, false, true), true,
+                              NumEditActionToOct},
+                      KeyCase{"ctrl a while invalid", NumEditKey::A,
+                              Keys(true, false, 1, 3, false, false), true, -1},
+                      KeyCase{"a typed", NumEditKey::A, kMiddle, false, -1},
+                      KeyCase{"other", NumEditKey::Other, kMiddle, false, -1}));
 
 }  // namespace

@@ -134,27 +134,6 @@ TEST(PacketTable, LongRecordsAndManyRecords) {
     EXPECT_EQ(table.GetHolder(5000)->GetText(), "01&p&");
 }
 
-// The sample files that the demo and the window tests use: their records must stay as below.
-TEST(PacketTable, ExampleFilesLoad) {
-    std::filesystem::path examples = SourcePath("examples");
-    CPacketTable memory;
-    ASSERT_EQ(memory.Load((examples / "memory.kad").string().c_str(), "memory.kad"), 1);
-    EXPECT_EQ(memory.GetCount(), 4);
-    ASSERT_NE(memory.Find('w'), nullptr);
-    EXPECT_EQ(memory.Find('w')->GetText(), "11" + kRun + "&\xc7\xed\xe0\xf7\xe5\xed\xe8\xe5&");
-    EXPECT_EQ(memory.Find('r')->GetText(), "10" + kRun + "04");
-
-    CPacketTable status;
-    ASSERT_EQ(status.Load((examples / "status.kad").string().c_str(), "status.kad"), 1);
-    EXPECT_EQ(status.GetCount(), 5);
-    EXPECT_EQ(status.Find('1')->GetText(), "01");
-
-    CPacketTable control;
-    ASSERT_EQ(control.Load((examples / "control.kad").string().c_str(), "control.kad"), 1);
-    EXPECT_EQ(control.Find(' ')->GetText(), "2000");
-    EXPECT_EQ(control.Find('t')->GetText(), "225AA55AA50FF00FF0");
-}
-
 // A script of a million records, nearly all with one key, and keys looked up as often as a
 // long session presses them: walking the records for each lookup would take many minutes (and
 // the test's time-out); the reader notes each key's first record as it goes.

@@ -9,13 +9,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "device/SimFixture.h"
+#include "device/driver/DriverProtocol.h"
+#include "device/driver/UnitSocket.h"
+#include "sim/CommandShell.h"
 #include "support/ChildProcess.h"
 
 namespace {
@@ -78,9 +85,74 @@ public:
         return "(open) " + text;
     }
 
+    // The answer to one command; what came, after "(late) ", when it is not whole within 3 s.
+    std::string Ask(const std::string& command) {
+        std::string line = command + "\n";
+        ::send(m_fd, line.data(), line.size(), MSG_NOSIGNAL);
+        std::string answer;
+        char buffer[4096];
+        pollfd entry{m_fd, POLLIN, 0};
+        while (!vxsim::IsCompleteAnswer(answer)) {
+            ssize_t got = ::poll(&entry, 1, 3000) > 0 ? ::recv(m_fd, buffer, sizeof buffer, 0) : 0;
+            if (got <= 0) {
+                return "(late) " + answer;
+            }
+            answer.append(buffer, static_cast<std::size_t>(got));
+        }
+        return answer;
+    }
+
 private:
     int m_fd = -1;
 };
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A connection to a unit's socket that does not wait when the unit takes none; -1 then.
+int ConnectNow(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A host of the test's own that opens the unit and then does as the test says.
+int OpenUnit(const std::string& path) {
+    using namespace VxProtocol;
+    int fd = VxSocket::Connect(path);
+    unsigned char hello[kHelloSize];
+    EncodeTriple(hello, kMagic, kOpen, 0);
+    if (fd < 0 || !VxSocket::SendMessage(fd, hello, sizeof hello, 2000) ||
+        VxSocket::ReceiveMessage(fd, hello, sizeof hello, 2000) != kHelloSize) {
+        VxSocket::Close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The processor time a process has had so far, in clock ticks.
+long CpuTicks(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        user = i == 14 ? std::stol(field) : user;
+        system = i == 15 ? std::stol(field) : system;
+    }
+    return user + system;
+}
+
+bool Ready(Program& vxsim, const std::string& units) {
+    return vxsim.ReadUntil("vxsim:").find("serving " + units) != std::string::npos;
+}
 
 TEST(VxsimProgram, HelpDescribesTheOptionsAndTheLimits) {
     Program help({VXSIM_PATH, "--help"});
@@ -118,7 +190,7 @@ TEST(VxsimProgram, AClientThatDoesNotReadStallsNothingAndIsDropped) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--no-stdin"});
-    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    ASSERT_TRUE(Ready(vxsim, "USB0"));
     ControlClient greedy(dir);
     ASSERT_TRUE(greedy.IsConnected());
     std::string commands;
@@ -145,7 +217,7 @@ TEST(VxsimProgram, RefusesAnOverlongCommandLine) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0"});
-    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB0"), std::string::npos);
+    ASSERT_TRUE(Ready(vxsim, "USB0"));
     ControlClient client(dir);
     ASSERT_TRUE(client.IsConnected());
     std::string text = "list\n" + std::string(50000, 'x');
@@ -206,7 +278,7 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnCtrlC) {
     TempDir temp;
     std::string dir = temp.Path().string();
     Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB1:split", "--status", "50"});
-    ASSERT_NE(vxsim.ReadUntil("vxsim:").find("serving USB1"), std::string::npos);
+    ASSERT_TRUE(Ready(vxsim, "USB1"));
     vxsim.CloseInput();
     CVXDevice device(dir);
     device.SetSingleFrameMode(false);
@@ -225,6 +297,123 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnCtrlC) {
     EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on Ctrl+C";
     ASSERT_EQ(device.WaitPacket(2000), 1);
     EXPECT_FALSE(device.IsOpen());
+}
+
+// A host that opens a unit and never reads while the unit sends (status packets, and echoes of
+// what the host writes): vxsim answers its commands at once all the while and opens the other
+// units (well within the 2 s a send to such a host used to wait, also on a busy machine); what
+// the host does not take is dropped and counted in "list".
+TEST(VxsimProgram, AHostThatDoesNotReadStallsNothing) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--unit", "USB1", "--status", "1",
+                   "--no-stdin"});
+    ASSERT_TRUE(Ready(vxsim, "USB0 USB1"));
+    int host = OpenUnit(dir + "/VXUSB0");
+    ASSERT_GE(host, 0);
+    const unsigned char packet[] = {3, 0x21, 0x01};
+    for (int i = 0; i < 5000 && VxSocket::SendMessage(host, packet, sizeof packet, 100); ++i) {
+    }
+    ControlClient client(dir);
+    std::string list;
+    for (auto deadline = Clock::now() + std::chrono::seconds(5);
+         list.find("dropped") == std::string::npos && Clock::now() < deadline;) {
+        list = client.Ask("list");
+    }
+    EXPECT_NE(list.find("USB0 plugged open single dropped "), std::string::npos) << list;
+
+    auto start = Clock::now();
+    EXPECT_EQ(client.Ask("status 1"), "OK\n");
+    EXPECT_NE(client.Ask("list").find("USB1 plugged closed"), std::string::npos);
+    EXPECT_LT(Clock::now() - start, milliseconds(500));
+    CVXDevice device(dir);
+    start = Clock::now();
+    EXPECT_EQ(device.Open(0, 1), 1);
+    EXPECT_LT(Clock::now() - start, milliseconds(500));
+    VxSocket::Close(host);
+}
+
+// The sockets are the user's alone whatever the umask. A second vxsim on a served folder is
+// refused and the first serves on; a file where a socket would go is never removed, while
+// the sockets a killed vxsim left behind (nobody listens on them) are replaced.
+TEST(VxsimProgram, SocketsAreTheOwnersAndAreNeverTakenOver) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    const mode_t umask = ::umask(0);
+    Program first({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--no-stdin"});
+    ::umask(umask);
+    ASSERT_TRUE(Ready(first, "USB0"));
+    for (const char* name : {"/VXUSB0", "/vxsim.ctl"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat((dir + name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+    }
+    Program second({VXSIM_PATH, "--dir", dir, "--unit", "USB1", "--no-stdin"});
+    EXPECT_EQ(second.Wait(), 2);
+    EXPECT_NE(second.Err().find("папка уже обслуживается"), std::string::npos) << second.Err();
+    Program list({VXSIM_PATH, "--dir", dir, "--ctl", "list"});
+    EXPECT_EQ(list.ReadUntil("OK"), "USB0 plugged closed single\nOK\n");
+    CVXDevice device(dir);
+    EXPECT_EQ(device.Open(0, 0), 1);
+    device.Close();
+
+    first.Signal(SIGKILL);
+    first.Wait();
+    ASSERT_TRUE(fs::exists(dir + "/vxsim.ctl"));
+    std::ofstream(dir + "/VXPCI0") << "notes";
+    Program third({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--unit", "PCI0", "--no-stdin"});
+    EXPECT_EQ(third.Wait(), 2);
+    EXPECT_NE(third.Err().find("VXPCI0 is not a socket"), std::string::npos) << third.Err();
+    Program fourth({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--no-stdin"});
+    EXPECT_TRUE(Ready(fourth, "USB0"));
+    fourth.Signal(SIGTERM);
+    EXPECT_EQ(fourth.Wait(), 0);
+    std::ifstream notes(dir + "/VXPCI0");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(notes), {}), "notes");
+}
+
+// Control connections past the limit are told so and closed. Connections to a unit that say
+// nothing use up the descriptors: vxsim does not spin then, and serves the unit once they go.
+TEST(VxsimProgram, ManyConnectionsNeitherSpinNorCrowdOutTheUnits) {
+    TempDir temp;
+    std::string dir = temp.Path().string();
+    Program vxsim(
+        {"/bin/sh", "-c",
+         "ulimit -n 256 && exec " VXSIM_PATH " --dir " + dir + " --unit USB0 --no-stdin"});
+    ASSERT_TRUE(Ready(vxsim, "USB0"));
+    std::vector<std::unique_ptr<ControlClient>> idle;
+    for (int i = 0; i < 64; ++i) {
+        idle.push_back(std::make_unique<ControlClient>(dir));
+    }
+    ControlClient extra(dir);
+    EXPECT_EQ(extra.ReadToEnd(),
+              "ERROR too many control connections (at most 64): try again later\n");
+    CVXDevice device(dir);
+    EXPECT_EQ(device.Open(0, 0), 1) << "the units have descriptors left";
+    device.Close();
+
+    // Until the backlog stays full: a vxsim that takes no more connections.
+    std::vector<int> silent;
+    for (auto since = Clock::now();
+         silent.size() < 300 && Clock::now() - since < milliseconds(100);) {
+        if (int fd = ConnectNow(dir + "/VXUSB0"); fd >= 0) {
+            silent.push_back(fd);
+            since = Clock::now();
+        }
+    }
+    const long before = CpuTicks(vxsim.Pid());
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_LT(CpuTicks(vxsim.Pid()) - before, 10) << "vxsim spins";
+    for (int fd : silent) {
+        VxSocket::Close(fd);
+    }
+    bool opened = false;
+    for (auto deadline = Clock::now() + std::chrono::seconds(3);
+         !opened && Clock::now() < deadline;) {
+        opened = device.Open(0, 0) == 1;
+    }
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(idle[0]->Ask("list"), "USB0 plugged open single\nOK\n");
 }
 
 }  // namespace

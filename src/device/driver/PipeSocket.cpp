@@ -354,6 +354,7 @@ void DrainWaker(int waker) {
 int Poll(std::vector<PollEntry>& entries, int timeoutMs) {
     std::vector<EndpointPtr> held;  // keeps each endpoint alive while it is waited on
     held.reserve(entries.size());
+    bool writing = false;  // the room to send is looked at again after a short wait
     auto collect = [&] {
         int ready = 0;
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -361,13 +362,14 @@ int Poll(std::vector<PollEntry>& entries, int timeoutMs) {
                 Check(*held[i]);
             }
             // A closed descriptor counts as ready, as poll reports it on POSIX.
-            entries[i].ready = !held[i] || held[i]->ready;
+            entries[i].ready = !entries[i].write && (!held[i] || held[i]->ready);
             ready += entries[i].ready ? 1 : 0;
         }
         return ready;
     };
     for (PollEntry& entry : entries) {
-        held.push_back(Find(entry.fd));
+        writing = writing || entry.write;
+        held.push_back(entry.write ? EndpointPtr() : Find(entry.fd));
         if (held.back()) {
             Arm(*held.back());
         }
@@ -378,11 +380,14 @@ int Poll(std::vector<PollEntry>& entries, int timeoutMs) {
     }
     std::vector<HANDLE> events;
     for (const EndpointPtr& endpoint : held) {
-        if (endpoint->kind == Endpoint::kWaker || endpoint->outstanding) {
+        if (endpoint && (endpoint->kind == Endpoint::kWaker || endpoint->outstanding)) {
             events.push_back(endpoint->io->event.GetHandle());
         }
     }
     DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    if (writing) {
+        wait = std::min<DWORD>(wait, 10);
+    }
     if (events.size() > MAXIMUM_WAIT_OBJECTS) {
         // More than one system wait can take (many units at once): wait on the first ones
         // (the waker is first) for a short while and look at all of them after.

@@ -1,16 +1,19 @@
 // The units' sockets on POSIX: Unix-domain SOCK_SEQPACKET sockets, and eventfds to wake a poll.
 
+#include <fcntl.h>
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 
 #include "device/driver/UnitSocket.h"
 
@@ -51,6 +54,34 @@ long EmptyOrEnded(int fd) {
     return kEnded;
 }
 
+// One descriptor held back for the moment when the process has no other: a connection that
+// cannot be accepted would keep its listener ready, and a poll on it would spin. With the
+// spare it is accepted and closed at once (the peer reads the end), and the poll rests.
+std::mutex g_spareLock;
+int g_spare = -1;
+
+void KeepSpare() {
+    std::lock_guard<std::mutex> lock(g_spareLock);
+    if (g_spare < 0) {
+        g_spare = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    }
+}
+
+// False when there is no spare, or no connection was waiting after all.
+bool TurnAwayOne(int listener) {
+    std::lock_guard<std::mutex> lock(g_spareLock);
+    if (g_spare < 0) {
+        return false;
+    }
+    ::close(g_spare);
+    int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    g_spare = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    return fd >= 0;
+}
+
 }  // namespace
 
 int Connect(const std::string& path) {
@@ -73,40 +104,64 @@ int Connect(const std::string& path) {
     return fd;
 }
 
-bool IsListening(const std::string& path) {
-    sockaddr_un address;
-    if (!MakeAddress(path, &address)) {
-        return false;
+PathUse ExaminePath(const std::string& path, int type) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT ? PathUse::kFree : PathUse::kOther;
     }
-    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        return false;
+    if (!S_ISSOCK(info.st_mode)) {
+        return PathUse::kOther;
+    }
+    sockaddr_un address;
+    int fd = ::socket(AF_UNIX, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (!MakeAddress(path, &address) || fd < 0) {
+        Close(fd);
+        return PathUse::kLive;  // cannot tell: left alone
     }
     int result;
     do {
         result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     } while (result != 0 && errno == EINTR);
-    const bool listening = result == 0 || errno == EAGAIN || errno == EINPROGRESS;
+    // Only a refused connection tells that nobody listens; anything else (a full backlog,
+    // another type of socket, no permission) belongs to someone.
+    bool stale = result != 0 && errno == ECONNREFUSED;
     ::close(fd);
-    return listening;
+    return stale ? PathUse::kStale : PathUse::kLive;
 }
 
-int Listen(const std::string& path) {
+bool IsListening(const std::string& path) {
+    return ExaminePath(path, SOCK_SEQPACKET) == PathUse::kLive;
+}
+
+int ListenAt(const std::string& path, int type, int backlog) {
     sockaddr_un address;
-    if (!MakeAddress(path, &address)) {
+    PathUse use = ExaminePath(path, type);
+    if (!MakeAddress(path, &address) || use == PathUse::kLive || use == PathUse::kOther) {
         return -1;
     }
-    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int fd = ::socket(AF_UNIX, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return -1;
     }
-    ::unlink(path.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 16) != 0) {
+    if (use == PathUse::kStale) {
+        ::unlink(path.c_str());
+    }
+    // Owner-only before it listens, so that nobody else connects in between whatever the umask.
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
         return -1;
     }
+    if (::chmod(path.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, backlog) != 0) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return -1;
+    }
+    KeepSpare();
     return fd;
+}
+
+int Listen(const std::string& path) {
+    return ListenAt(path, SOCK_SEQPACKET, 16);
 }
 
 WaitResult WaitFd(int fd, short events, std::initializer_list<int> wake, int timeoutMs) {
@@ -184,8 +239,15 @@ long ReceiveMessage(int fd, void* buffer, std::size_t size, int timeoutMs,
 int Accept(int listener) {
     for (;;) {
         int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd >= 0 || errno != EINTR) {
+        if (fd >= 0) {
             return fd;
+        }
+        if (errno == EMFILE || errno == ENFILE) {
+            if (!TurnAwayOne(listener)) {
+                return -1;
+            }
+        } else if (errno != EINTR) {
+            return -1;
         }
     }
 }
@@ -245,7 +307,7 @@ int Poll(std::vector<PollEntry>& entries, int timeoutMs) {
     std::vector<pollfd> fds;
     fds.reserve(entries.size());
     for (const PollEntry& entry : entries) {
-        fds.push_back({entry.fd, POLLIN, 0});
+        fds.push_back({entry.fd, static_cast<short>(entry.write ? POLLOUT : POLLIN), 0});
     }
     int ready = ::poll(fds.data(), fds.size(), timeoutMs);
     for (std::size_t i = 0; i < entries.size(); ++i) {

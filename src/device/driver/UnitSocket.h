@@ -38,10 +38,13 @@ bool IsPipePrefix(const std::string& directory);
 
 // --- The serving side (the simulator's engine), on both systems. ---
 
-// A listening socket (pipe) at path, or -1 (POSIX: a stale socket file there is replaced;
-// Windows: the pipe gets one more instance, as a stale one may still be closing).
+// A listening socket (pipe) at path, or -1. POSIX: owner-only (0600) whatever the umask; a
+// stale socket there (one nobody listens on) is replaced, and anything else there (a live
+// socket, a file) is left alone, and the result is -1. Windows: the pipe gets one more
+// instance, as a stale one may still be closing.
 int Listen(const std::string& path);
-// A connection waiting on a listening descriptor, or -1 when none is waiting.
+// A connection waiting on a listening descriptor, or -1 when none is waiting. POSIX: at the
+// descriptor limit a waiting connection is closed at once (its peer reads the end).
 int Accept(int listener);
 inline constexpr long kNothingYet = -1;
 inline constexpr long kEnded = -2;
@@ -73,12 +76,22 @@ void DrainWaker(int waker);
 struct PollEntry {
     int fd;
     bool ready;  // set by Poll: something to accept or receive, or the connection has ended
+    // Wait for room to send instead (ready: room, or the connection has ended). Windows does
+    // not watch for room: there such an entry is never ready and cuts the wait to 10 ms.
+    bool write = false;
 };
 // Waits until one of the entries is ready or timeoutMs passes (kNoLimit: none). The number of
 // ready entries, 0 on time-out, -1 on failure.
 int Poll(std::vector<PollEntry>& entries, int timeoutMs);
 
 #ifndef _WIN32
+enum class PathUse { kFree, kStale, kLive, kOther };
+// What is at path: nothing, a socket of the type (SOCK_SEQPACKET, SOCK_STREAM) that nobody
+// listens on, one that somebody does (or that cannot be told), or something else.
+PathUse ExaminePath(const std::string& path, int type);
+// Listen for a socket of the type with a backlog; Listen is ListenAt(path, SOCK_SEQPACKET, 16).
+int ListenAt(const std::string& path, int type, int backlog);
+
 // --- The connecting side (the POSIX driver port). ---
 
 enum WaitResult { kReady = 1, kTimedOut = 0, kWoken = -1, kFailed = -2 };
