@@ -266,13 +266,22 @@ bool CMainFrame::TransmitPacket(const CPacket* packet) {
 bool CMainFrame::SendAndLog(const CPacket& packet) {
     // The line goes in before the send, so it stays even when the send fails.
     m_trafficView->AddPacket(&packet, true);
-    if (!m_device->SendPacket(&packet)) {
+    bool sent = false;
+    {
+        // The unit's answer may be received before the send returns; its lines wait until the
+        // "SEND" line is written. The scope ends before the message box, which waits for the
+        // user.
+        CReceiveThread::CSendScope sending(*m_receiver);
+        sent = m_device->SendPacket(&packet) != 0;
+        if (sent) {
+            WritePacketLog(m_logFile, true, packet);
+        }
+    }
+    if (!sent) {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно отправить пакет"), kErrorCaption,
                               MessageIcon::Error);
-        return false;
     }
-    WritePacketLog(m_logFile, true, packet);
-    return true;
+    return sent;
 }
 
 // The device is not asked again after the parameters dialog: a unit gone meanwhile makes the
