@@ -31,6 +31,7 @@ class CTavrinTreeView;
 class CTavrinView;
 class CUserDialogs;
 class CVXDevice;
+class QLabel;
 class QSplitter;
 class QToolBar;
 
@@ -40,6 +41,7 @@ public:
     static constexpr const char* kSettingsFile = kSettingsFileName;
     static constexpr int kLeftPaneWidth = 200;
     static constexpr int kDefinitionPaneHeight = 200;
+    static constexpr int kStatusPollMs = 250;
 
     // Reads "Tavrin.ini" from the current directory, opens the log and the configured unit,
     // builds the window and starts receiving. Messages go through dialogs, which must outlive
@@ -73,6 +75,9 @@ public:
     CVXDevice& GetDevice() { return *m_device; }
     const CPacketFileList& GetPacketFiles() const { return m_packetFiles; }
     CConfig& GetConfig() { return m_config; }
+    // The permanent status bar panes: a log that is not written, the frames refused.
+    QLabel* GetLogProblemPane() const { return m_logProblemPane; }
+    QLabel* GetRefusedPane() const { return m_refusedPane; }
     CTavrinView* GetTrafficView() const { return m_trafficView; }
     CTavrinTreeView* GetTreeView() const { return m_treeView; }
     CPacketHolderView* GetDefinitionView() const { return m_definitionView; }
@@ -101,6 +106,9 @@ private:
     void CreateToolBar();
     void CreateAccelerators();
     void CreateViews();
+    void OpenLog();
+    void CreateStatusPanes();
+    void UpdateStatusPanes();
     void InitLayout();
     void CentreOnScreen();
 
@@ -132,4 +140,8 @@ private:
     std::map<int, QAction*> m_toolBarActions;
     std::vector<std::pair<QKeySequence, int>> m_accelerators;
     bool m_toolBarVisible = true;
+    QLabel* m_logProblemPane = nullptr;
+    QLabel* m_refusedPane = nullptr;
+    long long m_shownRefused = 0;
+    bool m_refusedExplained = false;  // the reason is said once a session
 };
