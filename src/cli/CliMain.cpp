@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 #include "cli/Commands.h"
@@ -39,6 +40,9 @@ void AddUnit(CLI::App& command, std::string& unit) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit (ulimit -f) makes a write fail like a full disk, which the commands
+    // report, instead of killing the process in the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{
         "tavrin-cli: устройства VX из сценариев (список, монитор, отправка, "
         "программирование)",
