@@ -8,8 +8,10 @@
 //  - widgets call the window-free core (app/TrafficText.h, app/MainWindowState.h and friends) and
 //  only paint;
 //  - every message box and file dialog goes through CUserDialogs;
-//  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued) or
-//    through the traffic list's locked pending batch, never by waiting for this thread.
+//  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued), through
+//    the traffic list's locked pending batch, or through state the window looks at a few times
+//    a second (the log's write state, the channel's refused frames), never by waiting for this
+//    thread.
 
 #include <QKeySequence>
 #include <QMainWindow>
