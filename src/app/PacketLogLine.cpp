@@ -22,3 +22,11 @@ std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& p
     return FormatLogLine(when, FormatLogText(sent, packet).c_str(), packet.GetLength(),
                          packet.GetData());
 }
+
+std::string CannotOpenLogText(const std::string& path, const std::string& reason) {
+    return "Невозможно открыть файл журнала " + path + ": " + reason;
+}
+
+std::string LogNotWrittenText(const std::string& reason) {
+    return "Журнал не пишется: " + reason;
+}

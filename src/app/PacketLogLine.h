@@ -15,3 +15,8 @@ void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet);
 // The whole line as the log holds it (stamp for when, text, payload), without its CR LF: what
 // a front end without a log file prints instead.
 std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet);
+
+// What the window and tavrin-cli say about a log file that cannot be written: the path and the
+// system's reason.
+std::string CannotOpenLogText(const std::string& path, const std::string& reason);
+std::string LogNotWrittenText(const std::string& reason);

@@ -1,5 +1,6 @@
 #include "app/ReceiveThread.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/PacketLogLine.h"
@@ -39,35 +40,75 @@ void CReceiveThread::ReceiveLoop() {
         }
         ReceiveLoopStep();
     }
+    // Packets held back for a send that ended just before the stop.
+    if (!IsSending()) {
+        WriteHeld();
+    }
+}
+
+CReceiveThread::CSendScope::CSendScope(CReceiveThread& receiver) : m_receiver(receiver) {
+    m_receiver.m_sending.fetch_add(1);
+}
+
+CReceiveThread::CSendScope::~CSendScope() {
+    m_receiver.m_sending.fetch_sub(1);
+    m_receiver.m_device.InterruptWait();  // the lines held back meanwhile go out now
+}
+
+void CReceiveThread::TakeWaiting() {
+    const int limit = std::min(m_heldCount + CVXDevice::kQueueSlots - 1, kHoldLimit);
+    while (m_heldCount < limit) {
+        if (static_cast<std::size_t>(m_heldCount) == m_held.size()) {
+            m_held.push_back(std::make_unique<CPacket>());
+        }
+        if (!m_device.TakePacket(m_held[static_cast<std::size_t>(m_heldCount)].get())) {
+            return;
+        }
+        ++m_heldCount;
+    }
+}
+
+int CReceiveThread::WriteHeld() {
+    const int count = m_heldCount;
+    for (int i = 0; i < count; ++i) {
+        const CPacket& packet = *m_held[static_cast<std::size_t>(i)];
+        WritePacketLog(m_log, false, packet);
+        m_sink.PacketReceived(packet);
+    }
+    m_heldCount = 0;
+    if (m_held.size() > kKeptSlots) {
+        m_held.resize(kKeptSlots);  // a long send's slots are not kept for the life of the thread
+    }
+    return count;
 }
 
 int CReceiveThread::ReceiveLoopStep() {
     // The loss is read first: the reader queues the unit's last packets before it marks the
     // unit lost, so they are all logged and listed before the user hears of the loss.
-    const bool lost = m_device.TakeUnitLost();
-    int taken = 0;
+    m_lostPending = m_device.TakeUnitLost() || m_lostPending;
+    int written = 0;
     while (!m_stop.load()) {
         // Empties the channel's small queue first and only then writes the lines: a reader
         // waiting for room goes on with a whole queue to fill while the lines are written,
         // instead of a packet or two at a time.
-        int held = 0;
-        while (held < kHeld && m_device.TakePacket(&m_held[held])) {
-            ++held;
-        }
-        if (held == 0) {
+        TakeWaiting();
+        if (m_heldCount == 0) {
             break;
         }
-        for (int i = 0; i < held; ++i) {  // what was taken is written, even when stopping
-            WritePacketLog(m_log, false, m_held[i]);
-            m_sink.PacketReceived(m_held[i]);
-            ++taken;
+        // Looked at after the packets were taken: a packet the unit sent in answer to a send is
+        // taken only after that send began, so either the send is still marked here, or its
+        // "SEND" line is written already.
+        if (IsSending()) {
+            return written;
         }
+        written += WriteHeld();  // what was taken is written, even when stopping
     }
-    if (lost) {
+    if (m_lostPending && m_heldCount == 0 && !IsSending()) {
+        m_lostPending = false;
         m_sink.UnitLost();
         if (!m_lostReported.exchange(true)) {
             m_sink.DeviceLost();
         }
     }
-    return taken;
+    return written;
 }

@@ -9,8 +9,18 @@
 // queue. It takes what waits before it writes any of it, so that the channel's reader can
 // read on meanwhile. The sink is called on this thread and must not wait for the
 // user-interface thread.
+//
+// Sending: the "SEND" line of a packet comes before the "RECV" line of anything the unit sent
+// after it got the packet, in the log and in the traffic list, although that line is written
+// only once the send has worked (a failed send writes none). So a sender marks its send with
+// CSendScope, from before the first frame goes out until its line is written; meanwhile this
+// thread goes on taking packets from the channel (its small queue must not overflow), but holds
+// back their lines, and writes them once the send is over. It never waits for the sender: the
+// end of a send wakes it as a packet would.
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 #include "device/VXDevice.h"
 #include "device/wirekit/Thread.h"
@@ -44,22 +54,50 @@ public:
     // The user has closed the device-lost message; the next loss is reported again.
     void DeviceLostShown() { m_lostReported.store(false); }
 
+    // A send in flight, from before its first frame until its log line is written. Any thread;
+    // scopes may overlap. End the scope before anything that waits for the user (a message).
+    class CSendScope {
+    public:
+        explicit CSendScope(CReceiveThread& receiver);
+        ~CSendScope();
+        CSendScope(const CSendScope&) = delete;
+        CSendScope& operator=(const CSendScope&) = delete;
+
+    private:
+        CReceiveThread& m_receiver;
+    };
+
     int Run() override;
 
-    // Handles one wake-up of the packet signal: every waiting packet, then a lost unit.
-    // Returns the number of packets taken. Public for tests that drive it step by step.
+    // Handles one wake-up of the packet signal: every waiting packet, then a lost unit; while
+    // a send is in flight, only takes the packets. Returns the number of lines written. Public
+    // for tests that drive it step by step.
     int ReceiveLoopStep();
+
+    // Packets taken and held back at most, while a send is in flight; beyond them the channel's
+    // reader waits for room (the unit's frames wait in its driver), as for a slow receiver.
+    static constexpr int kHoldLimit = 4096;
+    static constexpr std::size_t kKeptSlots = 2 * CVXDevice::kQueueSlots;
 
 private:
     void ReceiveLoop();
+    // Takes what the channel's queue holds (at most one queue's worth) into the held packets,
+    // up to kHoldLimit.
+    void TakeWaiting();
+    // Writes the held packets' lines; returns how many.
+    int WriteHeld();
+    bool IsSending() const { return m_sending.load() > 0; }
 
-    // Packets taken from the channel and not yet written: as many as its queue holds.
-    static constexpr int kHeld = CVXDevice::kQueueSlots - 1;
-    CPacket m_held[kHeld];
+    // Packets taken from the channel and not yet written: the first m_heldCount, in order.
+    // The slots are kept for reuse.
+    std::vector<std::unique_ptr<CPacket>> m_held;
+    int m_heldCount = 0;
+    bool m_lostPending = false;  // the unit went away; reported after the held packets
 
     CVXDevice& m_device;
     CLogFile& m_log;
     IReceiveSink& m_sink;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_lostReported{false};
+    std::atomic<int> m_sending{0};
 };

@@ -93,3 +93,9 @@ CellTextFit FitCellText(std::string_view text, const std::function<double(char)>
 bool ShouldFollow(int lineCount, int selectedLine) {
     return lineCount > 0 && selectedLine == lineCount - 1;
 }
+
+std::string RefusedFramesText(long long count) {
+    return "Отброшено кадров: " + std::to_string(count);
+}
+
+const char kRefusedFramesReason[] = "Кадры не подходят к режиму (SplittablePacketMode)";

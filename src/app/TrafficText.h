@@ -35,3 +35,8 @@ CellTextFit FitCellText(std::string_view text, const std::function<double(char)>
 // A new line is followed (selected and scrolled to) when the list already has lines and the
 // last of them is the selected one.
 bool ShouldFollow(int lineCount, int selectedLine);
+
+// Frames the framing in force refused since the unit opened: "Отброшено кадров: N".
+std::string RefusedFramesText(long long count);
+// Their likely reason, said once: the unit frames its packets the other way.
+extern const char kRefusedFramesReason[];

@@ -1,10 +1,8 @@
 #include "cli/CaptureFile.h"
 
-#include <pcap/pcap.h>
-
 #include <algorithm>
 #include <chrono>
-#include <vector>
+#include <cstdint>
 
 #include "packet/Packet.h"
 
@@ -13,7 +11,33 @@ namespace cli {
 namespace {
 
 // Payloads of split framing reach 255 frames of 60 bytes; the record adds its two bytes.
-constexpr int kSnapLength = 65535;
+constexpr std::uint32_t kSnapLength = 65535;
+
+// libpcap's fields are in the writer's byte order, which its magic number tells readers;
+// little-endian here on every machine.
+void PutLe16(std::string* out, std::uint16_t value) {
+    out->push_back(static_cast<char>(value & 0xFF));
+    out->push_back(static_cast<char>(value >> 8));
+}
+
+void PutLe32(std::string* out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out->push_back(static_cast<char>((value >> shift) & 0xFF));
+    }
+}
+
+// The file header: magic for microsecond stamps, version 2.4, UTC, snap length, link type.
+std::string FileHeader() {
+    std::string header;
+    PutLe32(&header, 0xA1B2C3D4);
+    PutLe16(&header, 2);
+    PutLe16(&header, 4);
+    PutLe32(&header, 0);
+    PutLe32(&header, 0);
+    PutLe32(&header, kSnapLength);
+    PutLe32(&header, CCaptureFile::kLinkType);
+    return header;
+}
 
 }  // namespace
 
@@ -24,20 +48,19 @@ CCaptureFile::~CCaptureFile() {
 bool CCaptureFile::Open(const std::string& path, std::string* error) {
     Close();
     std::lock_guard<std::mutex> hold(m_lock);
-    m_pcap =
-        pcap_open_dead_with_tstamp_precision(kLinkType, kSnapLength, PCAP_TSTAMP_PRECISION_MICRO);
-    if (m_pcap == nullptr) {
-        *error = "Невозможно создать файл захвата " + path;
-        return false;
-    }
-    m_dumper = pcap_dump_open(m_pcap, path.c_str());
-    if (m_dumper == nullptr) {
-        *error = "Невозможно создать файл захвата " + path + ": " + pcap_geterr(m_pcap);
-        pcap_close(m_pcap);
-        m_pcap = nullptr;
+    m_path = path;
+    m_recordsLost = false;
+    if (!m_file.Open(path, true) || !m_file.Write(FileHeader())) {
+        *error = "Невозможно создать файл захвата " + path + ": " + m_file.GetErrorText();
+        m_file.Close();
         return false;
     }
     return true;
+}
+
+bool CCaptureFile::IsOpen() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_file.IsOpen();
 }
 
 void CCaptureFile::Write(bool sent, const CPacket& packet) {
@@ -45,40 +68,64 @@ void CCaptureFile::Write(bool sent, const CPacket& packet) {
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
     const int length =
         packet.GetLength() > 0 && packet.GetData() != nullptr ? packet.GetLength() : 0;
-    std::vector<unsigned char> record;
-    record.reserve(static_cast<std::size_t>(length) + 2);
-    record.push_back(sent ? kSent : kReceived);
-    record.push_back(static_cast<unsigned char>(packet.GetCommand()));
-    record.insert(record.end(), packet.GetData(), packet.GetData() + length);
+    const auto recordLength = static_cast<std::uint32_t>(length) + 2;
+    std::string record;
+    record.reserve(16 + recordLength);
+    PutLe32(&record, static_cast<std::uint32_t>(micros / 1000000));
+    PutLe32(&record, static_cast<std::uint32_t>(micros % 1000000));
+    PutLe32(&record, std::min(recordLength, kSnapLength));
+    PutLe32(&record, recordLength);
+    record.push_back(static_cast<char>(sent ? kSent : kReceived));
+    record.push_back(static_cast<char>(packet.GetCommand()));
+    record.append(reinterpret_cast<const char*>(packet.GetData()),
+                  std::min(recordLength, kSnapLength) - 2);
 
-    pcap_pkthdr header{};
-    header.ts.tv_sec = static_cast<decltype(header.ts.tv_sec)>(micros / 1000000);
-    header.ts.tv_usec = static_cast<decltype(header.ts.tv_usec)>(micros % 1000000);
-    header.len = static_cast<bpf_u_int32>(record.size());
-    header.caplen = std::min<bpf_u_int32>(header.len, kSnapLength);
     std::lock_guard<std::mutex> hold(m_lock);
-    if (m_dumper != nullptr) {
-        pcap_dump(reinterpret_cast<u_char*>(m_dumper), &header, record.data());
+    if (!m_file.IsOpen()) {
+        return;
+    }
+    m_pending += record;
+    m_recordEnds.push_back(m_pending.size());
+    if (m_pending.size() >= kPendingLimit) {
+        WritePending();
     }
 }
 
 void CCaptureFile::Flush() {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (m_dumper != nullptr) {
-        pcap_dump_flush(m_dumper);
-    }
+    WritePending();
 }
 
 void CCaptureFile::Close() {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (m_dumper != nullptr) {
-        pcap_dump_close(m_dumper);
-        m_dumper = nullptr;
+    WritePending();
+    m_file.Close();
+}
+
+bool CCaptureFile::HasLostRecords() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_recordsLost;
+}
+
+std::string CCaptureFile::GetWriteProblem() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return "Файл захвата не пишется: " + m_file.GetErrorText() + " (" + m_path + ")";
+}
+
+void CCaptureFile::WritePending() {
+    if (m_pending.empty() || !m_file.IsOpen()) {
+        return;
     }
-    if (m_pcap != nullptr) {
-        pcap_close(m_pcap);
-        m_pcap = nullptr;
-    }
+    // The commands end at the first loss: the file holds every record up to it and none after
+    // it (past a record that could not be cut back, readers would stop anyway).
+    const bool written =
+        !m_recordsLost && m_file.Write(m_pending, [this](std::size_t part) -> std::size_t {
+            auto end = std::upper_bound(m_recordEnds.begin(), m_recordEnds.end(), part);
+            return end == m_recordEnds.begin() ? 0 : *(end - 1);
+        });
+    m_recordsLost = m_recordsLost || !written;
+    m_pending.clear();
+    m_recordEnds.clear();
 }
 
 }  // namespace cli

@@ -6,14 +6,23 @@
 //   N bytes  its payload
 // stamped with the time it was written, in microseconds.
 //
+// A record is in the file whole or not at all (CAppendFile), so that a full disk never leaves
+// a file that readers give up on: records gather in memory and go out together on Flush, Close
+// or every 64 KiB; of a block cut short, the records that went out whole stay. After the first
+// loss nothing more is written: the file holds every record up to it. The file is written here
+// rather than through libpcap, whose buffered stream would write the rest of a record cut short in
+// front of the next one.
+//
 // Threads: Write may be called from several threads at once (the receive thread and the
 // sender); each record goes out whole.
 
+#include <cstddef>
 #include <mutex>
 #include <string>
+#include <vector>
 
-struct pcap;
-struct pcap_dumper;
+#include "settings/AppendFile.h"
+
 class CPacket;
 
 namespace cli {
@@ -30,21 +39,32 @@ public:
     CCaptureFile(const CCaptureFile&) = delete;
     CCaptureFile& operator=(const CCaptureFile&) = delete;
 
-    // Creates (or empties) the file and writes its header. False, with the reason in error,
-    // when it cannot be written.
+    // Creates (or empties) the file and writes its header. False, with the path and the
+    // system's reason in error, when it cannot be written.
     bool Open(const std::string& path, std::string* error);
-    bool IsOpen() const { return m_dumper != nullptr; }
+    bool IsOpen() const;
     // Adds one record; does nothing while the file is not open.
     void Write(bool sent, const CPacket& packet);
-    // Pushes what is written so far to the file, so that a reader sees whole records.
+    // Hands the records gathered so far to the file, so that a reader sees them.
     void Flush();
     // Flushes and closes; the file is whole afterwards.
     void Close();
+    // True once a record was lost since the file was opened; the message then names the file
+    // and the system's reason.
+    bool HasLostRecords() const;
+    std::string GetWriteProblem() const;
 
 private:
-    std::mutex m_lock;
-    pcap* m_pcap = nullptr;
-    pcap_dumper* m_dumper = nullptr;
+    static constexpr std::size_t kPendingLimit = 64 * 1024;
+
+    void WritePending();  // under the lock
+
+    mutable std::mutex m_lock;
+    CAppendFile m_file;
+    std::string m_path;
+    std::string m_pending;                  // whole records not yet handed to the file
+    std::vector<std::size_t> m_recordEnds;  // where each of them ends in m_pending
+    bool m_recordsLost = false;
 };
 
 }  // namespace cli

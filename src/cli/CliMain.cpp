@@ -2,6 +2,9 @@
 // device or a step failed, 2 bad usage or input.
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 
 #include "cli/Commands.h"
 
@@ -99,6 +102,9 @@ int ReadNumbers(const NumberTexts& texts, MonitorOptions& monitor, SendOptions& 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit (ulimit -f) makes a write fail like a full disk, which the commands
+    // report, instead of killing the process in the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{
         "tavrin-cli: устройства VX из сценариев (список, монитор, отправка, "
         "программирование)",

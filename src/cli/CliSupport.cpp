@@ -13,8 +13,12 @@
 namespace cli {
 
 int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "tavrin-cli: %s\n", message.c_str());
+    Warn(message);
     return code;
+}
+
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "tavrin-cli: %s\n", message.c_str());
 }
 
 std::string ResolveDirectory(const DeviceOptions& options) {
@@ -83,9 +87,9 @@ std::unique_ptr<CVXDevice> OpenUnit(const std::string& unit, const DeviceOptions
     return device;
 }
 
-void PrintLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+bool PrintLine(const std::string& line) {
+    return std::fwrite(line.data(), 1, line.size(), stdout) == line.size() &&
+           std::fputc('\n', stdout) != EOF;
 }
 
 std::optional<long long> ReadWholeNumber(const std::string& text, long long min, long long max) {

@@ -18,6 +18,8 @@ enum ExitCode : int {
 
 // "tavrin-cli: <message>" and a line end on standard error; returns code.
 int Fail(int code, const std::string& message);
+// The same line for something the user should know at the end of a run that worked.
+void Warn(const std::string& message);
 
 // Where the units are and how packets are framed. An empty directory means the settings' (or
 // the system's default); without split the settings' "SplittablePacketMode" decides.
@@ -47,8 +49,9 @@ std::unique_ptr<CVXDevice> MakeChannel(const std::string& unit, const DeviceOpti
                                        int* code);
 bool OpenNamedUnit(CVXDevice& channel, const std::string& unit, int* code);
 
-// Writes the line and a line end to standard output.
-void PrintLine(const std::string& line);
+// Writes the line and a line end to standard output; false when the output failed (errno says
+// why).
+bool PrintLine(const std::string& line);
 
 // Numbers given to options, read whole: nothing for other text, or a number outside
 // [min, max]. A count or a time must never be taken for "end now" or "wait for ever".

@@ -1,20 +1,25 @@
 // monitor: the receive thread of the window, with standard output in place of the traffic list.
 //
-// Ctrl+C and SIGTERM are blocked in every thread (the mask is set before the channel starts its
-// reader) and taken by the main thread between its checks, so that the end is always the same
-// orderly one: the receive thread stops, the capture and the log are closed whole.
+// Ctrl+C, SIGTERM, SIGHUP and SIGPIPE are blocked in every thread (CStopSignals) and taken by
+// the main thread between its checks, so that the end is always the same orderly one: the
+// receive thread stops, the capture and the log are closed whole. So is a closed output (the
+// reader of a pipe went away). A log, capture or output that stops being written ends the
+// command with code 1: what came after would be missing from it.
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "app/PacketLogLine.h"
 #include "app/ReceiveThread.h"
+#include "app/TrafficText.h"
 #include "cli/CaptureFile.h"
 #include "cli/Commands.h"
+#include "cli/StopSignals.h"
 #include "device/VXDevice.h"
 #include "settings/LogFile.h"
 
@@ -40,7 +45,9 @@ public:
         }
         // One line for both, so that the output and the log agree to the second.
         const std::string line = FormatPacketLogLine(Now(), false, packet);
-        PrintLine(line);
+        if (!PrintLine(line) && m_outputError.load() == 0) {
+            m_outputError.store(errno != 0 ? errno : EIO);
+        }
         m_log.WriteLine(line);
         m_capture.Write(false, packet);
         m_count.fetch_add(1);
@@ -50,6 +57,8 @@ public:
     bool IsDone() const { return m_limit && m_count.load() >= *m_limit; }
     bool IsLost() const { return m_lost.load(); }
     long long GetCount() const { return m_count.load(); }
+    // The error of the first print that failed, 0 while none has.
+    int GetOutputError() const { return m_outputError.load(); }
 
 private:
     // The local time, worked out once a second rather than for each of thousands of packets.
@@ -69,21 +78,66 @@ private:
     std::optional<long long> m_limit;
     std::atomic<long long> m_count{0};
     std::atomic<bool> m_lost{false};
+    std::atomic<int> m_outputError{0};
 };
 
-sigset_t StopSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
+// Why the watch ended, and the command's code and message for it.
+struct WatchEnd {
+    int code = kSuccess;
+    std::string message;
+};
+
+// The output, the log and the capture are pushed on and looked at every check. A reader of the
+// output that went away ends the watch as a signal does; any other output, log or capture that
+// stops being written ends it with code 1, since what follows would be lost.
+std::optional<WatchEnd> PushFiles(CLogFile& log, CCaptureFile& capture, const std::string& logPath,
+                                  const CMonitorSink& sink) {
+    const int flushError = std::fflush(stdout) != 0 ? errno : 0;
+    const int outputError = flushError != 0 ? flushError : sink.GetOutputError();
+    log.Flush();
+    capture.Flush();
+    if (log.HasLostLines()) {
+        return WatchEnd{kFailed, LogNotWrittenText(log.GetErrorText()) + " (" + logPath + ")"};
+    }
+    if (capture.HasLostRecords()) {
+        return WatchEnd{kFailed, capture.GetWriteProblem()};
+    }
+    if (outputError == EPIPE) {
+        return WatchEnd{};
+    }
+    if (outputError != 0) {
+        return WatchEnd{kFailed, "Вывод не пишется: " + CErrorText(outputError)};
+    }
+    return std::nullopt;
 }
 
-// Waits up to the interval for Ctrl+C or SIGTERM; true when one came.
-bool TakeStopSignal(const sigset_t& set, Clock::duration interval) {
-    const auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(interval).count();
-    timespec wait{static_cast<time_t>(nanos / 1000000000), static_cast<long>(nanos % 1000000000)};
-    return sigtimedwait(&set, nullptr, &wait) > 0;
+// Until the count, the time, a stop signal, a lost unit or a file that is not written.
+WatchEnd Watch(const MonitorOptions& options, CMonitorSink& sink, CLogFile& log,
+               CCaptureFile& capture, CStopSignals& signals) {
+    const auto deadline = options.seconds
+                              ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                   std::chrono::duration<double>(*options.seconds))
+                              : Clock::time_point::max();
+    while (!sink.IsDone() && !sink.IsLost()) {
+        const auto now = Clock::now();
+        if (now >= deadline) {
+            break;
+        }
+        if (signals.Take(std::min<Clock::duration>(kCheckInterval, deadline - now)) != 0) {
+            break;
+        }
+        if (auto end = PushFiles(log, capture, options.log, sink)) {
+            return *end;
+        }
+    }
+    if (sink.IsLost() && !sink.IsDone()) {
+        return {kFailed, "Устройство отключено!!! (" + options.unit + ")"};
+    }
+    if (options.count && !sink.IsDone() && Clock::now() >= deadline) {
+        return {kFailed, "Получено пакетов: " + std::to_string(sink.GetCount()) + " из " +
+                             std::to_string(*options.count)};
+    }
+    return {};
 }
 
 }  // namespace
@@ -97,8 +151,9 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
     }
     CLogFile log;
     if (!options.log.empty() && !log.Open(options.log.c_str(), false)) {
-        return Fail(kBadInput, "Невозможно открыть файл журнала " + options.log);
+        return Fail(kBadInput, CannotOpenLogText(options.log, log.GetErrorText()));
     }
+    log.SetStopAfterLoss(true);   // the command ends there
     log.SetFlushEachLine(false);  // flushed with the output below, every check
     CCaptureFile capture;
     std::string error;
@@ -110,14 +165,11 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
     if (!::isatty(STDOUT_FILENO)) {
         std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     }
-    const sigset_t stopSignals = StopSignals();
-    sigset_t previous;
-    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    CStopSignals signals;  // before the channel starts its reader
 
     int code = kSuccess;
     std::unique_ptr<CVXDevice> channel = MakeChannel(options.unit, device, &code);
     if (!channel) {
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return code;
     }
     CMonitorSink sink(log, capture, options.count);
@@ -128,43 +180,23 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
     receiver.Start();
     if (!OpenNamedUnit(*channel, options.unit, &code)) {
         receiver.Stop();
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return code;
     }
 
-    const auto started = Clock::now();
-    const auto deadline = options.seconds
-                              ? started + std::chrono::duration_cast<Clock::duration>(
-                                              std::chrono::duration<double>(*options.seconds))
-                              : Clock::time_point::max();
-    while (!sink.IsDone() && !sink.IsLost()) {
-        const auto now = Clock::now();
-        if (now >= deadline) {
-            break;
-        }
-        if (TakeStopSignal(stopSignals,
-                           std::min<Clock::duration>(kCheckInterval, deadline - now))) {
-            break;
-        }
-        std::fflush(stdout);
-        log.Flush();
-        capture.Flush();
-    }
+    WatchEnd end = Watch(options, sink, log, capture, signals);
     receiver.Stop();
     channel->Close();
-    std::fflush(stdout);
+    // The last lines go out whole, or the end says they did not.
+    const std::optional<WatchEnd> last = PushFiles(log, capture, options.log, sink);
+    if (end.code == kSuccess && last) {
+        end = *last;
+    }
     capture.Close();
     log.Close();
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-
-    if (sink.IsLost() && !sink.IsDone()) {
-        return Fail(kFailed, "Устройство отключено!!! (" + options.unit + ")");
+    if (const long long refused = channel->GetRefusedFrames(); refused > 0) {
+        Warn(RefusedFramesText(refused) + ". " + kRefusedFramesReason);
     }
-    if (options.count && !sink.IsDone() && Clock::now() >= deadline) {
-        return Fail(kFailed, "Получено пакетов: " + std::to_string(sink.GetCount()) + " из " +
-                                 std::to_string(*options.count));
-    }
-    return kSuccess;
+    return end.code == kSuccess ? kSuccess : Fail(end.code, end.message);
 }
 
 }  // namespace cli

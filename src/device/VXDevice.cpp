@@ -36,6 +36,9 @@ constexpr int kRoomMark = CVXDevice::kQueueSlots / 2 - 1;
 // destructor cut the pause short. Under heavier traffic the reader reads on without a pause.
 constexpr Wirekit::Win32::Milliseconds kGatherMs = 1;
 constexpr int kBusyBatch = 32;
+// At most this many diagnostics of refused frames go out in each such period.
+constexpr auto kDebugWindow = std::chrono::seconds(1);
+constexpr int kDebugLinesPerWindow = 10;
 
 }  // namespace
 
@@ -109,6 +112,7 @@ int CVXDevice::Install(unsigned int typeIndex, int number,
     }
     m_cancelEvent.Reset();
     DropReceived();
+    m_refusedFrames.store(0);  // no reader runs now: Close waited for it to let go
     {
         std::lock_guard<std::mutex> lock(m_lock);
         // Before the connection shows: a reader that finds the unit gone at once names it.
@@ -341,6 +345,22 @@ void CVXDevice::SetDebugOutput(DebugOutput output) {
     m_debugOutput = std::move(output);
 }
 
+void CVXDevice::Refuse(const char* line) {
+    m_refusedFrames.fetch_add(1);
+    // A unit in the other framing has every frame refused, thousands a second: the count says
+    // how many, and the diagnostics stop at a few a second rather than flood the debugger output
+    // (a slow system call on Windows, made on the reader thread).
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_debugWindowStart >= kDebugWindow) {
+        m_debugWindowStart = now;
+        m_debugLinesInWindow = 0;
+    }
+    if (m_debugLinesInWindow < kDebugLinesPerWindow) {
+        ++m_debugLinesInWindow;
+        Debug(line);
+    }
+}
+
 void CVXDevice::Debug(const char* line) {
     std::lock_guard<std::mutex> lock(m_debugLock);
     if (m_debugOutput) {
@@ -444,11 +464,11 @@ bool CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
     bool single = m_singleFrame.load();
     int headerSize = single ? CPacket::kSingleHeaderSize : CPacket::kSplitHeaderSize;
     if (count < headerSize) {
-        Debug("ERROR - Buffer size < pack header\r\n");
+        Refuse("ERROR - Buffer size < pack header\r\n");
         return false;
     }
     if (buffer[0] > count) {
-        Debug("ERROR - Pack size in header\r\n");
+        Refuse("ERROR - Pack size in header\r\n");
         return false;
     }
     int appended;
@@ -459,7 +479,7 @@ bool CVXDevice::ProcessFrame(unsigned char* buffer, int count) {
         appended = m_reassembly.AppendFrame(buffer);
     }
     if (!appended) {
-        Debug("ERROR - append packet\r\n");
+        Refuse("ERROR - append packet\r\n");
         return false;
     }
     if (m_reassembly.GetState() != Complete) {

@@ -107,8 +107,12 @@ public:
     int QueryProgress(int* out);
 
     // Where the diagnostics go; the system's debugger output when not set (or set to an empty
-    // function).
+    // function). At most 10 diagnostics a second go out; the count below has them all.
     void SetDebugOutput(DebugOutput output);
+    // Frames dropped because the framing in force refuses them (too short, longer than what
+    // was read, not continuing the packet being put together), since the last unit opened. Any
+    // thread.
+    long long GetRefusedFrames() const { return m_refusedFrames.load(); }
 
     int Run() override;
 
@@ -136,6 +140,9 @@ private:
     // Empties the received queue; the owner's thread, while no unit is open.
     void DropReceived();
     void Debug(const char* line);
+    // Reader thread: counts a refused frame and passes on its diagnostic, unless too many went
+    // out lately.
+    void Refuse(const char* line);
     int WriteFrames(const CPacket& packet, bool single);
 
     std::unique_ptr<VxDriver::CDriverPort> m_port;
@@ -176,4 +183,7 @@ private:
 
     std::mutex m_debugLock;
     DebugOutput m_debugOutput;
+    std::atomic<long long> m_refusedFrames{0};
+    std::chrono::steady_clock::time_point m_debugWindowStart{};  // reader thread only
+    int m_debugLinesInWindow = 0;                                // reader thread only
 };

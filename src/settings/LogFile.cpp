@@ -1,73 +1,10 @@
 #include "settings/LogFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "settings/PathUtil.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-// The file is used through the system's descriptors rather than a buffered stream: a stream
-// that fails part way keeps the rest of its buffer and writes it before the next line.
-int OpenForAppending(const std::string& path) {
-#ifdef _WIN32
-    return _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-                 _S_IREAD | _S_IWRITE);
-#else
-    return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-#endif
-}
-
-void CloseFile(int file) {
-#ifdef _WIN32
-    _close(file);
-#else
-    ::close(file);
-#endif
-}
-
-// The file's size, where an appended line begins; -1 when it cannot be told.
-long long EndOf(int file) {
-#ifdef _WIN32
-    return _lseeki64(file, 0, SEEK_END);
-#else
-    return static_cast<long long>(::lseek(file, 0, SEEK_END));
-#endif
-}
-
-// One write, never repeated for the rest: the bytes that went out, or -1.
-long long WriteOnce(int file, const std::string& bytes) {
-#ifdef _WIN32
-    return _write(file, bytes.data(), static_cast<unsigned>(bytes.size()));
-#else
-    ssize_t written;
-    do {
-        written = ::write(file, bytes.data(), bytes.size());
-    } while (written < 0 && errno == EINTR);
-    return static_cast<long long>(written);
-#endif
-}
-
-bool CutBackTo(int file, long long size) {
-#ifdef _WIN32
-    return _chsize_s(file, size) == 0;
-#else
-    return ::ftruncate(file, static_cast<off_t>(size)) == 0;
-#endif
-}
-
-}  // namespace
 
 std::tm LocalTimeNow() {
     std::time_t now = std::time(nullptr);
@@ -162,13 +99,11 @@ CLogFile::~CLogFile() {
 
 void CLogFile::Close() {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    if (m_file >= 0) {
+    if (m_file.IsOpen()) {
         WritePending();
-        CloseFile(m_file);
-        m_file = -1;
+        m_file.Close();
     }
     m_pending.clear();
-    m_lineBroken = false;
 }
 
 void CLogFile::SetClock(std::function<std::tm()> clock) {
@@ -180,32 +115,47 @@ int CLogFile::Open(const char* name, bool inExecutableDirectory) {
     // Taking the lock here too costs nothing and keeps a late Write off a closing file.
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
     Close();
+    m_writeFailing = false;
+    m_linesLost = false;
     if (name != nullptr) {
         m_fileName = name;
     }
     if (m_fileName.empty()) {
+        m_path.clear();
         return 0;
     }
-    std::string path = inExecutableDirectory ? PathUtil::Join(m_directory, m_fileName) : m_fileName;
-    m_file = OpenForAppending(path);
-    return m_file >= 0 ? 1 : 0;
+    m_path = inExecutableDirectory ? PathUtil::Join(m_directory, m_fileName) : m_fileName;
+    return m_file.Open(m_path, false) ? 1 : 0;
+}
+
+std::string CLogFile::GetErrorText() const {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    return m_file.GetErrorText();
+}
+
+bool CLogFile::IsWriteFailing() const {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    return m_writeFailing;
+}
+
+bool CLogFile::HasLostLines() const {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    return m_linesLost;
 }
 
 int CLogFile::Write(const char* text, int count, const unsigned char* bytes) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    if (m_file < 0) {
-        return 1;
+    if (m_file.IsOpen()) {
+        Append(FormatLogLine(m_clock(), text, count, bytes));
     }
-    Append(FormatLogLine(m_clock(), text, count, bytes));
     return 1;
 }
 
 int CLogFile::WriteLine(const std::string& line) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    if (m_file < 0) {
-        return 1;
+    if (m_file.IsOpen()) {
+        Append(line);
     }
-    Append(line);
     return 1;
 }
 
@@ -215,6 +165,11 @@ void CLogFile::SetFlushEachLine(bool flush) {
     if (flush) {
         WritePending();
     }
+}
+
+void CLogFile::SetStopAfterLoss(bool stop) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    m_stopAfterLoss = stop;
 }
 
 void CLogFile::Flush() {
@@ -231,24 +186,24 @@ void CLogFile::Append(const std::string& line) {
 }
 
 void CLogFile::WritePending() {
-    if (m_pending.empty() || m_file < 0) {
+    if (m_pending.empty() || !m_file.IsOpen()) {
         return;
     }
-    if (m_lineBroken) {
-        m_pending.insert(0, "\r\n");
+    if (m_linesLost && m_stopAfterLoss) {
+        m_pending.clear();
+        return;
     }
-    long long written = WriteOnce(m_file, m_pending);
-    if (written == static_cast<long long>(m_pending.size())) {
-        m_lineBroken = false;
-    } else if (written > 0) {
-        // Cut short (the disk is full): the file now ends in the part that went out, which is
-        // cut off again. Only then is the end looked for, not before every line.
-        long long end = EndOf(m_file);
-        if (end < written || !CutBackTo(m_file, end - written)) {
-            m_lineBroken = true;  // a part of the lines stays in the file
-        }
+    if (m_file.EndsInPart()) {
+        m_pending.insert(0, "\r\n");  // the next line is never glued to the broken one
     }
-    // Nothing written, or the part cut off again: the file ends as it did before, and the lines
-    // are lost whole.
+    // Every line goes out whole or not at all: after a write cut short, the lines that went out
+    // whole stay, and the file ends after the last of them.
+    const std::string& pending = m_pending;
+    m_writeFailing = !m_file.Write(pending, [&pending](std::size_t written) -> std::size_t {
+        const std::size_t lineEnd =
+            written < 2 ? std::string::npos : pending.rfind("\r\n", written - 2);
+        return lineEnd == std::string::npos ? 0 : lineEnd + 2;
+    });
+    m_linesLost = m_linesLost || m_writeFailing;
     m_pending.clear();
 }

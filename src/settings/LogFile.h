@@ -7,9 +7,11 @@
 // Write may be called from several threads at once: each line goes out as one unit.
 //
 // A line is written whole or not at all: it is formatted into one buffer and handed to the
-// system in one write. When the disk is full the write may stop part way; the part is cut off
-// again, and should even that fail, the next line starts with a CR LF of its own so that it is
-// never glued to the broken one. Write errors never reach the caller: the traffic goes on.
+// system in one write (CAppendFile). When the disk is full the write may stop part way; the part
+// is cut off again, and should even that fail, the next line starts with a CR LF of its own so
+// that it is never glued to the broken one; of a block of lines cut short, the lines that went
+// out whole stay. A failed write does not stop the traffic: Write still returns 1, and
+// IsWriteFailing and HasLostLines tell a front end that wants to say so.
 // A front end that logs thousands of lines a second may turn off the write per line; lines then
 // gather and go out together (whole lines only) on Flush, Close or every 64 KiB.
 
@@ -18,6 +20,7 @@
 #include <string>
 
 #include "device/wirekit/CriticalSection.h"
+#include "settings/AppendFile.h"
 
 // The local time now, as the stamps take it.
 std::tm LocalTimeNow();
@@ -51,9 +54,22 @@ public:
     void Flush();
     void Close();
 
-    bool IsOpen() const { return m_file >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     const std::string& GetDirectory() const { return m_directory; }
     const std::string& GetFileName() const { return m_fileName; }
+    // The path the last Open that named a file tried (the directory joined when asked).
+    const std::string& GetPath() const { return m_path; }
+    // True from a write that failed until one that works. Any thread.
+    bool IsWriteFailing() const;
+    // True once a line was lost since the log was opened, whether or not writing works again.
+    bool HasLostLines() const;
+    // Off by default: the log writes on once writing works again, past the lines it lost. A
+    // front end that ends at the first loss turns it on, so that the file holds every line up to
+    // the loss and none after it.
+    void SetStopAfterLoss(bool stop);
+    // The system's reason why the last Open, or the last write that failed, failed; empty when
+    // none has.
+    std::string GetErrorText() const;
     // The local time of the stamps comes from here; tests put a fixed clock in.
     void SetClock(std::function<std::tm()> clock);
 
@@ -65,12 +81,15 @@ private:
     void Append(const std::string& line);
     void WritePending();
 
-    int m_file = -1;            // the system's descriptor, opened for appending
-    bool m_lineBroken = false;  // the file ends in a line that a failed write cut short
+    CAppendFile m_file;
+    bool m_writeFailing = false;
+    bool m_linesLost = false;
     std::string m_directory;
     std::string m_fileName;
-    Wirekit::Win32::CCriticalSection m_lock;
+    std::string m_path;
+    mutable Wirekit::Win32::CCriticalSection m_lock;
     std::function<std::tm()> m_clock;
     bool m_flushEachLine = true;
+    bool m_stopAfterLoss = false;
     std::string m_pending;  // whole lines with their CR LF, not yet handed to the system
 };

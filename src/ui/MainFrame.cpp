@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -18,6 +19,7 @@
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
 #include "app/StartupDevice.h"
+#include "app/TrafficText.h"
 #include "device/VXDevice.h"
 #include "inspect/PacketParameters.h"
 #include "packet/Packet.h"
@@ -47,10 +49,7 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs) {
     setWindowTitle(QStringLiteral("Tavrin"));
     m_config.Load(kSettingsFile);
-    const std::string logName = m_config.GetString("Main", "Log");
-    if (!logName.empty()) {
-        m_logFile.Open(logName.c_str(), true);
-    }
+    OpenLog();
     m_deviceDirectory = ConfiguredDeviceDirectory(m_config);
     m_device = std::make_unique<CVXDevice>(m_deviceDirectory);
     m_reconnect = std::make_unique<CReconnectWatch>(*m_device);
@@ -70,6 +69,7 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
         }
     });
     m_menuActions[ID_PROGRAMMING]->setEnabled(false);
+    CreateStatusPanes();
 
     // The receiver is attached before the unit opens and starts once the views are there: a
     // unit that sends at once waits in its driver meanwhile instead of losing packets.
@@ -187,6 +187,55 @@ void CMainFrame::CreateAccelerators() {
     };
 }
 
+// A log that cannot be opened is said once, and the program runs on without it.
+void CMainFrame::OpenLog() {
+    const std::string logName = m_config.GetString("Main", "Log");
+    if (!logName.empty() && !m_logFile.Open(logName.c_str(), true)) {
+        m_dialogs.ShowMessage(
+            this, FromUtf8(CannotOpenLogText(m_logFile.GetPath(), m_logFile.GetErrorText())),
+            kErrorCaption, MessageIcon::None);
+    }
+}
+
+void CMainFrame::CreateStatusPanes() {
+    m_logProblemPane = new QLabel(statusBar());
+    m_refusedPane = new QLabel(statusBar());
+    for (QLabel* pane : {m_logProblemPane, m_refusedPane}) {
+        pane->hide();
+        statusBar()->addPermanentWidget(pane);
+    }
+    // Both states change on other threads (a full disk under the receive thread's writes, frames
+    // refused by the channel's reader), which tell nobody: the window looks a few times a
+    // second, so that no thread posts a message per line or per frame.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, &CMainFrame::UpdateStatusPanes);
+    poll->start(kStatusPollMs);
+}
+
+// A log that stops being written (a full disk) is shown until writing works again; refused
+// frames are counted since the unit opened, and their likely reason said once a session.
+void CMainFrame::UpdateStatusPanes() {
+    const bool logFailing = m_logFile.IsWriteFailing();
+    const QString logProblem =
+        logFailing ? FromUtf8(LogNotWrittenText(m_logFile.GetErrorText())) : QString();
+    if (m_logProblemPane->text() != logProblem) {
+        m_logProblemPane->setText(logProblem);
+    }
+    m_logProblemPane->setVisible(logFailing);
+
+    const long long refused = m_device->GetRefusedFrames();
+    if (refused == m_shownRefused) {
+        return;
+    }
+    m_shownRefused = refused;
+    m_refusedPane->setText(FromUtf8(RefusedFramesText(refused)));
+    m_refusedPane->setVisible(refused > 0);
+    if (refused > 0 && !m_refusedExplained) {
+        m_refusedExplained = true;
+        statusBar()->showMessage(QString::fromUtf8(kRefusedFramesReason));
+    }
+}
+
 void CMainFrame::CreateViews() {
     m_verticalSplitter = new QSplitter(Qt::Horizontal, this);
     m_horizontalSplitter = new QSplitter(Qt::Vertical, m_verticalSplitter);
@@ -274,13 +323,22 @@ bool CMainFrame::TransmitPacket(const CPacket* packet) {
 bool CMainFrame::SendAndLog(const CPacket& packet) {
     // The line goes in before the send, so it stays even when the send fails.
     m_trafficView->AddPacket(&packet, true);
-    if (!m_device->SendPacket(&packet)) {
+    bool sent = false;
+    {
+        // The unit's answer may be received before the send returns; its lines wait until the
+        // "SEND" line is written. The scope ends before the message box, which waits for the
+        // user.
+        CReceiveThread::CSendScope sending(*m_receiver);
+        sent = m_device->SendPacket(&packet) != 0;
+        if (sent) {
+            WritePacketLog(m_logFile, true, packet);
+        }
+    }
+    if (!sent) {
         m_dialogs.ShowMessage(this, QStringLiteral("Невозможно отправить пакет"), kErrorCaption,
                               MessageIcon::Error);
-        return false;
     }
-    WritePacketLog(m_logFile, true, packet);
-    return true;
+    return sent;
 }
 
 ScriptEncoding CMainFrame::CurrentEncoding() const {

@@ -8,8 +8,10 @@
 //  - widgets call the window-free core (app/TrafficText.h, app/MainWindowState.h and friends) and
 //  only paint;
 //  - every message box and file dialog goes through CUserDialogs;
-//  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued) or
-//    through the traffic list's locked pending batch, never by waiting for this thread.
+//  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued), through
+//    the traffic list's locked pending batch, or through state the window looks at a few times
+//    a second (the log's write state, the channel's refused frames), never by waiting for this
+//    thread.
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -34,6 +36,7 @@ class CTavrinTreeView;
 class CTavrinView;
 class CUserDialogs;
 class CVXDevice;
+class QLabel;
 class QSplitter;
 class QTimer;
 class QToolBar;
@@ -46,6 +49,8 @@ public:
     static constexpr int kDefinitionPaneHeight = 200;
     // How often a unit that went away is looked for.
     static constexpr int kReconnectPollMs = 500;
+    // How often the log's state and the refused frames are looked at.
+    static constexpr int kStatusPollMs = 250;
 
     // Reads "Tavrin.ini" from the current directory, opens the log and the configured unit,
     // builds the window and starts receiving. Messages go through dialogs, which must outlive
@@ -82,6 +87,9 @@ public:
     CVXDevice& GetDevice() { return *m_device; }
     const CPacketFileList& GetPacketFiles() const { return m_packetFiles; }
     CConfig& GetConfig() { return m_config; }
+    // The permanent status bar panes: a log that is not written, the frames refused.
+    QLabel* GetLogProblemPane() const { return m_logProblemPane; }
+    QLabel* GetRefusedPane() const { return m_refusedPane; }
     CTavrinView* GetTrafficView() const { return m_trafficView; }
     CTavrinTreeView* GetTreeView() const { return m_treeView; }
     CPacketHolderView* GetDefinitionView() const { return m_definitionView; }
@@ -116,6 +124,9 @@ private:
     void CreateToolBar();
     void CreateAccelerators();
     void CreateViews();
+    void OpenLog();
+    void CreateStatusPanes();
+    void UpdateStatusPanes();
     void InitLayout();
     void CentreOnScreen();
 
@@ -153,4 +164,8 @@ private:
     std::map<int, QAction*> m_toolBarActions;
     std::vector<std::pair<QKeySequence, int>> m_accelerators;
     bool m_toolBarVisible = true;
+    QLabel* m_logProblemPane = nullptr;
+    QLabel* m_refusedPane = nullptr;
+    long long m_shownRefused = 0;
+    bool m_refusedExplained = false;  // the reason is said once a session
 };

@@ -109,6 +109,10 @@ const CPacket* CTrafficModel::GetPacket(int row) const {
     return m_log.GetLine(row).packet.get();
 }
 
+bool CTrafficModel::IsSentLine(int row) const {
+    return row >= 0 && row < m_log.GetCount() && m_log.GetLine(row).sent;
+}
+
 QString CTrafficModel::GetDataText(int row) const {
     const CPacket* packet = GetPacket(row);
     return packet != nullptr ? QString::fromLatin1(FormatPacketData(*packet)) : QString();

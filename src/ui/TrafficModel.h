@@ -32,6 +32,8 @@ public:
     void ClearLog();
 
     const CPacket* GetPacket(int row) const;
+    // True for a sent line, false for a received one (and for no line).
+    bool IsSentLine(int row) const;
     QString GetDataText(int row) const;
 
     // The direction arrows: a blue one pointing left for sent lines, a red one pointing right

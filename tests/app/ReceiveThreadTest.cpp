@@ -100,6 +100,40 @@ TEST_F(Receiving, TheQueueIsEmptiedBeforeTheFirstLine) {
     EXPECT_EQ(peeking.commands, sent);
 }
 
+// While a send is in flight, the packets that come are taken at once (the channel's small queue
+// never overflows, however long the send takes) but their lines wait: they go out in order
+// once the send is over, and so does the loss of the unit.
+TEST_F(Receiving, PacketsDuringASendAreTakenAtOnceAndWrittenAfterIt) {
+    ASSERT_TRUE(device.Open(0, 0));
+    CReceiveThread receiver(device, log, sink);  // driven step by step, not started
+    const int count = 3 * CVXDevice::kQueueSlots;
+    std::vector<int> sent;
+    {
+        CReceiveThread::CSendScope sending(receiver);
+        for (int command = 1; command <= count; ++command) {
+            Send(static_cast<unsigned char>(command));
+            sent.push_back(command);
+        }
+        // Longer than a channel waits for a receiver that takes nothing before it drops the
+        // oldest packets.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
+        while (std::chrono::steady_clock::now() < until) {
+            device.WaitPacket(20);
+            EXPECT_EQ(receiver.ReceiveLoopStep(), 0);
+        }
+        ASSERT_TRUE(Unplug());
+        EXPECT_EQ(receiver.ReceiveLoopStep(), 0);
+        while (device.WaitPacket(50) == 1) {
+        }
+        EXPECT_TRUE(sink.commands.empty());
+        EXPECT_EQ(ReadBytes(dir.File("receive.log")), "");
+    }
+    EXPECT_EQ(device.WaitPacket(0), 1) << "the end of the send wakes the receiver";
+    EXPECT_EQ(receiver.ReceiveLoopStep(), count);
+    sent.push_back(kLost);
+    EXPECT_EQ(sink.commands, sent);
+}
+
 // The unit's last packets are logged and listed before its loss is reported; a loss is reported
 // once, and again only after the user has seen the first report; closing or switching units is
 // no loss.

@@ -10,6 +10,9 @@
 
 #include "CliSupport.h"
 #include "packet/Packet.h"
+#ifndef _WIN32
+#include "support/FileSizeLimit.h"
+#endif
 
 namespace {
 
@@ -91,6 +94,15 @@ protected:
         EXPECT_TRUE(m_sim.IsOpen(0, 0)) << "the monitor opens its unit";
         return monitor;
     }
+    // For a monitor that may end meanwhile: sends until the unit is let go.
+    void SendWhileOpen(const std::vector<SentPacket>& packets) {
+        for (const SentPacket& p : packets) {
+            if (!m_sim.SendPacket(0, 0, p.command, p.payload.data(),
+                                  static_cast<int>(p.payload.size()))) {
+                return;
+            }
+        }
+    }
     void SendAll(const std::vector<SentPacket>& packets) {
         for (const SentPacket& p : packets) {
             ASSERT_TRUE(m_sim.SendPacket(0, 0, p.command, p.payload.data(),
@@ -146,7 +158,143 @@ TEST_P(CliMonitorSignal, EndsCleanlyWithTheFilesWhole) {
     EXPECT_TRUE(m_sim.WaitOpen(0, 0, false, 2000)) << "the unit is let go";
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, CliMonitorSignal, ::testing::Values(SIGINT, SIGTERM));
+INSTANTIATE_TEST_SUITE_P(Signals, CliMonitorSignal,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE));
+
+// The reader of the output goes away (`monitor … | head -1`): the monitor ends in order, every
+// packet it took logged and captured whole.
+TEST_F(CliMonitor, AClosedOutputEndsItInOrder) {
+    const std::string log = Scratch("closed.log");
+    const std::string pcap = Scratch("closed.pcap");
+    auto monitor = StartMonitor({"--log", log, "--pcap", pcap});
+    const std::vector<SentPacket> packets = MakePackets(40);
+    SendAll({packets.begin(), packets.begin() + 5});
+    ASSERT_EQ(Lines(monitor->ReadUntil("")).size(), 1U);
+    monitor->CloseOutput();
+    SendWhileOpen({packets.begin() + 5, packets.end()});
+    EXPECT_EQ(monitor->Wait(5000), 0) << monitor->Err();
+    EXPECT_EQ(monitor->Err(), "");
+    const std::vector<std::string> logged = Lines(ReadBytes(log));
+    ASSERT_GE(logged.size(), 5U);
+    for (std::size_t i = 0; i < logged.size(); ++i) {
+        EXPECT_EQ(WithoutStamp(logged[i]), RecvText(packets[i])) << i;
+    }
+    EXPECT_EQ(ReadCapture(pcap).size(), logged.size());
+}
+
+#ifndef _WIN32
+// The disk fills up under the log and the capture: the monitor ends with code 1 and says so,
+// and what the files hold is whole, in order: log lines, and records that libpcap reads.
+TEST_F(CliMonitor, AFullDiskEndsItWithWholeFiles) {
+    const std::string log = Scratch("full.log");
+    const std::string pcap = Scratch("full.pcap");
+    std::unique_ptr<CChildProcess> monitor;
+    {
+        FileSizeLimit limit(20000);  // the monitor inherits it
+        ASSERT_TRUE(limit.IsSet());
+        monitor = StartMonitor({"--log", log, "--pcap", pcap});
+    }
+    const std::vector<SentPacket> packets = MakePackets(300);
+    SendWhileOpen(packets);
+    EXPECT_EQ(monitor->Wait(10000), 1);
+    EXPECT_TRUE(IsOneLineMessage(monitor->Err()));
+    EXPECT_NE(monitor->Err().find("не пишется"), std::string::npos) << monitor->Err();
+    const std::string text = ReadBytes(log);
+    ASSERT_GE(text.size(), 2U);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    const std::vector<std::string> logged = Lines(text);
+    for (std::size_t i = 0; i < logged.size(); ++i) {
+        ASSERT_EQ(WithoutStamp(logged[i]), RecvText(packets[i])) << i;
+    }
+    const std::vector<std::string> records = ReadCapture(pcap);
+    ASSERT_FALSE(records.empty());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        std::vector<unsigned char> record{0, packets[i].command};
+        record.insert(record.end(), packets[i].payload.begin(), packets[i].payload.end());
+        ASSERT_EQ(records[i], Hex(record)) << i;
+    }
+}
+#endif
+
+struct FileCase {
+    const char* why;
+    std::vector<std::string> args;  // "@name": in the scratch folder
+    int code;
+    const char* message;  // "@": the scratch folder
+};
+void PrintTo(const FileCase& c, std::ostream* out) {
+    *out << c.why;
+}
+
+class CliFiles : public CliTest, public ::testing::WithParamInterface<FileCase> {};
+
+// A log or a capture that cannot be opened is refused before anything starts (2); one that
+// cannot be written ends the command with 1, however far it got. Either way it says why.
+TEST_P(CliFiles, ThatCannotBeWrittenAreReported) {
+    const FileCase& c = GetParam();
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    m_sim.SetEcho(false);
+    std::vector<std::string> args = c.args;
+    for (std::string& arg : args) {
+        arg = arg.rfind("@", 0) == 0 ? Scratch(arg.substr(1)) : arg;
+    }
+    std::string message = c.message;
+    if (const std::size_t at = message.find('@'); at != std::string::npos) {
+        message.replace(at, 1, Scratch(""));
+    }
+    const CliResult result = Run(args);
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_TRUE(IsOneLineMessage(result.err));
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    EXPECT_EQ(m_sim.GetFrames(0, 0).size(), c.code == 1 ? 1U : 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliFiles,
+    ::testing::Values(FileCase{"monitor, log is a folder",
+                               {"monitor", "USB0", "--log", "@"},
+                               2,
+                               "Невозможно открыть файл журнала @: "},
+                      FileCase{"monitor, capture on a full device",
+                               {"monitor", "USB0", "--pcap", "/dev/full"},
+                               2,
+                               "Невозможно создать файл захвата /dev/full: "},
+                      FileCase{"send, log in a missing folder",
+                               {"send", "USB0", "--hex", "01", "--log", "@no/such.log"},
+                               2,
+                               "no/such.log: "},
+                      FileCase{"send, capture is a folder",
+                               {"send", "USB0", "--hex", "01", "--pcap", "@"},
+                               2,
+                               "Невозможно создать файл захвата @: "},
+                      FileCase{"send, log on a full device",
+                               {"send", "USB0", "--hex", "01", "--log", "/dev/full"},
+                               1,
+                               "Журнал не пишется: "}));
+
+TEST_F(CliMonitor, ALogOnAFullDeviceEndsItWithCodeOne) {
+    auto monitor = StartMonitor({"--log", "/dev/full"});
+    SendAll(MakePackets(3));
+    EXPECT_EQ(monitor->Wait(5000), 1);
+    EXPECT_TRUE(IsOneLineMessage(monitor->Err()));
+    EXPECT_NE(monitor->Err().find("Журнал не пишется: "), std::string::npos) << monitor->Err();
+}
+
+// Frames the framing refuses are dropped; the monitor says how many at its end.
+TEST_F(CliMonitor, ReportsTheRefusedFramesAtItsEnd) {
+    auto monitor = StartMonitor({"--count", "1"});
+    const unsigned char tooShort[] = {1};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(m_sim.SendFrame(0, 0, tooShort, sizeof tooShort));
+    }
+    SendAll(MakePackets(1));
+    EXPECT_EQ(monitor->Wait(5000), 0);
+    EXPECT_EQ(Lines(monitor->Out()).size(), 1U);
+    const std::vector<std::string> err = Lines(monitor->Err());
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back(),
+              "tavrin-cli: Отброшено кадров: 3. Кадры не подходят к режиму (SplittablePacketMode)");
+}
 
 TEST_F(CliMonitor, EndsWithCodeOneWhenTheUnitGoesAway) {
     auto monitor = StartMonitor({});

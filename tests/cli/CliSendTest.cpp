@@ -1,6 +1,8 @@
 // list and send against the simulator: what the unit receives, frame for frame, and the codes
 // and messages of what cannot be sent.
 
+#include <pcap/pcap.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -209,6 +211,43 @@ TEST_F(CliTest, SendWaitsForTheReplyCommand) {
     EXPECT_EQ(Lines(none.out).size(), 1U) << none.out;
     EXPECT_TRUE(IsOneLineMessage(none.err));
 }
+
+class CliSendSignal : public CliTest, public ::testing::WithParamInterface<int> {};
+
+// A stop signal while waiting for the reply: the command ends in order, says that the wait was
+// cut short (code 1: no reply came), and its log and capture hold the sent packet whole.
+TEST_P(CliSendSignal, EndsTheWaitInOrder) {
+    ASSERT_TRUE(m_sim.AddUnit(0, 0));
+    m_sim.SetEcho(false);
+    const std::string log = Scratch("wait.log");
+    const std::string pcap = Scratch("wait.pcap");
+    CChildProcess send({CLI_PATH, "--dir", m_units, "send", "USB0", "--hex", "0A0102",
+                        "--wait-reply", "20000", "--log", log, "--pcap", pcap},
+                       m_dir.Path().string());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ReadBytes(log).empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    send.Signal(GetParam());
+    EXPECT_EQ(send.Wait(5000), 1) << send.Err();
+    EXPECT_TRUE(IsOneLineMessage(send.Err()));
+    EXPECT_NE(send.Err().find("прервано"), std::string::npos) << send.Err();
+    ASSERT_EQ(Lines(ReadBytes(log)).size(), 1U);
+    EXPECT_EQ(WithoutStamp(Lines(ReadBytes(log))[0]), "SEND: 04 0A 0102");
+    char error[PCAP_ERRBUF_SIZE];
+    pcap_t* capture = pcap_open_offline(pcap.c_str(), error);
+    ASSERT_NE(capture, nullptr) << error;
+    pcap_pkthdr* header = nullptr;
+    const u_char* data = nullptr;
+    ASSERT_EQ(pcap_next_ex(capture, &header, &data), 1);
+    EXPECT_EQ(std::vector<unsigned char>(data, data + header->caplen),
+              (std::vector<unsigned char>{1, 0x0A, 0x01, 0x02}));
+    EXPECT_EQ(pcap_next_ex(capture, &header, &data), PCAP_ERROR_BREAK);
+    pcap_close(capture);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliSendSignal,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE));
 
 struct RefusalCase {
     const char* why;

@@ -213,6 +213,26 @@ TEST_P(BadFrameTest, DropsTheFrameWithItsDiagnosticAndGoesOn) {
     EXPECT_EQ(packet.GetCommand(), 0x55) << "no packet comes of the bad frames";
     EXPECT_EQ(packet.GetLength(), 0) << "and nothing of them ends up in the next packet";
     EXPECT_EQ(m_debug.Take(), c.lines);
+    EXPECT_EQ(m_device.GetRefusedFrames(), static_cast<long long>(c.lines.size()));
+}
+
+// A unit in the other framing has every frame refused: each one is counted, while the
+// diagnostics stop at ten a second; the count starts again when a unit is opened.
+TEST_F(ChannelTest, RefusedFramesAreCountedAndTheirDiagnosticsDoNotFlood) {
+    ASSERT_TRUE(AddAndOpen(0, 0, Framing::Split));
+    const unsigned char frame[] = {4, 0x21, 1, 9};  // continues no packet
+    for (int i = 0; i < 500; ++i) {
+        ASSERT_TRUE(m_sim.SendFrame(0, 0, frame, sizeof frame));
+    }
+    ASSERT_TRUE(m_sim.SendPacket(0, 0, 0x55, nullptr, 0));
+    CPacket packet;
+    ASSERT_TRUE(Receive(&packet));
+    EXPECT_EQ(m_device.GetRefusedFrames(), 500);
+    const std::size_t lines = m_debug.Take().size();
+    EXPECT_GE(lines, 10u);
+    EXPECT_LE(lines, 20u) << "at most ten in each second the frames took";
+    ASSERT_EQ(m_device.Open(0, 0), 1);
+    EXPECT_EQ(m_device.GetRefusedFrames(), 0);
 }
 
 // A split frame as the wire carries it (frame number from 1), its payload bytes made up.

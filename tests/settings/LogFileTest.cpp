@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -170,6 +171,8 @@ TEST(LogFile, ClosedLogWritesNothing) {
     EXPECT_EQ(log.Open("", true), 0);
     EXPECT_EQ(log.Open(dir.File("no/such/dir.log").c_str(), false), 0);
     EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(log.GetPath(), dir.File("no/such/dir.log"));
+    EXPECT_FALSE(log.GetErrorText().empty()) << "the system's reason";
     unsigned char byte = 1;
     EXPECT_EQ(log.Write("x", 1, &byte), 1);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
@@ -242,8 +245,10 @@ TEST_F(LogTest, LinesOfTwoThreadsNeverMix) {
 #ifndef _WIN32
 // A line that finds no room leaves no part of itself behind, however much room there was:
 // once room comes back the next line stands on its own, and nothing has stopped the writer.
+// Meanwhile the log says that it is not written, and why.
 TEST_F(LogTest, ALineIsWrittenWholeOrNotAtAll) {
     m_log.Write("first", 0, nullptr);
+    EXPECT_FALSE(m_log.IsWriteFailing());
     const std::string before = Content();
     const std::vector<unsigned char> payload(40, 0x5A);
     const std::string lost = kStamp + std::string("RECV: 2A 01 ") + std::string(80, 'A');
@@ -254,9 +259,39 @@ TEST_F(LogTest, ALineIsWrittenWholeOrNotAtAll) {
         }
         EXPECT_EQ(m_log.Write("RECV: 2A 01 ", static_cast<int>(payload.size()), payload.data()), 1);
         EXPECT_EQ(Content(), before) << room << " bytes of room";
+        EXPECT_TRUE(m_log.IsWriteFailing()) << room;
+        EXPECT_EQ(m_log.GetErrorText(), CErrorText(EFBIG)) << room;
     }
     m_log.Write("SEND: 02 05 ", 0, nullptr);
     EXPECT_EQ(Content(), before + kStamp + "SEND: 02 05 \r\n");
+    EXPECT_FALSE(m_log.IsWriteFailing());
+    EXPECT_TRUE(m_log.HasLostLines());
+}
+
+// Lines gathered in a block (a fast front end's way) meet a full disk: the lines that fit stay
+// whole, the rest is lost whole. Once there is room again the log writes on, unless it was
+// told to stop at the first loss (tavrin-cli ends there).
+TEST_F(LogTest, OfABlockCutShortTheWholeLinesStay) {
+    const std::string line = kStamp + std::string("RECV: 02 01 ") + "\r\n";
+    for (bool stopAfterLoss : {false, true}) {
+        ASSERT_EQ(m_log.Open(m_dir.File(stopAfterLoss ? "stop.log" : "on.log").c_str(), false), 1);
+        m_log.SetStopAfterLoss(stopAfterLoss);
+        m_log.SetFlushEachLine(false);
+        for (int i = 0; i < 5; ++i) {
+            m_log.Write("RECV: 02 01 ", 0, nullptr);
+        }
+        {
+            FileSizeLimit limit(2 * line.size() + 10);
+            ASSERT_TRUE(limit.IsSet());
+            m_log.Flush();
+        }
+        const std::string path = m_dir.File(stopAfterLoss ? "stop.log" : "on.log");
+        EXPECT_EQ(ReadBytes(path), line + line) << stopAfterLoss;
+        EXPECT_TRUE(m_log.HasLostLines());
+        m_log.Write("RECV: 02 01 ", 0, nullptr);
+        m_log.Flush();
+        EXPECT_EQ(ReadBytes(path), stopAfterLoss ? line + line : line + line + line);
+    }
 }
 
 // A device that refuses every byte (a full disk that never empties): each line is dropped, and
@@ -272,6 +307,8 @@ TEST(LogFile, ADeviceThatRefusesEveryWriteIsNoFailure) {
         EXPECT_EQ(log.Write("RECV: 03 01 ", 1, &byte), 1);
     }
     EXPECT_TRUE(log.IsOpen());
+    EXPECT_TRUE(log.IsWriteFailing());
+    EXPECT_EQ(log.GetErrorText(), CErrorText(ENOSPC));
 }
 #endif
 

@@ -55,7 +55,7 @@ public:
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
-        ::close(m_out);
+        CloseOutput();
         ::close(m_err);
     }
 
@@ -114,6 +114,14 @@ public:
         return m_status;
     }
     void Signal(int signal) { ::kill(m_pid, signal); }
+    // Closes the reading end of its standard output, as a reader that went away does
+    // (`| head -1`); what it writes there afterwards fails.
+    void CloseOutput() {
+        if (m_out >= 0) {
+            ::close(m_out);
+            m_out = -1;
+        }
+    }
     pid_t Pid() const { return m_pid; }
     // Everything read so far.
     const std::string& Out() const { return m_stdout; }

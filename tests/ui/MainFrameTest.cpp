@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -18,6 +19,9 @@
 
 #include "GuiSupport.h"
 #include "device/VXDevice.h"
+#ifndef _WIN32
+#include "support/FileSizeLimit.h"
+#endif
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
 #include "ui/HexViewCtrl.h"
@@ -127,6 +131,110 @@ INSTANTIATE_TEST_SUITE_P(Settings, Framing,
                          [](const ::testing::TestParamInfo<FramingCase>& info) {
                              return info.param.name;
                          });
+
+struct UnopenableLogCase {
+    const char* name;
+    const char* log;  // in the scratch folder
+};
+void PrintTo(const UnopenableLogCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class UnopenableLog : public ::testing::TestWithParam<UnopenableLogCase> {};
+
+// The path and the system's reason are said once at start-up; the program runs on without a
+// log.
+TEST_P(UnopenableLog, IsSaidOnceAndTheProgramRunsOn) {
+    MainFrameFixture fixture;
+    fixture.AddUnits({{0, 0}});
+    const std::string log = fixture.Dir().File(GetParam().log);
+    Settings settings = Unit(0, 0);
+    settings.push_back({"Log", log});
+    fixture.Start(settings);
+    ASSERT_EQ(fixture.dialogs.messages.size(), 1u);
+    const ShownMessage& shown = fixture.dialogs.messages[0];
+    const QString start = QString::fromStdString("Невозможно открыть файл журнала " + log + ": ");
+    EXPECT_TRUE(shown.text.startsWith(start)) << shown.text.toStdString();
+    EXPECT_GT(shown.text.size(), start.size()) << "the reason follows";
+    EXPECT_EQ(shown.caption, QStringLiteral("Ошибка"));
+
+    ASSERT_TRUE(fixture.Simulator().SendPacket(0, 0, 0x21, nullptr, 0));
+    CTrafficModel& model = *fixture.Frame().GetTrafficView()->GetModel();
+    EXPECT_TRUE(WaitUntil([&] { return model.rowCount() == 1; }));
+    EXPECT_TRUE(fixture.Frame().TransmitPacket(MakePacket(0x22).get()));
+    EXPECT_FALSE(fixture.Frame().GetLogProblemPane()->isVisible());
+    EXPECT_EQ(fixture.dialogs.messages.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, UnopenableLog,
+                         ::testing::Values(UnopenableLogCase{"Folder", ""},
+                                           UnopenableLogCase{"MissingFolder", "no/such/t.log"}),
+                         [](const ::testing::TestParamInfo<UnopenableLogCase>& info) {
+                             return info.param.name;
+                         });
+
+#ifndef _WIN32
+// A full disk under the log: the status bar says so, with the reason, until writing works
+// again; the lines that went out are whole.
+TEST(LogProblem, ShownWhileTheLogIsNotWritten) {
+    MainFrameFixture fixture;
+    fixture.StartOnUsb0WithLog();
+    CMainFrame& frame = fixture.Frame();
+    const auto receive = [&](unsigned char command, int lines) {
+        ASSERT_TRUE(fixture.Simulator().SendPacket(0, 0, command, nullptr, 0));
+        ASSERT_TRUE(
+            WaitUntil([&] { return frame.GetTrafficView()->GetModel()->rowCount() == lines; }));
+    };
+    receive(0x31, 1);
+    const std::string first = ReadBytes(fixture.LogPath());
+    QLabel* pane = frame.GetLogProblemPane();
+    EXPECT_FALSE(pane->isVisible());
+    {
+        FileSizeLimit full(first.size() + 10);
+        ASSERT_TRUE(full.IsSet());
+        receive(0x32, 2);
+        EXPECT_TRUE(WaitUntil([&] { return pane->isVisible(); }));
+    }
+    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Журнал не пишется: ")))
+        << pane->text().toStdString();
+    EXPECT_GT(pane->text().size(), 20);
+    EXPECT_EQ(ReadBytes(fixture.LogPath()), first);
+    receive(0x33, 3);
+    EXPECT_TRUE(WaitUntil([&] { return !pane->isVisible(); }));
+    const std::string after = ReadBytes(fixture.LogPath());
+    EXPECT_EQ(after.size(), 2 * first.size()) << after;
+    EXPECT_EQ(after.substr(first.size()).find("] - RECV: 02 33 \r\n"), 20u) << after;
+}
+#endif
+
+// A unit that frames its packets the other way: the frames the window refuses are counted in a
+// pane, from the unit's opening on, and their likely reason is said once.
+TEST(RefusedFrames, CountedAndExplainedOnce) {
+    MainFrameFixture fixture;
+    fixture.AddUnits({{0, 0}});
+    Settings settings = Unit(0, 0);
+    settings.push_back({"SplittablePacketMode", "1"});
+    fixture.Start(settings);  // the unit keeps single framing
+    CMainFrame& frame = fixture.Frame();
+    QLabel* pane = frame.GetRefusedPane();
+    EXPECT_FALSE(pane->isVisible());
+    const unsigned char payload[] = {0x00, 0x05};  // its frames' byte 3 continues no packet
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(fixture.Simulator().SendPacket(0, 0, 0x21, payload, 2));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return pane->text() == QStringLiteral("Отброшено кадров: 3"); }));
+    EXPECT_TRUE(pane->isVisible());
+    EXPECT_EQ(frame.statusBar()->currentMessage(),
+              QStringLiteral("Кадры не подходят к режиму (SplittablePacketMode)"));
+    EXPECT_EQ(frame.GetTrafficView()->GetModel()->rowCount(), 0);
+
+    frame.statusBar()->showMessage(QStringLiteral("Ready"));
+    ASSERT_TRUE(frame.GetDevice().Open(0, 0));
+    EXPECT_TRUE(WaitUntil([&] { return !pane->isVisible(); }));
+    ASSERT_TRUE(fixture.Simulator().SendPacket(0, 0, 0x21, payload, 2));
+    ASSERT_TRUE(WaitUntil([&] { return pane->text() == QStringLiteral("Отброшено кадров: 1"); }));
+    EXPECT_EQ(frame.statusBar()->currentMessage(), QStringLiteral("Ready"));
+}
 
 // A menu's or the toolbar's items: text and command id, "-" for a separator.
 std::vector<std::pair<QString, int>> Items(const QWidget* owner) {

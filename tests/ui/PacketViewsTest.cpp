@@ -11,7 +11,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "GuiSupport.h"
 #include "device/VXDevice.h"
@@ -301,6 +303,51 @@ TEST_F(PacketViews, DoubleClickSendsTheKeysFirstDefinition) {
     RunEvents(50);
     EXPECT_EQ(Sent(), std::vector<std::string>{"01"});
     EXPECT_EQ(Definition().toPlainText(), "$k 02\n");
+}
+
+// The unit echoes every packet at once, often before the send has returned; still, the SEND
+// line of each packet comes before the RECV line of its echo, in the log and in the list.
+TEST_F(PacketViews, EachSentLineComesBeforeItsEcho) {
+    constexpr int kSends = 1000;
+    fixture.Simulator().SetEcho(true);
+    Open(Write("echo.kad", "$a 11\r\n$b 1201\r\n$c 130203\r\n$d 14\r\n"));
+    Select(Node(0, 0));
+    for (int i = 0; i < kSends; ++i) {
+        Type(QLatin1Char("abcd"[i % 4]));
+    }
+    CTrafficModel& model = *Frame().GetTrafficView()->GetModel();
+    ASSERT_TRUE(WaitUntil([&] { return model.rowCount() == 2 * kSends; }, 20000))
+        << model.rowCount();
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+    // Per command: a received line only after as many sent lines as received ones before it.
+    struct Order {
+        std::map<int, int> sent, received;
+        std::vector<int> early;  // lines that came before their send
+        void Take(int line, bool isSent, int command) {
+            if (isSent) {
+                ++sent[command];
+            } else if (++received[command] > sent[command]) {
+                early.push_back(line);
+            }
+        }
+    } list, log;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        list.Take(row, model.IsSentLine(row), model.GetPacket(row)->GetCommand());
+    }
+    EXPECT_TRUE(list.early.empty()) << list.early.size() << " echoes listed before their send";
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::string text = ReadBytes(LogPath());
+        return std::count(text.begin(), text.end(), '\n') == 2 * kSends;
+    }));
+    const std::string logged = ReadBytes(LogPath());
+    int line = 0;
+    for (std::size_t at = logged.find("] - "); at != std::string::npos;
+         at = logged.find("] - ", at + 1), ++line) {
+        const std::string head = logged.substr(at + 4, 12);  // "SEND: 03 11 "
+        log.Take(line, head.rfind("SEND", 0) == 0, std::stoi(head.substr(9, 2), nullptr, 16));
+    }
+    EXPECT_EQ(line, 2 * kSends);
+    EXPECT_TRUE(log.early.empty()) << log.early.size() << " echoes logged before their send";
 }
 
 // The values typed into the rows go where the names stood; the record's next send offers them
