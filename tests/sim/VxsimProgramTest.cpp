@@ -295,7 +295,12 @@ TEST(VxsimProgram, KeepsServingAfterStandardInputEndsAndStopsCleanlyOnCtrlC) {
     ::kill(vxsim.Pid(), SIGINT);
     EXPECT_EQ(vxsim.Wait(), 0);
     EXPECT_TRUE(fs::is_empty(dir)) << "every socket is removed on Ctrl+C";
-    ASSERT_EQ(device.WaitPacket(2000), 1);
+    // Status packets sent before the end may still wake the waits; the unit goes after them.
+    for (int i = 0; i < 200 && device.IsOpen(); ++i) {
+        device.WaitPacket(10);
+        while (device.TakePacket(&packet) == 1) {
+        }
+    }
     EXPECT_FALSE(device.IsOpen());
 }
 
