@@ -3,7 +3,8 @@
 // where it opens: its size and position (kept on a screen that exists), whether it is
 // maximized, the sizes of the left and the definition pane, and whether the tool bar and the
 // status bar are shown. The window reads the section at start-up and writes it when it closes;
-// rectangles are in screen pixels, the position being that of the window's frame.
+// rectangles are in screen pixels, a window's being its inside without the title bar and border
+// (which a window manager may draw differently for a maximized window).
 
 #include <cstddef>
 #include <optional>
@@ -58,11 +59,11 @@ void WriteWindowState(CConfig& config, const WindowState& state);
 WindowRect PlaceWindow(const WindowState& saved, int defaultWidth, int defaultHeight,
                        const std::vector<WindowRect>& screens, std::size_t primary);
 
-// A window is on a screen when its top edge (the title bar the user moves it by) and at least
-// 50 by 50 pixels of it (all of it, when smaller) lie on the screen's area. Such a window keeps
-// its place, only cut to the size of the screen it is most on when it is larger. A window on no
-// screen goes onto the primary screen, cut to its size and centred there. No screens: the
-// window as it is.
+// A window is on a screen when its top edge (under the title bar the user moves it by) and at
+// least 50 by 50 pixels of it (all of it, when smaller) lie on the screen's area. Such a window
+// keeps its place, only cut to the size of the screen it is most on when it is larger. A window on
+// no screen goes onto the primary screen, cut to its size and centred there. No screens: the window
+// as it is.
 WindowRect KeepOnScreen(const WindowRect& window, const std::vector<WindowRect>& screens,
                         std::size_t primary);
 

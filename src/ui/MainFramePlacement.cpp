@@ -38,8 +38,9 @@ void CMainFrame::ApplyWindowState() {
         }
         const WindowRect place =
             PlaceWindow(m_savedWindow, kDefaultWidth, kDefaultHeight, screens, primary);
-        resize(place.width, place.height);
-        move(place.x, place.y);  // the frame's place, as pos() gives it back
+        // The inside of the window, as geometry() gives it back: the frame around it differs
+        // between a normal and a maximized window under some window managers.
+        setGeometry(place.x, place.y, place.width, place.height);
     }
     if (m_savedWindow.maximized == true) {
         setWindowState(windowState() | Qt::WindowMaximized);
@@ -54,9 +55,8 @@ void CMainFrame::SaveWindowState() {
     const bool normal =
         (shown & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0;
     const QRect inside = normal || !normalGeometry().isValid() ? geometry() : normalGeometry();
-    const QPoint frame = geometry().topLeft() - pos();  // the title bar and border
-    state.x = inside.x() - frame.x();
-    state.y = inside.y() - frame.y();
+    state.x = inside.x();
+    state.y = inside.y();
     state.width = inside.width();
     state.height = inside.height();
     state.maximized = (shown & Qt::WindowMaximized) != 0;

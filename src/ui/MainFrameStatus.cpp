@@ -30,6 +30,9 @@ void ShowPaneText(QLabel* pane, const QString& text) {
 QLabel* CMainFrame::AddStatusPane(const QString& name) {
     auto* pane = new QLabel(statusBar());
     pane->setAccessibleName(name);
+    // Set apart from each other as the panes of a status bar are, whatever the style.
+    pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    pane->setContentsMargins(4, 0, 4, 0);
     pane->hide();
     statusBar()->addPermanentWidget(pane);
     return pane;

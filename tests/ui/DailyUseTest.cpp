@@ -84,8 +84,7 @@ TEST(WindowPlacement, KeptFromOneStartToTheNext) {
     EXPECT_TRUE(first.GetToolBar()->isVisible());
     ASSERT_TRUE(WaitUntil([&] { return first.GetVerticalSplitter()->sizes()[0] == 200; }));
 
-    first.resize(640, 480);
-    first.move(30, 40);
+    first.setGeometry(30, 40, 640, 480);
     QApplication::processEvents();
     first.GetVerticalSplitter()->setSizes({260, 380});
     const int column = first.GetHorizontalSplitter()->height();
@@ -101,8 +100,7 @@ TEST(WindowPlacement, KeptFromOneStartToTheNext) {
 
     fixture.Restart();
     CMainFrame& second = fixture.Frame();
-    EXPECT_EQ(second.pos(), QPoint(30, 40));
-    EXPECT_EQ(second.size(), QSize(640, 480));
+    EXPECT_EQ(second.geometry(), QRect(30, 40, 640, 480));
     EXPECT_FALSE(second.GetToolBar()->isVisible());
     EXPECT_FALSE(second.GetMenuAction(ID_VIEW_TOOLBAR)->isChecked());
     EXPECT_TRUE(second.statusBar()->isVisible());
