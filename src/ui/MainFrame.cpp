@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -19,7 +18,6 @@
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
 #include "app/StartupDevice.h"
-#include "app/TrafficText.h"
 #include "device/VXDevice.h"
 #include "inspect/PacketParameters.h"
 #include "packet/Packet.h"

@@ -10,8 +10,8 @@
 //  - every message box and file dialog goes through CUserDialogs;
 //  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued), through
 //    the traffic list's locked pending batch, or through state the window looks at a few times
-//    a second (the log's write state, the channel's refused frames), never by waiting for this
-//    thread.
+//    a second (the packets received, the log's write state, the channel's refused frames),
+//    never by waiting for this thread.
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -47,8 +47,6 @@ class CMainFrame : public QMainWindow, private IReceiveSink {
     Q_OBJECT
 public:
     static constexpr const char* kSettingsFile = kSettingsFileName;
-    static constexpr int kLeftPaneWidth = kDefaultLeftPaneWidth;
-    static constexpr int kDefinitionPaneHeight = kDefaultDefinitionPaneHeight;
     static constexpr int kDefaultWidth = 1000;
     static constexpr int kDefaultHeight = 700;
     // How often a unit that went away is looked for.

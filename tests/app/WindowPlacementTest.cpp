@@ -67,31 +67,6 @@ TEST(WindowState, DamagedValuesAreDroppedKeyByKey) {
     EXPECT_FALSE(ReadWindowState(none).HasPlacement());
 }
 
-TEST(WindowState, WrittenAsItIsReadBack) {
-    WindowState state;
-    state.x = -300;
-    state.y = 20;
-    state.width = 900;
-    state.height = 640;
-    state.maximized = false;
-    state.leftPane = 260;
-    state.definitionPane = 150;
-    state.toolBar = true;
-    state.statusBar = false;
-    CConfig config;
-    WriteWindowState(config, state);
-    const WindowState read = ReadWindowState(config);
-    EXPECT_EQ(read.x, state.x);
-    EXPECT_EQ(read.y, state.y);
-    EXPECT_EQ(read.width, state.width);
-    EXPECT_EQ(read.height, state.height);
-    EXPECT_EQ(read.maximized, state.maximized);
-    EXPECT_EQ(read.leftPane, state.leftPane);
-    EXPECT_EQ(read.definitionPane, state.definitionPane);
-    EXPECT_EQ(read.toolBar, state.toolBar);
-    EXPECT_EQ(read.statusBar, state.statusBar);
-}
-
 // A primary screen with a task bar below, and a second one to its right.
 const std::vector<WindowRect> kTwoScreens = {{0, 0, 1920, 1040}, {1920, 0, 1280, 1024}};
 
