@@ -74,6 +74,7 @@ int CReceiveThread::WriteHeld() {
         const CPacket& packet = *m_held[static_cast<std::size_t>(i)];
         WritePacketLog(m_log, false, packet);
         m_sink.PacketReceived(packet);
+        m_received.fetch_add(1, std::memory_order_relaxed);
     }
     m_heldCount = 0;
     if (m_held.size() > kKeptSlots) {

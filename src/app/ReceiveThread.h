@@ -53,6 +53,8 @@ public:
     void Stop();
     // The user has closed the device-lost message; the next loss is reported again.
     void DeviceLostShown() { m_lostReported.store(false); }
+    // Packets handed to the sink since the thread was made; it only grows. Any thread.
+    long long GetReceivedCount() const { return m_received.load(std::memory_order_relaxed); }
 
     // A send in flight, from before its first frame until its log line is written. Any thread;
     // scopes may overlap. End the scope before anything that waits for the user (a message).
@@ -100,4 +102,5 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_lostReported{false};
     std::atomic<int> m_sending{0};
+    std::atomic<long long> m_received{0};
 };

@@ -137,6 +137,10 @@ int RunProgram(const DeviceOptions& device, const ProgramOptions& options) {
         return Fail(kBadInput, WithoutCarriageReturns(outcome.message));
     }
     PrintReport(outcome.report);
+    if (outcome.unitLost) {
+        return Fail(kFailed,
+                    "Программирование не удалось: устройство " + options.unit + " отключено");
+    }
     if (outcome.result != 0) {
         return Fail(kFailed,
                     "Программирование не удалось, код ошибки " + std::to_string(outcome.result));

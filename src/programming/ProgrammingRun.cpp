@@ -1,5 +1,9 @@
 #include "programming/ProgrammingRun.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "device/VXDevice.h"
 #include "device/wirekit/Exception.h"
 #include "programming/ProgrammingWorker.h"
@@ -10,11 +14,8 @@ namespace {
 
 const char* const kLineEnd = "\r\n";
 
-void AddStepLine(std::string& report, const ProgrammingStep& step, int result) {
-    report += step.reportLabel;
-    report += result == 0 ? "OK" : "ОШИБКА";
-    report += kLineEnd;
-}
+// How often the run looks whether the channel has lost its unit, while it waits for that.
+constexpr int kLossPollMs = 10;
 
 const char* StepTitle(std::uint32_t step) {
     return step == DeviceCommand::WriteData ? "Запись данных" : "Проверка данных";
@@ -80,6 +81,37 @@ DeviceCommand MakeStepCommand(std::uint32_t step, const ProgrammingOptions& opti
     return command;
 }
 
+std::string MakeProgrammingReport(std::uint32_t checkedSteps, const ProgrammingOutcome& outcome) {
+    std::string report;
+    for (const ProgrammingStep& step : RunOrder()) {
+        if ((checkedSteps & step.bit) == 0) {
+            continue;
+        }
+        auto ran = std::find_if(outcome.steps.begin(), outcome.steps.end(),
+                                [&step](const auto& done) { return done.step == step.bit; });
+        report += step.reportLabel;
+        if (ran == outcome.steps.end()) {
+            report += "не выполнено";
+        } else {
+            report += ran->result == 0 ? "OK" : "ОШИБКА";
+        }
+        report += kLineEnd;
+    }
+    if (outcome.result != 0 || outcome.unitLost) {
+        report += kLineEnd;
+    }
+    if (outcome.unitLost) {
+        report += std::string("Устройство отключено") + kLineEnd;
+    }
+    if (outcome.result != 0) {
+        report += "Код ошибки - " + std::to_string(outcome.result) + kLineEnd;
+    }
+    if (outcome.restartFailed) {
+        report += "Рестарт - ОШИБКА";
+    }
+    return report;
+}
+
 CProgrammingRun::CProgrammingRun(CVXDevice& device) : m_device(device) {}
 
 ProgrammingOutcome CProgrammingRun::Execute(const ProgrammingOptions& options,
@@ -88,6 +120,8 @@ ProgrammingOutcome CProgrammingRun::Execute(const ProgrammingOptions& options,
     if (outcome.status != ProgrammingOutcome::Status::Ran) {
         return outcome;
     }
+    const bool wasOpen = m_device.IsOpen();
+    m_requestFailed = false;
     for (const ProgrammingStep& step : RunOrder()) {
         if (outcome.result != 0 || !options.Has(step.bit)) {
             continue;
@@ -95,28 +129,40 @@ ProgrammingOutcome CProgrammingRun::Execute(const ProgrammingOptions& options,
         outcome.result = CarriesImage(step.bit) ? RunImageStep(step.bit, options, monitor)
                                                 : RunShortStep(step.bit, options);
         outcome.steps.push_back({step.bit, outcome.result});
-        AddStepLine(outcome.report, step, outcome.result);
     }
-    if (outcome.result != 0) {
-        outcome.report += kLineEnd;
-        outcome.report += "Код ошибки - " + std::to_string(outcome.result) + kLineEnd;
-    }
-    if (!Restart()) {
-        outcome.restartFailed = true;
-        outcome.report += "Рестарт - ОШИБКА";
-    }
+    outcome.unitLost = UnitWentAway(wasOpen);
+    outcome.restartFailed = !Restart();
+    outcome.report = MakeProgrammingReport(options.steps, outcome);
     return outcome;
+}
+
+// Nothing in the run closes the channel before the restart: a channel closed by then closed
+// itself, because its unit went away.
+bool CProgrammingRun::UnitWentAway(bool wasOpen) const {
+    if (!wasOpen) {
+        return false;
+    }
+    if (m_requestFailed) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kLossSettleMs);
+        while (m_device.IsOpen() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLossPollMs));
+        }
+    }
+    return !m_device.IsOpen();
 }
 
 // A request the channel could not complete counts as failed, as it does for write and verify;
 // otherwise the driver's verdict stands.
 int CProgrammingRun::RunShortStep(std::uint32_t step, const ProgrammingOptions& options) {
     DeviceCommand command = MakeStepCommand(step, options, m_image);
-    return m_device.ExecuteCommand(&command) == 0 ? command.result : kRequestFailed;
+    m_requestFailed = m_device.ExecuteCommand(&command) != 0;
+    return m_requestFailed ? kRequestFailed : command.result;
 }
 
 int CProgrammingRun::RunImageStep(std::uint32_t step, const ProgrammingOptions& options,
                                   IProgressMonitor& monitor) {
+    m_requestFailed = false;
     if (m_image.GetSize() <= 0) {
         return kRequestFailed;  // every record of the file was invalid: nothing to send
     }
@@ -132,6 +178,7 @@ int CProgrammingRun::RunImageStep(std::uint32_t step, const ProgrammingOptions& 
         monitor.AwaitWorker(progress);
     }
     worker.Join();
+    m_requestFailed = !worker.IsAnswered();
     return worker.GetResult();
 }
 

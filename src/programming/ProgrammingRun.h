@@ -40,9 +40,18 @@ struct ProgrammingOutcome {
     std::string message;
     std::vector<StepResult> steps;  // the steps that ran, in run order
     int result = 0;                 // the run's: 0, or the failing step's result
+    bool unitLost = false;          // the channel lost the open unit while the steps ran
     bool restartFailed = false;     // the unit could not be opened again
-    std::string report;             // UTF-8, lines ending CR LF
+    std::string report;             // UTF-8, lines ending CR LF (MakeProgrammingReport)
 };
+
+// The report of a run that reached its steps, shown by the dialog and printed by tavrin-cli:
+//  - every checked step in run order: its label and "OK" or "ОШИБКА" when it ran, "не
+//    выполнено" when an earlier failure skipped it ("Запись битов Lock - не выполнено");
+//  - after a failure or a lost unit an empty line, then "Устройство отключено" when the unit
+//    went away, then "Код ошибки - N" when a step failed;
+//  - "Рестарт - ОШИБКА", without a line end, when the unit could not be opened again.
+std::string MakeProgrammingReport(std::uint32_t checkedSteps, const ProgrammingOutcome& outcome);
 
 // Whether a run of these options may start, decided before anything is sent: Status::Ran when
 // it may (the image, when write or verify is checked, then loaded whole into image), else the
@@ -59,6 +68,10 @@ class CProgrammingRun {
 public:
     // The outcome of a step whose request the channel could not complete.
     static constexpr int kRequestFailed = 1;
+    // A request cut off by the unit's going away ends on the control connection, and the
+    // channel's reader notices the loss on its own connection a moment later: after a request
+    // that did not complete, the run waits this long for the channel to tell a lost unit.
+    static constexpr int kLossSettleMs = 300;
 
     explicit CProgrammingRun(CVXDevice& device);
 
@@ -72,9 +85,12 @@ private:
     int RunShortStep(std::uint32_t step, const ProgrammingOptions& options);
     int RunImageStep(std::uint32_t step, const ProgrammingOptions& options,
                      IProgressMonitor& monitor);
+    // Whether the channel lost the unit that was open when the run began.
+    bool UnitWentAway(bool wasOpen) const;
     // Closes the channel and opens the unit that was open before; false when that fails.
     bool Restart();
 
     CVXDevice& m_device;
     CBinaryDump m_image;
+    bool m_requestFailed = false;  // the last step's request did not complete
 };

@@ -20,8 +20,10 @@ bool CProgrammingWorker::Wait(int timeoutMs) {
 
 int CProgrammingWorker::Run() {
     int result = kRequestFailed;
+    bool answered = false;
     try {
-        if (m_device.ExecuteCommand(&m_record) == 0) {
+        answered = m_device.ExecuteCommand(&m_record) == 0;
+        if (answered) {
             result = m_record.result;
         }
     } catch (...) {
@@ -30,6 +32,7 @@ int CProgrammingWorker::Run() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_result.store(result);
+        m_answered.store(answered);
         m_done.store(true);
     }
     m_ended.notify_all();

@@ -35,6 +35,9 @@ public:
     // kRequestFailed. A driver code of -1 reads as -1 here too; IsDone tells them apart.
     int GetResult() const { return m_result.load(); }
     bool IsDone() const { return m_done.load(); }
+    // Once done: true when the driver answered the request (the result is its verdict), false
+    // when the channel could not complete it.
+    bool IsAnswered() const { return m_answered.load(); }
     // Waits up to timeoutMs for the request to end; true when it has.
     bool Wait(int timeoutMs);
 
@@ -45,6 +48,7 @@ private:
     DeviceCommand m_record;
     std::atomic<int> m_result{kRunning};
     std::atomic<bool> m_done{false};
+    std::atomic<bool> m_answered{false};
     std::mutex m_lock;
     std::condition_variable m_ended;
 };

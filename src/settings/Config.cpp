@@ -127,25 +127,33 @@ void CConfig::ReadLine(const std::string& raw, std::string& current) {
     }
 }
 
-int CConfig::Save() {
+bool CConfig::FindWritablePath(std::string* path) const {
     if (m_fileName.empty()) {
-        return 0;
+        return false;
     }
-    std::string path = GetPath();
+    *path = GetPath();
     std::error_code error;
     // A link stays a link: the file it points to is the one replaced.
-    if (std::filesystem::is_symlink(path, error)) {
-        std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (std::filesystem::is_symlink(*path, error)) {
+        std::filesystem::path target = std::filesystem::canonical(*path, error);
         if (error) {
-            return 0;
+            return false;
         }
-        path = target.string();
+        *path = target.string();
     }
     // A file the user may not write to stays as it is, as it would if it were written in place.
-    if (FilePtr existing{std::fopen(path.c_str(), "rb")}) {
-        if (!FilePtr(std::fopen(path.c_str(), "r+b"))) {
-            return 0;
+    if (FilePtr existing{std::fopen(path->c_str(), "rb")}) {
+        if (!FilePtr(std::fopen(path->c_str(), "r+b"))) {
+            return false;
         }
+    }
+    return true;
+}
+
+int CConfig::Save() {
+    std::string path;
+    if (!FindWritablePath(&path)) {
+        return 0;
     }
     // Edited by hand since it was read or saved: the program's keys go into the file as it is,
     // now and at every later save, so that the user's way of writing it stays.
@@ -154,6 +162,28 @@ int CConfig::Save() {
         (!m_diskKnown || onDisk != m_diskText || m_editedByHand)) {
         return SaveIntoEditedFile(path, onDisk);
     }
+    return SaveModel(path);
+}
+
+int CConfig::SaveSetKeys() {
+    std::string path;
+    if (!FindWritablePath(&path)) {
+        return 0;
+    }
+    std::string onDisk;
+    switch (PathUtil::ReadFileBytes(path, onDisk)) {
+        case PathUtil::ReadResult::Read:
+            return SaveIntoEditedFile(path, onDisk);
+        case PathUtil::ReadResult::CannotOpen:
+            return SaveModel(path);  // no file yet (or none left): nothing in it to keep
+        case PathUtil::ReadResult::ReadFailed:
+        case PathUtil::ReadResult::TooLong:
+            break;
+    }
+    return 0;
+}
+
+int CConfig::SaveModel(const std::string& path) {
     if (m_partlyRead && !KeepUnreadFile(path)) {
         return 0;
     }

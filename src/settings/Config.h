@@ -58,6 +58,11 @@ public:
     // When the file's bytes differ from those last read or written, the keys set since are
     // written into the file as it now is instead, and the model is read again from the result.
     int Save();
+    // Writes only the keys set since the last Load or Save into the file as it is on disk, as
+    // Save does with a file edited by hand: every other byte stays as it stands, whatever the
+    // file's spacing, blank lines or unread lines. The model (as Save writes it) when there is
+    // no file. 0, with the file as it was, when it cannot be read or written whole.
+    int SaveSetKeys();
     // True when the last Load left bytes of the file unread (no CR LF after them).
     bool WasPartlyRead() const { return m_partlyRead; }
 
@@ -91,6 +96,10 @@ private:
     void Parse(const std::string& content);
     void ReadLine(const std::string& line, std::string& current);
     std::string MakeText() const;
+    // The file Save writes (the one a link points to); false when it may not be written.
+    bool FindWritablePath(std::string* path) const;
+    // The whole model over the file.
+    int SaveModel(const std::string& path);
     // The text written beside the file and put in its place once it is whole.
     static bool ReplaceFile(const std::string& path, const std::string& text);
     bool KeepUnreadFile(const std::string& path);

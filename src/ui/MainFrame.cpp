@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -19,7 +18,6 @@
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
 #include "app/StartupDevice.h"
-#include "app/TrafficText.h"
 #include "device/VXDevice.h"
 #include "inspect/PacketParameters.h"
 #include "packet/Packet.h"
@@ -49,6 +47,7 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs) {
     setWindowTitle(QStringLiteral("Tavrin"));
     m_config.Load(kSettingsFile);
+    m_savedWindow = ReadWindowState(m_config);
     OpenLog();
     m_deviceDirectory = ConfiguredDeviceDirectory(m_config);
     m_device = std::make_unique<CVXDevice>(m_deviceDirectory);
@@ -79,11 +78,11 @@ CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
     CreateViews();
     qApp->installEventFilter(this);
     m_receiver->Start();
+    UpdateStatusPanes();
 
-    resize(1000, 700);
     QMetaObject::invokeMethod(
         this, [this] { InitLayout(); }, Qt::QueuedConnection);
-    CentreOnScreen();
+    ApplyWindowState();
 }
 
 CMainFrame::~CMainFrame() {
@@ -197,45 +196,6 @@ void CMainFrame::OpenLog() {
     }
 }
 
-void CMainFrame::CreateStatusPanes() {
-    m_logProblemPane = new QLabel(statusBar());
-    m_refusedPane = new QLabel(statusBar());
-    for (QLabel* pane : {m_logProblemPane, m_refusedPane}) {
-        pane->hide();
-        statusBar()->addPermanentWidget(pane);
-    }
-    // Both states change on other threads (a full disk under the receive thread's writes, frames
-    // refused by the channel's reader), which tell nobody: the window looks a few times a
-    // second, so that no thread posts a message per line or per frame.
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, &CMainFrame::UpdateStatusPanes);
-    poll->start(kStatusPollMs);
-}
-
-// A log that stops being written (a full disk) is shown until writing works again; refused
-// frames are counted since the unit opened, and their likely reason said once a session.
-void CMainFrame::UpdateStatusPanes() {
-    const bool logFailing = m_logFile.IsWriteFailing();
-    const QString logProblem =
-        logFailing ? FromUtf8(LogNotWrittenText(m_logFile.GetErrorText())) : QString();
-    if (m_logProblemPane->text() != logProblem) {
-        m_logProblemPane->setText(logProblem);
-    }
-    m_logProblemPane->setVisible(logFailing);
-
-    const long long refused = m_device->GetRefusedFrames();
-    if (refused == m_shownRefused) {
-        return;
-    }
-    m_shownRefused = refused;
-    m_refusedPane->setText(FromUtf8(RefusedFramesText(refused)));
-    m_refusedPane->setVisible(refused > 0);
-    if (refused > 0 && !m_refusedExplained) {
-        m_refusedExplained = true;
-        statusBar()->showMessage(QString::fromUtf8(kRefusedFramesReason));
-    }
-}
-
 void CMainFrame::CreateViews() {
     m_verticalSplitter = new QSplitter(Qt::Horizontal, this);
     m_horizontalSplitter = new QSplitter(Qt::Vertical, m_verticalSplitter);
@@ -264,12 +224,11 @@ void CMainFrame::CreateViews() {
 }
 
 void CMainFrame::InitLayout() {
-    const int total = m_verticalSplitter->width();
-    m_verticalSplitter->setSizes({kLeftPaneWidth, std::max(total - kLeftPaneWidth, 1)});
-    const int height = m_horizontalSplitter->height();
-    const int bottom =
-        height >= kDefinitionPaneHeight ? kDefinitionPaneHeight : height - height / 2;
-    m_horizontalSplitter->setSizes({height - bottom, bottom});
+    const PaneSizes panes =
+        LayoutPanes(m_verticalSplitter->width(), m_horizontalSplitter->height(), m_savedWindow);
+    m_verticalSplitter->setSizes({panes.left, panes.right});
+    m_horizontalSplitter->setSizes({panes.tree, panes.definition});
+    m_laidOut = true;
 }
 
 void CMainFrame::CentreOnScreen() {
@@ -289,6 +248,7 @@ void CMainFrame::OpenConfiguredDevice() {
     if (!choice.open) {
         return;
     }
+    m_unitStatus.Configured(choice.typeIndex, choice.number);
     if (m_device->Open(static_cast<unsigned>(choice.typeIndex), choice.number)) {
         UpdateTitle();
     } else {
@@ -302,6 +262,9 @@ void CMainFrame::UpdateTitle() {
     const int type = m_device->GetTypeIndex();
     m_menuActions[ID_PROGRAMMING]->setEnabled(IsProgrammingEnabled(open, type));
     setWindowTitle(FromUtf8(MakeTitle(open, type, m_device->GetNumber())));
+    if (m_unitPane != nullptr) {
+        UpdateUnitPanes();
+    }
     // The news of a reconnection holds only until the unit changes again.
     if (!m_reconnectedText.isEmpty() && statusBar()->currentMessage() == m_reconnectedText) {
         statusBar()->showMessage(kReady);
@@ -331,6 +294,7 @@ bool CMainFrame::SendAndLog(const CPacket& packet) {
         CReceiveThread::CSendScope sending(*m_receiver);
         sent = m_device->SendPacket(&packet) != 0;
         if (sent) {
+            ++m_sentTotal;
             WritePacketLog(m_logFile, true, packet);
         }
     }
@@ -541,7 +505,10 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnDeviceSelect() {
     CDeviceListDlg dialog(*m_device, m_dialogs, m_deviceDirectory, QApplication::activeWindow());
     // The user's choice ends the watch for a lost unit; a unit lost after it is watched.
-    connect(&dialog, &CDeviceListDlg::UnitChosen, this, [this] { StopWatchingForUnit(); });
+    connect(&dialog, &CDeviceListDlg::UnitChosen, this, [this] {
+        StopWatchingForUnit();
+        UpdateUnitPanes();  // each choice is an opening of its own, however quick the next
+    });
     m_choosingUnit = true;
     dialog.exec();
     m_choosingUnit = false;
@@ -621,6 +588,7 @@ QMenu* CMainFrame::createPopupMenu() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     StopReceiving();
+    SaveWindowState();
     event->accept();
 }
 

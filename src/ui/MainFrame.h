@@ -10,8 +10,8 @@
 //  - every message box and file dialog goes through CUserDialogs;
 //  - other threads reach the window only by posting (QMetaObject::invokeMethod, queued), through
 //    the traffic list's locked pending batch, or through state the window looks at a few times
-//    a second (the log's write state, the channel's refused frames), never by waiting for this
-//    thread.
+//    a second (the packets received, the log's write state, the channel's refused frames),
+//    never by waiting for this thread.
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -24,6 +24,8 @@
 #include "app/ReceiveThread.h"
 #include "app/ReconnectWatch.h"
 #include "app/StartupDevice.h"
+#include "app/UnitStatus.h"
+#include "app/WindowPlacement.h"
 #include "inspect/ParameterMemory.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
@@ -45,11 +47,12 @@ class CMainFrame : public QMainWindow, private IReceiveSink {
     Q_OBJECT
 public:
     static constexpr const char* kSettingsFile = kSettingsFileName;
-    static constexpr int kLeftPaneWidth = 200;
-    static constexpr int kDefinitionPaneHeight = 200;
+    static constexpr int kDefaultWidth = 1000;
+    static constexpr int kDefaultHeight = 700;
     // How often a unit that went away is looked for.
     static constexpr int kReconnectPollMs = 500;
-    // How often the log's state and the refused frames are looked at.
+    // How often the unit, the packet counts, the log's state and the refused frames are looked
+    // at.
     static constexpr int kStatusPollMs = 250;
 
     // Reads "Tavrin.ini" from the current directory, opens the log and the configured unit,
@@ -87,9 +90,16 @@ public:
     CVXDevice& GetDevice() { return *m_device; }
     const CPacketFileList& GetPacketFiles() const { return m_packetFiles; }
     CConfig& GetConfig() { return m_config; }
-    // The permanent status bar panes: a log that is not written, the frames refused.
-    QLabel* GetLogProblemPane() const { return m_logProblemPane; }
+    // The permanent status bar panes, beside the message, left to right: the unit and its
+    // state, the packets received and sent since it opened, the frames refused, the traffic
+    // list's bound, a log that is not written. Each has an accessible name.
+    QLabel* GetUnitPane() const { return m_unitPane; }
+    QLabel* GetCountsPane() const { return m_countsPane; }
     QLabel* GetRefusedPane() const { return m_refusedPane; }
+    QLabel* GetListBoundPane() const { return m_listBoundPane; }
+    QLabel* GetLogProblemPane() const { return m_logProblemPane; }
+    // What the traffic list says about its bound once reached; empty text hides the pane.
+    void ShowListBound(const QString& text);
     CTavrinView* GetTrafficView() const { return m_trafficView; }
     CTavrinTreeView* GetTreeView() const { return m_treeView; }
     CPacketHolderView* GetDefinitionView() const { return m_definitionView; }
@@ -104,6 +114,8 @@ public:
     QMenu* createPopupMenu() override;
 
 protected:
+    // Every way of closing: the receive thread stops, and the window's size, place, panes and
+    // bars go to [Window].
     void closeEvent(QCloseEvent* event) override;
     // Application-wide: while this window is the active one, the accelerator keys are taken
     // before any view sees them, text fields included.
@@ -125,10 +137,17 @@ private:
     void CreateAccelerators();
     void CreateViews();
     void OpenLog();
+    QLabel* AddStatusPane(const QString& name);
     void CreateStatusPanes();
     void UpdateStatusPanes();
+    void UpdateUnitPanes();
+    void UpdateRefusedPane();
     void InitLayout();
     void CentreOnScreen();
+    // [Window] as read at start-up: the bars, the size and place (kept on a screen), the
+    // panes once laid out.
+    void ApplyWindowState();
+    void SaveWindowState();
 
     void OnDeviceSelect();
     void OnProgramming();
@@ -164,8 +183,15 @@ private:
     std::map<int, QAction*> m_toolBarActions;
     std::vector<std::pair<QKeySequence, int>> m_accelerators;
     bool m_toolBarVisible = true;
-    QLabel* m_logProblemPane = nullptr;
+    WindowState m_savedWindow;  // [Window] as read at start-up
+    bool m_laidOut = false;     // the panes have their sizes
+    QLabel* m_unitPane = nullptr;
+    QLabel* m_countsPane = nullptr;
     QLabel* m_refusedPane = nullptr;
+    QLabel* m_listBoundPane = nullptr;
+    QLabel* m_logProblemPane = nullptr;
+    CUnitStatus m_unitStatus;
+    long long m_sentTotal = 0;  // packets sent since start-up
     long long m_shownRefused = 0;
     bool m_refusedExplained = false;  // the reason is said once a session
 };

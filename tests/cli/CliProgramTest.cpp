@@ -47,7 +47,8 @@ TEST_F(CliProgram, RunsTheBitStepsInTheDialogsOrderWithTheirValues) {
 struct FailCase {
     const char* why;
     std::vector<std::string> args;
-    int code;            // the driver's result code the simulator answers with
+    int code;            // the driver's result code the simulator answers with; -1: the unit
+                         // goes away during the write
     const char* report;  // what standard output must be
 };
 void PrintTo(const FailCase& c, std::ostream* out) {
@@ -62,6 +63,8 @@ TEST_P(CliProgramFailure, EndsWithCodeOneAndTheReportWithTheErrorCode) {
     args.insert(args.end(), c.args.begin(), c.args.end());
     if (c.code > 0) {
         m_sim.FailNextCommand(1, 0, c.code);
+    } else if (c.code < 0) {
+        m_sim.UnplugDuringProgramming(1, 0, 256);
     }
     const CliResult result = Run(args);
     EXPECT_EQ(result.code, 1);
@@ -71,18 +74,24 @@ TEST_P(CliProgramFailure, EndsWithCodeOneAndTheReportWithTheErrorCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, CliProgramFailure,
-    ::testing::Values(
-        FailCase{"erase fails, nothing after it runs",
-                 {"--erase", "--write", "--verify"},
-                 5,
-                 "Стирание FLASH - ОШИБКА\n\nКод ошибки - 5\n"},
-        FailCase{"verify of an image never written",
-                 {"--verify"},
-                 0,
-                 "Проверка данных - ОШИБКА\n\nКод ошибки - 3\n"},
-        FailCase{"extended fuses refused in ATmega103 mode",
-                 {"--fuse", "1", "--fuse-ex", "1", "--lock", "1", "--atmega103"},
-                 0,
-                 "Запись битов Fuse - OK\nЗапись битов FuseEx - ОШИБКА\n\nКод ошибки - 4\n"}));
+    ::testing::Values(FailCase{"erase fails, nothing after it runs",
+                               {"--erase", "--write", "--verify"},
+                               5,
+                               "Стирание FLASH - ОШИБКА\nЗапись данных - не выполнено\n"
+                               "Проверка данных - не выполнено\n\nКод ошибки - 5\n"},
+                      FailCase{"verify of an image never written",
+                               {"--verify"},
+                               0,
+                               "Проверка данных - ОШИБКА\n\nКод ошибки - 3\n"},
+                      FailCase{"extended fuses refused in ATmega103 mode",
+                               {"--fuse", "1", "--fuse-ex", "1", "--lock", "1", "--atmega103"},
+                               0,
+                               "Запись битов Fuse - OK\nЗапись битов FuseEx - ОШИБКА\n"
+                               "Запись битов Lock - не выполнено\n\nКод ошибки - 4\n"},
+                      FailCase{"the unit unplugged during the write",
+                               {"--write", "--verify"},
+                               -1,
+                               "Запись данных - ОШИБКА\nПроверка данных - не выполнено\n\n"
+                               "Устройство отключено\nКод ошибки - 1\nРестарт - ОШИБКА\n"}));
 
 }  // namespace

@@ -61,7 +61,7 @@ protected:
     int m_opensBefore = 0;
 };
 
-enum class Fault { None, FailNext5, RejectNext, RefuseReopen, Unerased };
+enum class Fault { None, FailNext5, RejectNext, RefuseReopen, Unerased, UnplugMidWrite };
 enum class File { None, Firmware, OneBadRecord, Missing };
 
 struct RunCase {
@@ -117,6 +117,9 @@ TEST_P(RunTable, SendsTheCheckedStepsAndReports) {
         case Fault::RefuseReopen:
             m_sim.RefuseNextOpen(1, 2);
             break;
+        case Fault::UnplugMidWrite:
+            m_sim.UnplugDuringProgramming(1, 2, 256);
+            break;
         case Fault::Unerased: {
             DeviceCommand write;
             write.command = DeviceCommand::WriteData;
@@ -151,7 +154,9 @@ TEST_P(RunTable, SendsTheCheckedStepsAndReports) {
     const bool ran = c.status == Status::Ran;
     EXPECT_EQ(Reopened(), ran && !outcome.restartFailed ? 1 : 0);
     EXPECT_EQ(m_device.IsOpen(), !outcome.restartFailed);
-    EXPECT_EQ(outcome.restartFailed, c.fault == Fault::RefuseReopen);
+    const bool unplugged = c.fault == Fault::UnplugMidWrite;
+    EXPECT_EQ(outcome.unitLost, unplugged);
+    EXPECT_EQ(outcome.restartFailed, c.fault == Fault::RefuseReopen || unplugged);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -182,7 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
                 Fault::FailNext5,
                 Status::Ran,
                 {1},
-                "Стирание FLASH - ОШИБКА\r\n\r\nКод ошибки - 5\r\n"},
+                "Стирание FLASH - ОШИБКА\r\nЗапись данных - не выполнено\r\n"
+                "Запись битов Fuse - не выполнено\r\nЗапись битов FuseEx - не выполнено\r\n"
+                "Проверка данных - не выполнено\r\nЗапись битов Lock - не выполнено\r\n"
+                "\r\nКод ошибки - 5\r\n"},
         // The ATmega103 has no extended fuse byte: the unit refuses that step.
         RunCase{"AtMega103",
                 0x3F,
@@ -192,7 +200,8 @@ INSTANTIATE_TEST_SUITE_P(
                 Status::Ran,
                 {1, 2, 8, 16},
                 "Стирание FLASH - OK\r\nЗапись данных - OK\r\nЗапись битов Fuse - OK\r\n"
-                "Запись битов FuseEx - ОШИБКА\r\n\r\nКод ошибки - 4\r\n"},
+                "Запись битов FuseEx - ОШИБКА\r\nПроверка данных - не выполнено\r\n"
+                "Запись битов Lock - не выполнено\r\n\r\nКод ошибки - 4\r\n"},
         // A hole where the record was would be written, and verified, as erased FLASH.
         RunCase{"OneRecordRefused",
                 0x23,
@@ -218,7 +227,20 @@ INSTANTIATE_TEST_SUITE_P(
                 Fault::RejectNext,
                 Status::Ran,
                 {},
-                "Стирание FLASH - ОШИБКА\r\n\r\nКод ошибки - 1\r\n"},
+                "Стирание FLASH - ОШИБКА\r\nЗапись битов Lock - не выполнено\r\n\r\nКод ошибки - "
+                "1\r\n"},
+        // The unit goes away in the middle of the write: the channel's loss is told, not
+        // guessed from the code, and no restart can find it.
+        RunCase{"UnplugMidWrite",
+                0x26,
+                0,
+                File::Firmware,
+                Fault::UnplugMidWrite,
+                Status::Ran,
+                {2},
+                "Запись данных - ОШИБКА\r\nПроверка данных - не выполнено\r\n"
+                "Запись битов Lock - не выполнено\r\n\r\nУстройство отключено\r\n"
+                "Код ошибки - 1\r\nРестарт - ОШИБКА"},
         RunCase{"ReopenRefused",
                 0x04,
                 0,
@@ -255,6 +277,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "Неверное значение битов Lock: число от 0 до 255 (десятичное или 0x..)",
                 300}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// What the run cannot be made to do on the simulator: the unit gone after its last step, and
+// a steps word with a bit that names no step.
+TEST(ProgrammingReport, LostUnitWithoutAFailureAndBitsOfNoStep) {
+    ProgrammingOutcome outcome;
+    outcome.steps = {{DeviceCommand::EraseFlash, 0}, {DeviceCommand::WriteLockBits, 0}};
+    outcome.unitLost = true;
+    outcome.restartFailed = true;
+    EXPECT_EQ(MakeProgrammingReport(0x45, outcome),
+              "Стирание FLASH - OK\r\nЗапись битов Lock - OK\r\n\r\nУстройство отключено\r\n"
+              "Рестарт - ОШИБКА");
+}
 
 // The progress query fails while the write goes on: the display closes, but the run waits
 // for the write to end before it reports and restarts the unit, so the write is not cut off.

@@ -171,6 +171,31 @@ const HandEditCase kHandEdits[] = {
 INSTANTIATE_TEST_SUITE_P(Files, ConfigHandEdit, ::testing::ValuesIn(kHandEdits),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The window's keys at close: into the file as it stands, read by the program or not, its
+// spacing, blank lines, lines the reader drops and bytes after the last CR LF kept; the model
+// when there is no file.
+TEST(Config, SaveSetKeysTouchesNothingElse) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"; top\r\n[Main]\r\n  Log = a \r\nFlag\r\n\r\n\r\n[Window]\r\nX = 5\r\nB=2",
+         "; top\r\n[Main]\r\n  Log = a \r\nFlag\r\n\r\n\r\n[Window]\r\nX = 7\r\nY=8\r\nB=2"},
+        {nullptr, "[Window]\r\nX=7\r\nY=8\r\n\r\n"},
+    };
+    for (const auto& [before, after] : cases) {
+        TempDir dir;
+        const std::string path = dir.File("Tavrin.ini");
+        if (before != nullptr) {
+            dir.Write("Tavrin.ini", before);
+        }
+        CConfig config;
+        config.Load(path.c_str());
+        config.SetValue("Window", "X", "7");
+        config.SetValue("Window", "Y", "8");
+        ASSERT_EQ(config.SaveSetKeys(), 1);
+        EXPECT_EQ(ReadBytes(path), after);
+        EXPECT_FALSE(std::filesystem::exists(path + ".bak")) << "nothing of the file was lost";
+    }
+}
+
 TEST(Config, ReadsFromTheDirectoryCurrentAtConstruction) {
     TempDir dir;
     dir.Write("Tavrin.ini", "[Main]\r\nLog=x.log\r\n");

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/MainFrame.h"
-#include "ui/UserDialogs.h"
 #include "packet/Packet.h"
 #include "sim/Simulator.h"
 #include "support/TempFiles.h"
+#include "ui/MainFrame.h"
+#include "ui/UserDialogs.h"
 
 // Failures show the text, not the bytes of the object.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -155,13 +155,19 @@ public:
             m_simulator.AddUnit(type, number);
         }
     }
-    void Start(const Settings& main) {
+    // more: lines put after the [Driver] section.
+    void Start(const Settings& main, const std::string& more = "") {
         std::string ini = "[Main]\r\n";
         for (const auto& [key, value] : main) {
             ini += key + "=" + value + "\r\n";
         }
-        ini += "\r\n[Driver]\r\nDirectory=" + UnitDirectory() + "\r\n";
+        ini += "\r\n[Driver]\r\nDirectory=" + UnitDirectory() + "\r\n" + more;
         m_dir.Write("Tavrin.ini", ini);
+        Restart();
+    }
+    // A new window on the settings file as it is now; the old window goes first.
+    void Restart() {
+        m_frame.reset();
         m_frame = std::make_unique<CMainFrame>(dialogs);
         m_frame->show();
         QApplication::processEvents();
