@@ -19,6 +19,7 @@
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
 #include "app/StartupDevice.h"
+#include "app/TrafficSettings.h"
 #include "app/TrafficText.h"
 #include "device/VXDevice.h"
 #include "inspect/PacketParameters.h"
@@ -27,6 +28,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
+#include "ui/FindDlg.h"
 #include "ui/PacketHolderView.h"
 #include "ui/ParametersDlg.h"
 #include "ui/ProgrammingDlg.h"
@@ -116,6 +118,15 @@ void CMainFrame::CreateMenus() {
     AddCommand(file, QStringLiteral("&Выход"), ID_APP_EXIT,
                QStringLiteral("Quit the application; prompts to save documents"));
 
+    // Find lives in a menu: characters typed in the list send packets.
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("П&равка"));
+    AddCommand(edit, QStringLiteral("&Найти...\tCtrl+F"), ID_EDIT_FIND,
+               QStringLiteral("Найти строку в списке"));
+    AddCommand(edit, QStringLiteral("Найти &далее\tF3"), ID_EDIT_REPEAT,
+               QStringLiteral("Найти следующую такую строку"));
+    AddCommand(edit, QStringLiteral("Найти &ранее\tShift+F3"), ID_EDIT_FIND_PREVIOUS,
+               QStringLiteral("Найти предыдущую такую строку"));
+
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
     AddCommand(view, QStringLiteral("&Toolbar"), ID_VIEW_TOOLBAR,
                QStringLiteral("Show or hide the toolbar"))
@@ -184,12 +195,16 @@ void CMainFrame::CreateAccelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        {QKeySequence(Qt::CTRL | Qt::Key_F), ID_EDIT_FIND},
+        {QKeySequence(Qt::Key_F3), ID_EDIT_REPEAT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), ID_EDIT_FIND_PREVIOUS},
     };
 }
 
 // A log that cannot be opened is said once, and the program runs on without it.
 void CMainFrame::OpenLog() {
     const std::string logName = m_config.GetString("Main", "Log");
+    m_logFile.SetMilliseconds(ReadLogMilliseconds(m_config));
     if (!logName.empty() && !m_logFile.Open(logName.c_str(), true)) {
         m_dialogs.ShowMessage(
             this, FromUtf8(CannotOpenLogText(m_logFile.GetPath(), m_logFile.GetErrorText())),
@@ -200,7 +215,8 @@ void CMainFrame::OpenLog() {
 void CMainFrame::CreateStatusPanes() {
     m_logProblemPane = new QLabel(statusBar());
     m_refusedPane = new QLabel(statusBar());
-    for (QLabel* pane : {m_logProblemPane, m_refusedPane}) {
+    m_listBoundPane = new QLabel(statusBar());
+    for (QLabel* pane : {m_logProblemPane, m_refusedPane, m_listBoundPane}) {
         pane->hide();
         statusBar()->addPermanentWidget(pane);
     }
@@ -222,6 +238,7 @@ void CMainFrame::UpdateStatusPanes() {
         m_logProblemPane->setText(logProblem);
     }
     m_logProblemPane->setVisible(logFailing);
+    UpdateListBoundPane();
 
     const long long refused = m_device->GetRefusedFrames();
     if (refused == m_shownRefused) {
@@ -236,10 +253,26 @@ void CMainFrame::UpdateStatusPanes() {
     }
 }
 
+// The list's bound is said once it has taken lines, with the lines the list holds now and
+// whether the log holds them all.
+void CMainFrame::UpdateListBoundPane() {
+    const CTrafficModel& model = *m_trafficView->GetModel();
+    const bool dropped = model.GetDroppedCount() > 0;
+    const QString text =
+        dropped ? FromUtf8(ListBoundText(static_cast<std::size_t>(model.rowCount()),
+                                         m_logFile.IsOpen() && !m_logFile.HasLostLines()))
+                : QString();
+    if (m_listBoundPane->text() != text) {
+        m_listBoundPane->setText(text);
+    }
+    m_listBoundPane->setVisible(dropped);
+}
+
 void CMainFrame::CreateViews() {
     m_verticalSplitter = new QSplitter(Qt::Horizontal, this);
     m_horizontalSplitter = new QSplitter(Qt::Vertical, m_verticalSplitter);
     m_trafficView = new CTavrinView(m_verticalSplitter);
+    m_trafficView->SetMaxLines(ReadMaxListLines(m_config));
     m_treeView = new CTavrinTreeView(m_horizontalSplitter);
     m_definitionView = new CPacketHolderView(m_horizontalSplitter);
     // Resizing the window gives and takes room from the traffic list and the tree; the left
@@ -532,6 +565,15 @@ void CMainFrame::OnCommand(int id) {
         case ID_PROGRAMMING:
             OnProgramming();
             break;
+        case ID_EDIT_FIND:
+            OnFind();
+            break;
+        case ID_EDIT_REPEAT:
+            FindAgain(true);
+            break;
+        case ID_EDIT_FIND_PREVIOUS:
+            FindAgain(false);
+            break;
         case ID_FILE_NEW:  // reaches a handler that does nothing
         default:
             break;
@@ -583,6 +625,27 @@ void CMainFrame::OnOpenPacketFile() {
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(QApplication::activeWindow());
     dialog.exec();
+}
+
+void CMainFrame::OnFind() {
+    CFindDlg dialog(m_findText, m_findDirection, m_dialogs, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_findText = dialog.GetText();
+    m_findDirection = dialog.GetDirection();
+    m_findQuery = dialog.GetQuery();
+    FindAgain(true, true);
+}
+
+void CMainFrame::FindAgain(bool forward, bool fromStart) {
+    if (!m_findQuery) {
+        OnFind();
+        return;
+    }
+    if (!m_trafficView->FindLine(*m_findQuery, forward, fromStart)) {
+        statusBar()->showMessage(QString::fromUtf8(kNoMatchText));
+    }
 }
 
 void CMainFrame::OnExit() {

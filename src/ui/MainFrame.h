@@ -24,6 +24,7 @@
 #include "app/ReceiveThread.h"
 #include "app/ReconnectWatch.h"
 #include "app/StartupDevice.h"
+#include "app/TrafficFind.h"
 #include "inspect/ParameterMemory.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
@@ -90,6 +91,8 @@ public:
     // The permanent status bar panes: a log that is not written, the frames refused.
     QLabel* GetLogProblemPane() const { return m_logProblemPane; }
     QLabel* GetRefusedPane() const { return m_refusedPane; }
+    // Shown once the list's bound has taken lines from it.
+    QLabel* GetListBoundPane() const { return m_listBoundPane; }
     CTavrinView* GetTrafficView() const { return m_trafficView; }
     CTavrinTreeView* GetTreeView() const { return m_treeView; }
     CPacketHolderView* GetDefinitionView() const { return m_definitionView; }
@@ -135,6 +138,11 @@ private:
     void OnOpenPacketFile();
     void OnAbout();
     void OnExit();
+    // "Найти...": asks what to look for, then looks from the selected line on.
+    void OnFind();
+    // "Найти далее" and "Найти ранее"; the first asks what to look for.
+    void FindAgain(bool forward, bool fromStart = false);
+    void UpdateListBoundPane();
     // The steps every send shares once a packet is chosen: a sent line, the send, the log line.
     bool SendAndLog(const CPacket& packet);
     void ToggleToolBar();
@@ -166,6 +174,11 @@ private:
     bool m_toolBarVisible = true;
     QLabel* m_logProblemPane = nullptr;
     QLabel* m_refusedPane = nullptr;
+    QLabel* m_listBoundPane = nullptr;
     long long m_shownRefused = 0;
+    // What the find dialog last took: its text and lines as typed, and the query they make.
+    QString m_findText;
+    FindDirection m_findDirection = FindDirection::Both;
+    std::optional<TrafficQuery> m_findQuery;
     bool m_refusedExplained = false;  // the reason is said once a session
 };
