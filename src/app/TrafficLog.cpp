@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "packet/Packet.h"
 
@@ -70,7 +71,9 @@ bool CTrafficLog::AddPacket(const CPacket* packet, bool sent) {
 PendingLines CTrafficLog::TakePending() {
     PendingLines batch;
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    std::swap(batch, m_pending);
+    // Moved, not swapped: the pending store keeps its block size for the next batch.
+    batch.lines = std::move(m_pending.lines);
+    batch.dropped = std::exchange(m_pending.dropped, 0);
     return batch;
 }
 

@@ -32,6 +32,7 @@ public:
 
     CTrafficStore();
     ~CTrafficStore();
+    // A store moved from is empty, and reserves for its next block what it did before.
     CTrafficStore(CTrafficStore&& other) noexcept;
     CTrafficStore& operator=(CTrafficStore&& other) noexcept;
     CTrafficStore(const CTrafficStore&) = delete;
