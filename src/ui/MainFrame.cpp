@@ -643,8 +643,11 @@ void CMainFrame::FindAgain(bool forward, bool fromStart) {
         OnFind();
         return;
     }
+    const QString noMatch = QString::fromUtf8(kNoMatchText);
     if (!m_trafficView->FindLine(*m_findQuery, forward, fromStart)) {
-        statusBar()->showMessage(QString::fromUtf8(kNoMatchText));
+        statusBar()->showMessage(noMatch);
+    } else if (statusBar()->currentMessage() == noMatch) {
+        statusBar()->showMessage(kReady);  // an earlier search's news no longer holds
     }
 }
 

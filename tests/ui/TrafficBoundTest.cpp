@@ -242,7 +242,6 @@ TEST(Find, MenuDialogAndKeys) {
                 {Qt::NoModifier, 23, true},    {Qt::ShiftModifier, 13, false},
                 {Qt::ShiftModifier, 3, false}, {Qt::ShiftModifier, 3, true}};
     for (const auto& key : keys) {
-        frame.statusBar()->showMessage(QStringLiteral("Ready"));
         QTest::keyClick(&view, Qt::Key_F3, key.modifiers);
         EXPECT_EQ(view.GetSelectedLine(), key.selected);
         EXPECT_EQ(frame.statusBar()->currentMessage() == "нет совпадений", key.noMatch);
@@ -261,7 +260,7 @@ TEST(Find, MenuDialogAndKeys) {
     QTest::keyClick(&view, Qt::Key_End);
     view.AddPacket(Numbered(101).get(), false);
     EXPECT_EQ(view.GetSelectedLine(), model.rowCount() - 1);
-    EXPECT_TRUE(fixture.dialogs.messages.size() == 1u);  // no key sent a packet
+    EXPECT_EQ(fixture.dialogs.messages.size(), 1u);  // the refusal; no key sent a packet
 }
 
 }  // namespace
