@@ -174,6 +174,7 @@ bool CTavrinView::AddPacket(const CPacket* packet, bool sent) {
 void CTavrinView::ClearLog() {
     emit LogClearing();
     HideToolTip();
+    m_holdForFind = false;
     m_model->ClearLog();
 }
 

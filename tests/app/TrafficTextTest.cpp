@@ -135,15 +135,4 @@ TEST(CellText, FitsWholeFieldsBeforeTheEllipsis) {
     EXPECT_TRUE(fit.elided);
 }
 
-TEST(FollowRule, OnlyWhenTheLastLineIsSelected) {
-    struct {
-        int count, selected;
-        bool follow;
-    } cases[] = {{0, -1, false}, {1, -1, false}, {1, 0, true},
-                 {5, 3, false},  {5, 4, true},   {5, -1, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(ShouldFollow(c.count, c.selected), c.follow) << c.count << " " << c.selected;
-    }
-}
-
 }  // namespace

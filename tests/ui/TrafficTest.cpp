@@ -102,8 +102,8 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
     }
 }
 
-// The rule itself is the core's test; here a batch from the receive thread follows (selection
-// and scrolling) or leaves the view alone.
+// A batch from the receive thread follows (selection and scrolling) while the last line is
+// selected, and leaves the view alone otherwise; the first line is not selected.
 TEST_F(Traffic, FollowsOnlyWhileTheLastLineIsSelected) {
     for (int i = 0; i < 100; ++i) {
         View().AddPacket(MakePacket(0x01).get(), true);
