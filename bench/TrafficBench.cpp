@@ -1,7 +1,7 @@
 // How much traffic the receive path absorbs: the device channel's reader thread, the receive
 // thread, the log file and the traffic list with its view, fed by the in-process simulator.
 //
-//   traffic_bench [seconds [paced|nolog|big|flat|list]]      (default 3 seconds, all parts)
+//   traffic_bench [seconds [paced|nolog|big|flat|list|bounded]]  (default 3 seconds, all parts)
 //
 // 1. The simulator sends numbered 62-byte packets (full 64-byte USB frames) at the USB
 //    full-speed bulk rate, 19,000 a second, evenly paced, for the given time: lines shown,
@@ -12,6 +12,10 @@
 //    sending as fast as it can.
 // 3. The list alone: a thread adds 1,000,000 lines as fast as it can while the view follows
 //    them; lines per second, repaints per second, and the heap the million lines hold.
+// 4. A list bounded at 1,000,000 lines ([Main] MaxListLines), filled to its bound by the unit
+//    sending as fast as it can, then 60 s of traffic at the full rate: the resident memory at
+//    the half and at the end (the oldest lines leave, so it must not grow), and the packets the
+//    log file missed (none).
 // Prints plain figures; the program runs headless (offscreen) unless QT_QPA_PLATFORM says else.
 
 #include <malloc.h>
@@ -24,12 +28,14 @@
 #include <QItemSelectionModel>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -97,7 +103,8 @@ struct Setup {
     std::set<int> programThreads;  // the threads the program's receive path runs on
 };
 
-void Start(Setup& setup, bool withLog = true) {
+// maxListLines 0: the settings do not name the key.
+void Start(Setup& setup, bool withLog = true, int maxListLines = 0) {
     setup.dir =
         std::filesystem::temp_directory_path() / ("tavrin-bench-" + std::to_string(getpid()));
     std::filesystem::remove_all(setup.dir);
@@ -108,8 +115,9 @@ void Start(Setup& setup, bool withLog = true) {
     setup.simulator->AddUnit(0, 0);
     std::ofstream("Tavrin.ini", std::ios::binary)
         << "[Main]\r\nDeviceType=0\r\nDeviceNumber=0\r\nLog="
-        << (withLog ? (setup.dir / "bench.log").string() : std::string())
-        << "\r\n\r\n[Driver]\r\nDirectory=" << (setup.dir / "dev").string() << "\r\n\r\n";
+        << (withLog ? (setup.dir / "bench.log").string() : std::string()) << "\r\n"
+        << (maxListLines > 0 ? "MaxListLines=" + std::to_string(maxListLines) + "\r\n" : "")
+        << "\r\n[Driver]\r\nDirectory=" << (setup.dir / "dev").string() << "\r\n\r\n";
     const std::set<int> before = ThreadIds();
     setup.frame = std::make_unique<CMainFrame>(setup.dialogs);
     setup.frame->show();
@@ -140,6 +148,73 @@ void Prefill(CTavrinView& view, int count, int payloadLength) {
     producer.join();
 }
 
+// The simulator sends numbered 62-byte packets on its USB 0 from a thread of its own: rate a
+// second, evenly paced, or as fast as it can (rate 0), for the time given.
+class CSender {
+public:
+    CSender(vxsim::Simulator& simulator, int rate, double seconds)
+        : m_start(std::chrono::steady_clock::now()),
+          m_thread([this, &simulator, rate, seconds] { Send(simulator, rate, seconds); }) {}
+    ~CSender() { Join(); }
+    bool IsSending() const { return m_sending.load(); }
+    // Ends the sending before its time.
+    void Stop() { m_stop = true; }
+    long Join() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        return m_sent.load();
+    }
+
+private:
+    void Send(vxsim::Simulator& simulator, int rate, double seconds) {
+        const long total = rate > 0 ? static_cast<long>(seconds * rate) : 0;
+        unsigned char payload[62] = {};
+        for (long i = 0; !m_stop.load() && (rate > 0 ? i < total
+                                                     : std::chrono::steady_clock::now() - m_start <
+                                                           std::chrono::duration<double>(seconds));
+             ++i) {
+            if (rate > 0) {
+                const auto due = m_start + std::chrono::nanoseconds(i * 1000000000LL / rate);
+                // Sleeping, not spinning: the sender must not take the program's CPU.
+                std::this_thread::sleep_until(due);
+            }
+            std::memcpy(payload, &i, sizeof i);
+            if (simulator.SendPacket(0, 0, 0x41, payload, sizeof payload)) {
+                ++m_sent;
+            }
+        }
+        m_sending = false;
+    }
+
+    std::chrono::steady_clock::time_point m_start;
+    std::atomic<bool> m_sending{true};
+    std::atomic<bool> m_stop{false};
+    std::atomic<long> m_sent{0};
+    std::thread m_thread;
+};
+
+// Lets the last packets through: waits until the list has not changed for 300 ms.
+void Settle(CTavrinView& view) {
+    QElapsedTimer settle;
+    settle.start();
+    long last = -1;
+    std::size_t lastDropped = 0;
+    RunEventsUntil(
+        [&] {
+            const long now = view.model()->rowCount();
+            const std::size_t dropped = view.GetModel()->GetDroppedCount();
+            const bool still = now == last && dropped == lastDropped && settle.elapsed() > 300;
+            if (now != last || dropped != lastDropped) {
+                last = now;
+                lastDropped = dropped;
+                settle.restart();
+            }
+            return still;
+        },
+        view);
+}
+
 // Part 1 and 2: rate 0 sends as fast as the simulator can. With prefill, the list holds that
 // many lines before the traffic starts.
 void ReceivePath(double seconds, int rate, int prefill = 0, bool withLog = true) {
@@ -155,52 +230,18 @@ void ReceivePath(double seconds, int rate, int prefill = 0, bool withLog = true)
     int insertions = 0;
     QObject::connect(view.model(), &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
 
-    std::atomic<bool> sending{true};
-    std::atomic<long> sent{0};
-    const long total = rate > 0 ? static_cast<long>(seconds * rate) : 0;
     const long long cpuBefore = CpuNs(setup.programThreads);
     std::map<int, long long> threadBefore;
     for (int id : setup.programThreads) {
         threadBefore[id] = ThreadCpuNs(id);
     }
     const auto start = std::chrono::steady_clock::now();
-    std::thread sender([&] {
-        unsigned char payload[62] = {};
-        for (long i = 0; rate > 0 ? i < total
-                                  : std::chrono::steady_clock::now() - start <
-                                        std::chrono::duration<double>(seconds);
-             ++i) {
-            if (rate > 0) {
-                const auto due = start + std::chrono::nanoseconds(i * 1000000000LL / rate);
-                // Sleeping, not spinning: the sender must not take the program's CPU.
-                std::this_thread::sleep_until(due);
-            }
-            std::memcpy(payload, &i, sizeof i);
-            if (setup.simulator->SendPacket(0, 0, 0x41, payload, sizeof payload)) {
-                ++sent;
-            }
-        }
-        sending = false;
-    });
-    RunEventsUntil([&] { return !sending.load(); }, view);
+    CSender sender(*setup.simulator, rate, seconds);
+    RunEventsUntil([&] { return !sender.IsSending(); }, view);
     const double sendSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    sender.join();
-    // Let the last packets through; the list then holds what the receive path absorbed.
-    QElapsedTimer settle;
-    settle.start();
-    long last = -1;
-    RunEventsUntil(
-        [&] {
-            long now = view.model()->rowCount();
-            bool still = now == last && settle.elapsed() > 300;
-            if (now != last) {
-                last = now;
-                settle.restart();
-            }
-            return still;
-        },
-        view);
+    const long sent = sender.Join();
+    Settle(view);
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = (CpuNs(setup.programThreads) - cpuBefore) / 1e9;
@@ -212,7 +253,7 @@ void ReceivePath(double seconds, int rate, int prefill = 0, bool withLog = true)
         : !withLog  ? "paced, no log file:"
         : rate > 0  ? "receive path, paced:"
                     : "receive path, flat out:",
-        sent.load(), sendSeconds, sent / sendSeconds, lines, sent.load() - lines, cpu / wall,
+        sent, sendSeconds, sent / sendSeconds, lines, sent - lines, cpu / wall,
         painter.paints / wall, insertions / wall);
     std::printf("   per thread (share of a core):");
     for (int id : setup.programThreads) {
@@ -224,7 +265,9 @@ void ReceivePath(double seconds, int rate, int prefill = 0, bool withLog = true)
 }
 
 std::size_t HeapInUse() {
-    return mallinfo2().uordblks;
+    // Chunks from the heap and those mapped on their own (large blocks).
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 long ResidentKiB() {
@@ -260,6 +303,57 @@ void ListAlone(int count, int payloadLength) {
     Finish(setup);
 }
 
+// Part 4.
+void BoundedList(double seconds) {
+    constexpr int kBound = 1000000;
+    Setup setup;
+    Start(setup, true, kBound);
+    CTavrinView& view = *setup.frame->GetTrafficView();
+    // Filled through the receive path rather than by a thread of the bench's own, whose heap
+    // the simulator's sending thread would take over and touch page by page.
+    long filled = 0;
+    {
+        CSender fill(*setup.simulator, 0, 3600);
+        RunEventsUntil(
+            [&] {
+                return view.model()->rowCount() >= kBound || view.GetModel()->GetDroppedCount() > 0;
+            },
+            view);
+        fill.Stop();
+        filled = fill.Join();
+    }
+    Settle(view);
+    const long residentFull = ResidentKiB();
+    CSender sender(*setup.simulator, 19000, seconds);
+    long residentHalf = 0;
+    const auto start = std::chrono::steady_clock::now();
+    RunEventsUntil(
+        [&] {
+            const double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (residentHalf == 0 && elapsed >= seconds / 2) {
+                residentHalf = ResidentKiB();
+            }
+            return !sender.IsSending();
+        },
+        view);
+    const long sent = sender.Join() + filled;
+    Settle(view);
+    const long residentEnd = ResidentKiB();
+    std::ifstream log(setup.dir / "bench.log", std::ios::binary);
+    const long logged = static_cast<long>(
+        std::count(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+    const auto* model = view.GetModel();
+    std::printf(
+        "list bounded at %d, filled, then %.0f s at 19,000/s: sent %ld  in the list %d (%zu left "
+        "it)  lost in the log %ld\n   resident: full %.0f MiB, at %.0f s %.0f MiB, at %.0f s "
+        "%.0f MiB (%+.1f %% from the half)\n",
+        kBound, seconds, sent, model->rowCount(), model->GetDroppedCount(), sent - logged,
+        residentFull / 1024.0, seconds / 2, residentHalf / 1024.0, seconds, residentEnd / 1024.0,
+        100.0 * (residentEnd - residentHalf) / residentHalf);
+    Finish(setup);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -284,6 +378,9 @@ int main(int argc, char* argv[]) {
     if (only.empty() || only == "list") {
         ListAlone(1000000, 62);
         ListAlone(1000000, 8);
+    }
+    if (only.empty() || only == "bounded") {
+        BoundedList(only.empty() ? 60.0 : seconds);
     }
     return 0;
 }

@@ -18,9 +18,10 @@ void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet) {
     log.Write(text.c_str(), packet.GetLength(), packet.GetData());
 }
 
-std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet) {
+std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet,
+                                int milliseconds) {
     return FormatLogLine(when, FormatLogText(sent, packet).c_str(), packet.GetLength(),
-                         packet.GetData());
+                         packet.GetData(), milliseconds);
 }
 
 std::string CannotOpenLogText(const std::string& path, const std::string& reason) {

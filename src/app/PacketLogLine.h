@@ -13,8 +13,9 @@ std::string FormatLogText(bool sent, const CPacket& packet);
 // Writes that text and the payload as one line of the log.
 void WritePacketLog(CLogFile& log, bool sent, const CPacket& packet);
 // The whole line as the log holds it (stamp for when, text, payload), without its CR LF: what
-// a front end without a log file prints instead.
-std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet);
+// a front end without a log file prints instead. Milliseconds as FormatLogLine takes them.
+std::string FormatPacketLogLine(const std::tm& when, bool sent, const CPacket& packet,
+                                int milliseconds = -1);
 
 // What the window and tavrin-cli say about a log file that cannot be written: the path and the
 // system's reason.

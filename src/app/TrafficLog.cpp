@@ -1,54 +1,66 @@
 #include "app/TrafficLog.h"
 
 #include <algorithm>
-#include <iterator>
-#include <new>
+#include <chrono>
+#include <utility>
 
 #include "packet/Packet.h"
 
-namespace {
-
-// CopyFrom keeps the source's buffer size, and received packets grow in 4 KiB steps; a line
-// lives as long as the list, so its copy keeps only the payload.
-std::unique_ptr<CPacket> MakeLineCopy(const CPacket& packet) {
-    std::unique_ptr<CPacket> copy(new (std::nothrow) CPacket());
-    if (!copy || !copy->CopyFrom(&packet)) {
-        return nullptr;
+std::size_t LinesLeavingForBound(std::size_t count, std::size_t incoming, std::size_t maxLines) {
+    if (maxLines == 0 || count + incoming <= maxLines) {
+        return 0;
     }
-    if (copy->GetCapacity() > std::max(copy->GetLength(), 1) &&
-        !copy->Reserve(std::max(copy->GetLength(), 1))) {
-        return nullptr;
-    }
-    return copy;
+    const std::size_t step = std::max<std::size_t>(maxLines / 10, 1);
+    const std::size_t steps = (count + incoming - maxLines + step - 1) / step;
+    return std::min(count, steps * step);
 }
-
-}  // namespace
 
 CTrafficLog::CTrafficLog(Notify onPending, Clock clock)
     : m_onPending(std::move(onPending)), m_clock(std::move(clock)) {
     if (!m_clock) {
-        m_clock = [] { return std::time(nullptr); };
+        m_clock = [] {
+            return static_cast<std::int64_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::system_clock::now().time_since_epoch())
+                    .count());
+        };
     }
 }
 
 CTrafficLog::~CTrafficLog() = default;
 
+void CTrafficLog::SetMaxLines(std::size_t maxLines) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    m_maxLines = maxLines;
+}
+
+std::size_t CTrafficLog::GetMaxLines() const {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    return m_maxLines;
+}
+
 bool CTrafficLog::AddPacket(const CPacket* packet, bool sent) {
     if (packet == nullptr) {
         return false;
     }
+    TrafficRecord line;
+    line.sent = sent;
+    line.command = static_cast<unsigned char>(packet->GetCommand());
+    line.length = packet->GetLength();
+    line.payload = packet->GetData();
     bool first = false;
     {
         Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-        TrafficLine line;
-        line.packet = MakeLineCopy(*packet);
-        if (!line.packet) {
+        line.time = m_clock();
+        first = m_pending.lines.GetCount() == 0 && m_pending.dropped == 0;
+        // Lines the list could not hold anyway leave before they cost memory: a user-interface
+        // thread held up for a while must not make the batch outgrow the bound.
+        const std::size_t leaving = LinesLeavingForBound(m_pending.lines.GetCount(), 1, m_maxLines);
+        m_pending.lines.DropOldest(leaving);
+        m_pending.dropped += leaving;
+        if (!m_pending.lines.Append(line)) {
             return false;
         }
-        line.time = m_clock();
-        line.sent = sent;
-        first = m_pending.empty();
-        m_pending.push_back(std::move(line));
     }
     if (first && m_onPending) {
         m_onPending();
@@ -56,25 +68,39 @@ bool CTrafficLog::AddPacket(const CPacket* packet, bool sent) {
     return true;
 }
 
-std::vector<TrafficLine> CTrafficLog::TakePending() {
-    std::vector<TrafficLine> batch;
+PendingLines CTrafficLog::TakePending() {
+    PendingLines batch;
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    batch.swap(m_pending);
+    // Moved, not swapped: the pending store keeps its block size for the next batch.
+    batch.lines = std::move(m_pending.lines);
+    batch.dropped = std::exchange(m_pending.dropped, 0);
     return batch;
 }
 
-void CTrafficLog::Append(std::vector<TrafficLine>&& lines) {
-    std::move(lines.begin(), lines.end(), std::back_inserter(m_lines));
-    lines.clear();
+std::size_t CTrafficLog::LinesToDrop(std::size_t incoming) const {
+    return LinesLeavingForBound(m_lines.GetCount(), incoming, GetMaxLines());
+}
+
+void CTrafficLog::DropOldest(std::size_t count) {
+    count = std::min(count, m_lines.GetCount());
+    m_lines.DropOldest(count);
+    m_dropped += count;
+}
+
+std::size_t CTrafficLog::Append(PendingLines&& batch) {
+    m_dropped += batch.dropped;
+    const std::size_t added = m_lines.AppendAll(batch.lines);
+    batch.lines.Clear();
+    return added;
 }
 
 void CTrafficLog::Clear() {
-    std::vector<TrafficLine> pending;
-    std::deque<TrafficLine> lines;
+    PendingLines pending;
     {
         Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-        pending.swap(m_pending);
+        std::swap(pending, m_pending);
     }
-    lines.swap(m_lines);
-    // The packets are freed here, outside the lock, so the receive thread is not held up.
+    m_lines.Clear();
+    m_dropped = 0;
+    // The pending lines are freed here, outside the lock, so the receive thread is not held up.
 }

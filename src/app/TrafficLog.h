@@ -4,26 +4,34 @@
 // the user-interface thread moves each batch into the list on its own turn. So a thread that
 // adds a line never waits for the user-interface thread, and the list's order is the order in
 // which AddPacket took the lock.
+//
+// The list may be bounded: when a batch would take it past its most lines, the oldest lines
+// leave first, a tenth of the bound at a time, so that lines leave seldom and in large steps.
+// The log file and captures are written elsewhere and keep every packet.
 
-#include <ctime>
-#include <deque>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
-#include <memory>
-#include <vector>
 
+#include "app/TrafficStore.h"
 #include "device/wirekit/CriticalSection.h"
 
 class CPacket;
 
-struct TrafficLine {
-    std::time_t time = 0;  // when the line was added
-    bool sent = false;
-    std::unique_ptr<CPacket> packet;  // the line's own copy
+// The lines of a list that has count lines that must leave before incoming more come in,
+// under a bound of maxLines (0: none): none while they fit, else whole tenths of the bound,
+// never more than the list holds.
+std::size_t LinesLeavingForBound(std::size_t count, std::size_t incoming, std::size_t maxLines);
+
+// The lines added since the user-interface thread last took them.
+struct PendingLines {
+    CTrafficStore lines;
+    std::size_t dropped = 0;  // more than the bound allows waited: the oldest left at once
 };
 
 class CTrafficLog {
 public:
-    using Clock = std::function<std::time_t()>;
+    using Clock = std::function<std::int64_t()>;  // milliseconds since 1970-01-01 00:00 UTC
     using Notify = std::function<void()>;
 
     // onPending is called on the adding thread, outside the lock, when a line arrives while no
@@ -34,25 +42,38 @@ public:
     CTrafficLog(const CTrafficLog&) = delete;
     CTrafficLog& operator=(const CTrafficLog&) = delete;
 
-    // Any thread. Keeps a copy of the packet (its buffer trimmed to the payload, so a million
-    // lines stay small). False, and no line, when there is no packet or the copy fails.
+    // Any thread. Keeps a copy of the packet's command and payload with the time and the
+    // direction. False, and no line, when there is no packet or memory runs out.
     bool AddPacket(const CPacket* packet, bool sent);
+    // Any thread. At most this many lines in the list (0: no bound).
+    void SetMaxLines(std::size_t maxLines);
 
-    // User-interface thread: takes the pending batch, which Append then adds to the list. The
-    // two steps are apart so that a model can announce the rows between them.
-    std::vector<TrafficLine> TakePending();
-    void Append(std::vector<TrafficLine>&& lines);
+    // User-interface thread: takes the pending batch; LinesToDrop tells how many of the list's
+    // oldest lines must leave for it (DropOldest), and Append then adds it. The steps are apart
+    // so that a model can announce the rows between them.
+    PendingLines TakePending();
+    std::size_t LinesToDrop(std::size_t incoming) const;
+    void DropOldest(std::size_t count);
+    // Returns the lines added: all of the batch unless memory ran out.
+    std::size_t Append(PendingLines&& batch);
     // User-interface thread: drops every line, pending ones included.
     void Clear();
 
     // User-interface thread: the lines already moved into the list.
-    int GetCount() const { return static_cast<int>(m_lines.size()); }
-    const TrafficLine& GetLine(int index) const { return m_lines[static_cast<std::size_t>(index)]; }
+    std::size_t GetCount() const { return m_lines.GetCount(); }
+    TrafficRecord GetLine(std::size_t index) const { return m_lines.GetLine(index); }
+    const CTrafficStore& GetLines() const { return m_lines; }
+    // Lines that left through the bound since the list was last cleared.
+    std::size_t GetDroppedCount() const { return m_dropped; }
 
 private:
+    std::size_t GetMaxLines() const;
+
     Notify m_onPending;
     Clock m_clock;
-    Wirekit::Win32::CCriticalSection m_lock;
-    std::vector<TrafficLine> m_pending;  // guarded by m_lock
-    std::deque<TrafficLine> m_lines;     // user-interface thread only
+    mutable Wirekit::Win32::CCriticalSection m_lock;
+    PendingLines m_pending;      // guarded by m_lock
+    std::size_t m_maxLines = 0;  // guarded by m_lock
+    CTrafficStore m_lines;       // user-interface thread only
+    std::size_t m_dropped = 0;   // user-interface thread only
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "packet/Packet.h"
+#include "settings/LogFile.h"
 
 namespace {
 
@@ -11,40 +12,35 @@ constexpr std::size_t kTooltipMaxText = 1023;
 
 }  // namespace
 
-std::string FormatLineTime(std::time_t time) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &time);
-#else
-    localtime_r(&time, &local);
-#endif
+std::string FormatLineTime(std::int64_t milliseconds) {
+    const LogTime time = LocalLogTimeAt(milliseconds);
+    const std::tm& local = time.local;
     char text[64];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", local.tm_mday,
-                  local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
-                  local.tm_sec);
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d.%03d", local.tm_mday,
+                  local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
+                  time.milliseconds);
     return text;
 }
 
-std::string FormatPacketLength(const CPacket& packet) {
-    return std::to_string(packet.GetLength() + 2);
+std::string FormatPacketLength(const TrafficRecord& line) {
+    return std::to_string(line.length + 2);
 }
 
-std::string FormatPacketData(const CPacket& packet) {
-    const int length = packet.GetLength();
+std::string FormatPacketData(const TrafficRecord& line) {
+    const int length = line.length;
     std::string text;
     text.resize(static_cast<std::size_t>(length + 2) * 3 - 1);
     char digits[3];
     ByteToHex(static_cast<unsigned char>((length + 2) % 256), digits);
     text[0] = digits[0];
     text[1] = digits[1];
-    ByteToHex(static_cast<unsigned char>(packet.GetCommand()), digits);
+    ByteToHex(line.command, digits);
     text[2] = ':';
     text[3] = digits[0];
     text[4] = digits[1];
-    const unsigned char* payload = packet.GetData();
     for (int i = 0; i < length; ++i) {
         std::size_t at = static_cast<std::size_t>(i + 2) * 3;
-        ByteToHex(payload[i], digits);
+        ByteToHex(line.payload[i], digits);
         text[at - 1] = ':';
         text[at] = digits[0];
         text[at + 1] = digits[1];
@@ -64,6 +60,10 @@ std::string BreakTooltipText(std::string_view data) {
         }
     }
     return tip;
+}
+
+std::string MakeTooltipText(const TrafficRecord& line) {
+    return FormatLineTime(line.time) + "\r\n" + BreakTooltipText(FormatPacketData(line));
 }
 
 CellTextFit FitCellText(std::string_view text, const std::function<double(char)>& advance,
@@ -92,6 +92,11 @@ CellTextFit FitCellText(std::string_view text, const std::function<double(char)>
 
 bool ShouldFollow(int lineCount, int selectedLine) {
     return lineCount > 0 && selectedLine == lineCount - 1;
+}
+
+std::string ListBoundText(std::size_t kept, bool logComplete) {
+    return "В списке последние " + std::to_string(kept) + " строк" +
+           (logComplete ? ", журнал полный" : "");
 }
 
 std::string RefusedFramesText(long long count) {

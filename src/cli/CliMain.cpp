@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "cli/Commands.h"
+#include "inspect/PacketParameters.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ CLI::App* AddMonitorCommand(CLI::App& app, MonitorOptions& options, NumberTexts&
                                           "закончить через S секунд (дробь можно, S > 0)");
     monitor->add_option("--log", options.log, "дописывать строки в файл журнала");
     monitor->add_option("--pcap", options.pcap, "записать пакеты в файл захвата");
+    monitor->add_flag("--ms", options.milliseconds,
+                      "время с миллисекундами (по умолчанию LogMilliseconds из ./Tavrin.ini)");
     return monitor;
 }
 

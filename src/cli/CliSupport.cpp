@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/StartupDevice.h"
+#include "app/TrafficSettings.h"
 #include "device/UnitName.h"
 #include "device/VXDevice.h"
 #include "settings/Config.h"
@@ -37,6 +38,15 @@ bool ResolveSingleFrame(const DeviceOptions& options) {
     CConfig config;
     config.Load(kSettingsFileName);
     return ChooseConfiguredDevice(config).singleFrame;
+}
+
+bool ResolveMilliseconds(bool option) {
+    if (option) {
+        return true;
+    }
+    CConfig config;
+    config.Load(kSettingsFileName);
+    return ReadLogMilliseconds(config);
 }
 
 bool ReadUnit(const std::string& name, int* typeIndex, int* number, std::string* error) {
@@ -118,17 +128,6 @@ std::optional<double> ReadDecimalNumber(const std::string& text, double min, dou
         return std::nullopt;
     }
     return value;
-}
-
-std::optional<int> ReadCommandByte(const std::string& text) {
-    const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const std::string digits = prefixed ? text.substr(2) : text;
-    if (digits.empty() || digits.size() > 2 ||
-        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-        return std::nullopt;
-    }
-    const int value = static_cast<int>(std::strtol(digits.c_str(), nullptr, 16));
-    return value == 0 ? std::nullopt : std::optional<int>(value);
 }
 
 }  // namespace cli

@@ -33,6 +33,9 @@ struct DeviceOptions {
 std::string ResolveDirectory(const DeviceOptions& options);
 // Single framing unless the option or the settings ask for split framing.
 bool ResolveSingleFrame(const DeviceOptions& options);
+// Stamps with milliseconds when the option or [Main] "LogMilliseconds" of Tavrin.ini in the
+// current folder asks for them.
+bool ResolveMilliseconds(bool option);
 
 // The unit's name ("USB0".."PCI9") read into type index and number; false with a message for
 // anything else.
@@ -59,8 +62,5 @@ bool PrintLine(const std::string& line);
 std::optional<long long> ReadWholeNumber(const std::string& text, long long min, long long max);
 // A finite decimal number, a fraction or an exponent allowed ("inf" and "nan" are no number).
 std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max);
-// A packet's command byte in hexadecimal, one or two digits, "0x" allowed: 01..FF (command 00
-// makes no packet).
-std::optional<int> ReadCommandByte(const std::string& text);
 
 }  // namespace cli

@@ -20,6 +20,7 @@ struct MonitorOptions {
     std::optional<double> seconds;   // stop after this long
     std::string log;                 // append the lines to this log file
     std::string pcap;                // write a capture file
+    bool milliseconds = false;       // stamps with milliseconds, whatever the settings say
 };
 // monitor: every received packet as its log line until the count, the time, Ctrl+C or SIGTERM
 // (0); the unit lost, or the time up before the count (1).

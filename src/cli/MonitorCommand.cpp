@@ -36,15 +36,18 @@ constexpr auto kCheckInterval = std::chrono::milliseconds(50);
 // Receive thread: prints, logs and captures each packet up to the count.
 class CMonitorSink : public IReceiveSink {
 public:
-    CMonitorSink(CLogFile& log, CCaptureFile& capture, std::optional<long long> limit)
-        : m_log(log), m_capture(capture), m_limit(limit) {}
+    CMonitorSink(CLogFile& log, CCaptureFile& capture, std::optional<long long> limit,
+                 bool milliseconds)
+        : m_log(log), m_capture(capture), m_limit(limit), m_milliseconds(milliseconds) {}
 
     void PacketReceived(const CPacket& packet) override {
         if (IsDone()) {
             return;  // past the count: the command ends without it
         }
-        // One line for both, so that the output and the log agree to the second.
-        const std::string line = FormatPacketLogLine(Now(), false, packet);
+        // One line for both, so that the output and the log agree to the millisecond.
+        const LogTime now = Now();
+        const std::string line =
+            FormatPacketLogLine(now.local, false, packet, m_milliseconds ? now.milliseconds : -1);
         if (!PrintLine(line) && m_outputError.load() == 0) {
             m_outputError.store(errno != 0 ? errno : EIO);
         }
@@ -61,21 +64,25 @@ public:
     int GetOutputError() const { return m_outputError.load(); }
 
 private:
-    // The local time, worked out once a second rather than for each of thousands of packets.
-    const std::tm& Now() {
-        const std::time_t now = std::time(nullptr);
-        if (now != m_stampTime) {
-            m_stampTime = now;
-            m_stamp = LocalTimeNow();
+    // The local time: its calendar fields worked out once a second rather than for each of
+    // thousands of packets, the milliseconds read each time.
+    LogTime Now() {
+        const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+        if (now / 1000 != m_stampSecond) {
+            m_stampSecond = now / 1000;
+            m_stamp = LocalLogTimeAt(now).local;
         }
-        return m_stamp;
+        return LogTime(m_stamp, static_cast<int>(now % 1000));
     }
 
-    std::time_t m_stampTime = -1;
+    long long m_stampSecond = -1;
     std::tm m_stamp{};
     CLogFile& m_log;
     CCaptureFile& m_capture;
     std::optional<long long> m_limit;
+    bool m_milliseconds;
     std::atomic<long long> m_count{0};
     std::atomic<bool> m_lost{false};
     std::atomic<int> m_outputError{0};
@@ -172,7 +179,7 @@ int RunMonitor(const DeviceOptions& device, const MonitorOptions& options) {
     if (!channel) {
         return code;
     }
-    CMonitorSink sink(log, capture, options.count);
+    CMonitorSink sink(log, capture, options.count, ResolveMilliseconds(options.milliseconds));
     CLogFile noLog;  // the sink logs, so that the log stops at the count as the output does
     // The receiver is there before the unit opens: a unit that sends at once must not fill the
     // channel's queue before anybody takes from it.

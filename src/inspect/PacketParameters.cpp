@@ -1,6 +1,7 @@
 #include "inspect/PacketParameters.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "packet/Packet.h"
 
@@ -69,6 +70,17 @@ HexTextProblem CheckHexText(std::string_view text, std::string* digits) {
         *digits = std::move(kept);
     }
     return HexTextProblem::None;
+}
+
+std::optional<int> ReadCommandByte(const std::string& text) {
+    const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = prefixed ? text.substr(2) : text;
+    if (digits.empty() || digits.size() > 2 ||
+        !std::all_of(digits.begin(), digits.end(), IsHexDigit)) {
+        return std::nullopt;
+    }
+    const int value = static_cast<int>(std::strtol(digits.c_str(), nullptr, 16));
+    return value == 0 ? std::nullopt : std::optional<int>(value);
 }
 
 std::string HexTextProblemText(HexTextProblem problem) {

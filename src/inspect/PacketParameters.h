@@ -7,6 +7,7 @@
 // values in their place, working from the last parameter to the first so the earlier
 // positions stay valid. Text and names are bytes as the script file holds them.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,10 @@ enum class HexTextProblem { None, OddDigits, NotHexDigit };
 // allowed (an empty parameter value adds nothing). On None, digits (when given) receives what
 // is left.
 HexTextProblem CheckHexText(std::string_view text, std::string* digits = nullptr);
+
+// A packet's command byte as a person types it: one or two hexadecimal digits, "0x" allowed,
+// 01 to FF (command 00 makes no packet); nothing for any other text.
+std::optional<int> ReadCommandByte(const std::string& text);
 
 // The problem in the user's words: "нечётное число цифр", "допустимы только шестнадцатеричные
 // цифры"; empty for None.

@@ -1,27 +1,52 @@
 #include "settings/LogFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "settings/PathUtil.h"
 
-std::tm LocalTimeNow() {
-    std::time_t now = std::time(nullptr);
+namespace {
+
+std::tm LocalTime(std::time_t time) {
     std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &now);
+    localtime_s(&local, &time);
 #else
-    localtime_r(&now, &local);
+    localtime_r(&time, &local);
 #endif
     return local;
 }
 
+}  // namespace
+
+std::tm LocalTimeNow() {
+    return LocalTime(std::time(nullptr));
+}
+
+LogTime LocalLogTimeAt(long long milliseconds) {
+    long long seconds = milliseconds / 1000;
+    int rest = static_cast<int>(milliseconds % 1000);
+    if (rest < 0) {  // before 1970: whole seconds rounded down
+        rest += 1000;
+        --seconds;
+    }
+    return LogTime(LocalTime(static_cast<std::time_t>(seconds)), rest);
+}
+
+LogTime LocalLogTimeNow() {
+    return LocalLogTimeAt(std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count());
+}
+
 namespace {
 
-// "[DD.MM.YYYY hh:mm:ss] - " for a time whose fields have no more digits than that; false
-// for anything else, which snprintf then writes as it comes.
-bool AppendStamp(const std::tm& when, std::string* line) {
+// "[DD.MM.YYYY hh:mm:ss] - " (with ".mmm" after the seconds for milliseconds from 0 to 999)
+// for a time whose fields have no more digits than that; false for anything else, which
+// snprintf then writes as it comes.
+bool AppendStamp(const std::tm& when, int milliseconds, std::string* line) {
     const int fields[] = {when.tm_mday, when.tm_mon + 1, when.tm_hour, when.tm_min, when.tm_sec};
     for (int field : fields) {
         if (field < 0 || field > 99) {
@@ -44,14 +69,23 @@ bool AppendStamp(const std::tm& when, std::string* line) {
     two(12, when.tm_hour);
     two(15, when.tm_min);
     two(18, when.tm_sec);
-    line->append(stamp, sizeof stamp - 1);
+    if (milliseconds < 0) {
+        line->append(stamp, sizeof stamp - 1);
+        return true;
+    }
+    line->append(stamp, 20);
+    line->push_back('.');
+    line->push_back(static_cast<char>('0' + milliseconds / 100));
+    line->push_back(static_cast<char>('0' + milliseconds / 10 % 10));
+    line->push_back(static_cast<char>('0' + milliseconds % 10));
+    line->append(stamp + 20, sizeof stamp - 21);
     return true;
 }
 
 }  // namespace
 
 std::string FormatLogLine(const std::tm& when, const char* text, int count,
-                          const unsigned char* bytes) {
+                          const unsigned char* bytes, int milliseconds) {
     // The stamp and the text together are cut at the message buffer's size less its NUL.
     constexpr std::size_t kHeadLimit = CLogFile::kTextBufferSize - 1;
     if (text == nullptr) {
@@ -61,14 +95,21 @@ std::string FormatLogLine(const std::tm& when, const char* text, int count,
     std::string line;
     line.reserve(std::min(kHeadLimit, 32 + textLength) +
                  2 * static_cast<std::size_t>(std::max(count, 0)) + 2);
-    if (AppendStamp(when, &line)) {
+    if (milliseconds > 999) {
+        milliseconds = -1;
+    }
+    if (AppendStamp(when, milliseconds, &line)) {
         line.append(text, std::min(textLength, kHeadLimit - line.size()));
     } else {
         char head[CLogFile::kTextBufferSize];
+        char fraction[8] = "";
+        if (milliseconds >= 0) {
+            std::snprintf(fraction, sizeof fraction, ".%03d", milliseconds);
+        }
         // snprintf cuts an over-long message at the buffer's end instead of running past it.
-        int length = std::snprintf(head, sizeof head, "[%02d.%02d.%04d %02d:%02d:%02d] - %s",
+        int length = std::snprintf(head, sizeof head, "[%02d.%02d.%04d %02d:%02d:%02d%s] - %s",
                                    when.tm_mday, when.tm_mon + 1, when.tm_year + 1900, when.tm_hour,
-                                   when.tm_min, when.tm_sec, text);
+                                   when.tm_min, when.tm_sec, fraction, text);
         line.assign(head, std::min<std::size_t>(length < 0 ? 0 : static_cast<std::size_t>(length),
                                                 kHeadLimit));
     }
@@ -85,7 +126,7 @@ std::string FormatLogLine(const std::tm& when, const char* text, int count,
     return line;
 }
 
-CLogFile::CLogFile() : m_directory(PathUtil::ExecutableDirectory()), m_clock(LocalTimeNow) {}
+CLogFile::CLogFile() : m_directory(PathUtil::ExecutableDirectory()), m_clock(LocalLogTimeNow) {}
 
 CLogFile::CLogFile(const char* name) : CLogFile() {
     if (name != nullptr) {
@@ -106,9 +147,14 @@ void CLogFile::Close() {
     m_pending.clear();
 }
 
-void CLogFile::SetClock(std::function<std::tm()> clock) {
+void CLogFile::SetClock(std::function<LogTime()> clock) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    m_clock = clock ? std::move(clock) : std::function<std::tm()>(LocalTimeNow);
+    m_clock = clock ? std::move(clock) : std::function<LogTime()>(LocalLogTimeNow);
+}
+
+void CLogFile::SetMilliseconds(bool milliseconds) {
+    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
+    m_milliseconds = milliseconds;
 }
 
 int CLogFile::Open(const char* name, bool inExecutableDirectory) {
@@ -146,7 +192,9 @@ bool CLogFile::HasLostLines() const {
 int CLogFile::Write(const char* text, int count, const unsigned char* bytes) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
     if (m_file.IsOpen()) {
-        Append(FormatLogLine(m_clock(), text, count, bytes));
+        const LogTime now = m_clock();
+        Append(
+            FormatLogLine(now.local, text, count, bytes, m_milliseconds ? now.milliseconds : -1));
     }
     return 1;
 }

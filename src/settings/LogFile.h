@@ -24,9 +24,21 @@
 
 // The local time now, as the stamps take it.
 std::tm LocalTimeNow();
+// The same to the millisecond, for stamps that show milliseconds.
+struct LogTime {
+    LogTime() = default;
+    LogTime(const std::tm& localTime, int ms = 0) : local(localTime), milliseconds(ms) {}
+    std::tm local{};
+    int milliseconds = 0;  // 0 to 999
+};
+LogTime LocalLogTimeNow();
+// The local time of a moment given in milliseconds since 1970-01-01 00:00 UTC.
+LogTime LocalLogTimeAt(long long milliseconds);
 // One line as Write makes it, without its CR LF: the stamp for when, the text and the bytes.
+// With milliseconds from 0 to 999 the stamp ends ".mmm" ("[DD.MM.YYYY hh:mm:ss.mmm] - ");
+// -1 gives the stamp without them, which readers of existing logs expect.
 std::string FormatLogLine(const std::tm& when, const char* text, int count,
-                          const unsigned char* bytes);
+                          const unsigned char* bytes, int milliseconds = -1);
 
 class CLogFile {
 public:
@@ -71,7 +83,9 @@ public:
     // none has.
     std::string GetErrorText() const;
     // The local time of the stamps comes from here; tests put a fixed clock in.
-    void SetClock(std::function<std::tm()> clock);
+    void SetClock(std::function<LogTime()> clock);
+    // Off by default: stamps without milliseconds. Any thread.
+    void SetMilliseconds(bool milliseconds);
 
 private:
     // Lines held back while flushing each line is off; written once this much has gathered.
@@ -88,7 +102,8 @@ private:
     std::string m_fileName;
     std::string m_path;
     mutable Wirekit::Win32::CCriticalSection m_lock;
-    std::function<std::tm()> m_clock;
+    std::function<LogTime()> m_clock;
+    bool m_milliseconds = false;
     bool m_flushEachLine = true;
     bool m_stopAfterLoss = false;
     std::string m_pending;  // whole lines with their CR LF, not yet handed to the system

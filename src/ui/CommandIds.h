@@ -9,7 +9,9 @@ enum CommandId : int {
     ID_FILE_PRINT = 57607,
     ID_EDIT_COPY = 57634,
     ID_EDIT_CUT = 57635,
+    ID_EDIT_FIND = 57636,
     ID_EDIT_PASTE = 57637,
+    ID_EDIT_REPEAT = 57640,  // "Найти далее"
     ID_EDIT_UNDO = 57643,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
@@ -24,4 +26,5 @@ enum CommandId : int {
     ID_PROGRAMMING = 32781,
     ID_LOG_CLEAR = 32784,
     ID_PACKET_RESEND = 32791,
+    ID_EDIT_FIND_PREVIOUS = 32795,
 };

@@ -18,6 +18,7 @@
 #include "app/PacketFileText.h"
 #include "app/PacketLogLine.h"
 #include "app/StartupDevice.h"
+#include "app/TrafficSettings.h"
 #include "device/VXDevice.h"
 #include "inspect/PacketParameters.h"
 #include "packet/Packet.h"
@@ -25,6 +26,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
+#include "ui/FindDlg.h"
 #include "ui/PacketHolderView.h"
 #include "ui/ParametersDlg.h"
 #include "ui/ProgrammingDlg.h"
@@ -115,6 +117,15 @@ void CMainFrame::CreateMenus() {
     AddCommand(file, QStringLiteral("&Выход"), ID_APP_EXIT,
                QStringLiteral("Quit the application; prompts to save documents"));
 
+    // Find lives in a menu: characters typed in the list send packets.
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("П&равка"));
+    AddCommand(edit, QStringLiteral("&Найти...\tCtrl+F"), ID_EDIT_FIND,
+               QStringLiteral("Найти строку в списке"));
+    AddCommand(edit, QStringLiteral("Найти &далее\tF3"), ID_EDIT_REPEAT,
+               QStringLiteral("Найти следующую такую строку"));
+    AddCommand(edit, QStringLiteral("Найти &ранее\tShift+F3"), ID_EDIT_FIND_PREVIOUS,
+               QStringLiteral("Найти предыдущую такую строку"));
+
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
     AddCommand(view, QStringLiteral("&Toolbar"), ID_VIEW_TOOLBAR,
                QStringLiteral("Show or hide the toolbar"))
@@ -183,12 +194,16 @@ void CMainFrame::CreateAccelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        {QKeySequence(Qt::CTRL | Qt::Key_F), ID_EDIT_FIND},
+        {QKeySequence(Qt::Key_F3), ID_EDIT_REPEAT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), ID_EDIT_FIND_PREVIOUS},
     };
 }
 
 // A log that cannot be opened is said once, and the program runs on without it.
 void CMainFrame::OpenLog() {
     const std::string logName = m_config.GetString("Main", "Log");
+    m_logFile.SetMilliseconds(ReadLogMilliseconds(m_config));
     if (!logName.empty() && !m_logFile.Open(logName.c_str(), true)) {
         m_dialogs.ShowMessage(
             this, FromUtf8(CannotOpenLogText(m_logFile.GetPath(), m_logFile.GetErrorText())),
@@ -200,6 +215,7 @@ void CMainFrame::CreateViews() {
     m_verticalSplitter = new QSplitter(Qt::Horizontal, this);
     m_horizontalSplitter = new QSplitter(Qt::Vertical, m_verticalSplitter);
     m_trafficView = new CTavrinView(m_verticalSplitter);
+    m_trafficView->SetMaxLines(ReadMaxListLines(m_config));
     m_treeView = new CTavrinTreeView(m_horizontalSplitter);
     m_definitionView = new CPacketHolderView(m_horizontalSplitter);
     // Resizing the window gives and takes room from the traffic list and the tree; the left
@@ -496,6 +512,15 @@ void CMainFrame::OnCommand(int id) {
         case ID_PROGRAMMING:
             OnProgramming();
             break;
+        case ID_EDIT_FIND:
+            OnFind();
+            break;
+        case ID_EDIT_REPEAT:
+            FindAgain(true);
+            break;
+        case ID_EDIT_FIND_PREVIOUS:
+            FindAgain(false);
+            break;
         case ID_FILE_NEW:  // reaches a handler that does nothing
         default:
             break;
@@ -550,6 +575,30 @@ void CMainFrame::OnOpenPacketFile() {
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(QApplication::activeWindow());
     dialog.exec();
+}
+
+void CMainFrame::OnFind() {
+    CFindDlg dialog(m_findText, m_findDirection, m_dialogs, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_findText = dialog.GetText();
+    m_findDirection = dialog.GetDirection();
+    m_findQuery = dialog.GetQuery();
+    FindAgain(true, true);
+}
+
+void CMainFrame::FindAgain(bool forward, bool fromStart) {
+    if (!m_findQuery) {
+        OnFind();
+        return;
+    }
+    const QString noMatch = QString::fromUtf8(kNoMatchText);
+    if (!m_trafficView->FindLine(*m_findQuery, forward, fromStart)) {
+        statusBar()->showMessage(noMatch);
+    } else if (statusBar()->currentMessage() == noMatch) {
+        statusBar()->showMessage(kReady);  // an earlier search's news no longer holds
+    }
 }
 
 void CMainFrame::OnExit() {

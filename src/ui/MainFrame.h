@@ -26,6 +26,7 @@
 #include "app/StartupDevice.h"
 #include "app/UnitStatus.h"
 #include "app/WindowPlacement.h"
+#include "app/TrafficFind.h"
 #include "inspect/ParameterMemory.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
@@ -154,6 +155,11 @@ private:
     void OnOpenPacketFile();
     void OnAbout();
     void OnExit();
+    // "Найти...": asks what to look for, then looks from the selected line on.
+    void OnFind();
+    // "Найти далее" and "Найти ранее"; the first asks what to look for.
+    void FindAgain(bool forward, bool fromStart = false);
+    void UpdateListBoundPane();
     // The steps every send shares once a packet is chosen: a sent line, the send, the log line.
     bool SendAndLog(const CPacket& packet);
     void ToggleToolBar();
@@ -193,5 +199,9 @@ private:
     CUnitStatus m_unitStatus;
     long long m_sentTotal = 0;  // packets sent since start-up
     long long m_shownRefused = 0;
+    // What the find dialog last took: its text and lines as typed, and the query they make.
+    QString m_findText;
+    FindDirection m_findDirection = FindDirection::Both;
+    std::optional<TrafficQuery> m_findQuery;
     bool m_refusedExplained = false;  // the reason is said once a session
 };

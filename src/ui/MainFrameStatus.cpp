@@ -9,6 +9,8 @@
 #include "app/PacketLogLine.h"
 #include "app/TrafficText.h"
 #include "device/VXDevice.h"
+#include "ui/TavrinView.h"
+#include "ui/TrafficModel.h"
 #include "ui/MainFrame.h"
 
 namespace {
@@ -60,6 +62,20 @@ void CMainFrame::UpdateStatusPanes() {
     ShowPaneText(m_logProblemPane,
                  logFailing ? FromUtf8(LogNotWrittenText(m_logFile.GetErrorText())) : QString());
     UpdateRefusedPane();
+    UpdateListBoundPane();
+}
+
+// The list's bound is said once it has taken lines, with the lines the list holds now and
+// whether the log holds them all.
+void CMainFrame::UpdateListBoundPane() {
+    if (m_trafficView == nullptr) {
+        return;
+    }
+    const CTrafficModel& model = *m_trafficView->GetModel();
+    const bool dropped = model.GetDroppedCount() > 0;
+    ShowListBound(dropped ? FromUtf8(ListBoundText(static_cast<std::size_t>(model.rowCount()),
+                                                   m_logFile.IsOpen() && !m_logFile.HasLostLines()))
+                          : QString());
 }
 
 void CMainFrame::UpdateUnitPanes() {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/TrafficFind.h"
 #include "app/TrafficText.h"
 #include "packet/Packet.h"
 #include "ui/CommandIds.h"
@@ -123,10 +124,17 @@ CTavrinView::CTavrinView(QWidget* parent) : QTableView(parent), m_model(new CTra
         connect(bar, &QAbstractSlider::actionTriggered, this, [this] { HideToolTip(); });
     }
 
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this,
-            [this] { OnRowsAboutToBeInserted(); });
+    connect(m_model, &CTrafficModel::LinesAboutToArrive, this, [this] { OnLinesAboutToArrive(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int, int last) { OnRowsInserted(last); });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) { OnRowsRemoved(last - first + 1); });
+    // A line the user chooses ends the hold of a line found; the program's own choices do not.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_selecting) {
+            m_holdForFind = false;
+        }
+    });
     connect(this, &CTavrinView::ShowPacketRequested, this, &CTavrinView::ShowHexView);
     connect(this, &CTavrinView::LogClearing, this, &CTavrinView::CloseHexView);
 }
@@ -141,7 +149,7 @@ void CTavrinView::SetColumnWidths() {
     const QFontMetrics text(font());
     const QFontMetrics caption(horizontalHeader()->font());
     constexpr int kPadding = 16;
-    const int time = text.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) +
+    const int time = text.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00.000")) +
                      iconSize().width() + kPadding;
     const int length =
         caption.horizontalAdvance(
@@ -166,11 +174,48 @@ bool CTavrinView::AddPacket(const CPacket* packet, bool sent) {
 void CTavrinView::ClearLog() {
     emit LogClearing();
     HideToolTip();
+    m_holdForFind = false;
     m_model->ClearLog();
 }
 
 QString CTavrinView::GetTooltipText(int line) const {
-    return QString::fromLatin1(BreakTooltipText(m_model->GetDataText(line).toStdString()));
+    return m_model->GetTooltipText(line);
+}
+
+void CTavrinView::SetMaxLines(std::size_t maxLines) {
+    m_model->SetMaxLines(maxLines);
+}
+
+bool CTavrinView::FindLine(const TrafficQuery& query, bool forward, bool fromStart) {
+    const int count = m_model->rowCount();
+    const int selected = GetSelectedLine();
+    int from = forward ? selected + 1 : selected - 1;
+    if (selected < 0) {
+        from = forward ? 0 : count - 1;
+    }
+    if (fromStart && (selected < 0 || selected == count - 1)) {
+        from = 0;
+    }
+    if (from < 0) {
+        return false;
+    }
+    const std::optional<std::size_t> found =
+        FindTrafficLine(m_model->GetLines(), query, static_cast<std::size_t>(from), forward);
+    if (!found) {
+        return false;
+    }
+    SelectLine(static_cast<int>(*found), PositionAtCenter);
+    m_holdForFind = true;
+    return true;
+}
+
+void CTavrinView::SelectLine(int line, ScrollHint hint) {
+    const QModelIndex index = m_model->index(line, 0);
+    m_selecting = true;
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_selecting = false;
+    scrollTo(index, hint);
 }
 
 int CTavrinView::GetSelectedLine() const {
@@ -186,9 +231,10 @@ int CTavrinView::GetSelectedLine() const {
 }
 
 // Follow rule: the view scrolls along while the user keeps the last line selected. A batch
-// is followed exactly when its first line would be, and then so is each line after it.
-void CTavrinView::OnRowsAboutToBeInserted() {
-    m_follow = ShouldFollow(m_model->rowCount(), GetSelectedLine());
+// is followed exactly when its first line would be, and then so is each line after it. It is
+// decided before the oldest lines leave for the batch: the last line may be among them.
+void CTavrinView::OnLinesAboutToArrive() {
+    m_follow = !m_holdForFind && ShouldFollow(m_model->rowCount(), GetSelectedLine());
 }
 
 void CTavrinView::OnRowsInserted(int last) {
@@ -196,17 +242,31 @@ void CTavrinView::OnRowsInserted(int last) {
         return;
     }
     m_follow = false;
-    const QModelIndex index = m_model->index(last, 0);
-    selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(index);
+    SelectLine(last, EnsureVisible);
+}
+
+// A list control in single selection would make the next line the selected one when the
+// current line leaves; here the selection goes with its line, and nothing is chosen for the user.
+void CTavrinView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() >= start && current.row() <= end) {
+        selectionModel()->clearCurrentIndex();
+    }
+    m_scrollBeforeRemoval = verticalScrollBar()->value();
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void CTavrinView::OnRowsRemoved(int count) {
+    if (!m_follow) {
+        verticalScrollBar()->setValue(std::max(m_scrollBeforeRemoval - count, 0));
+    }
 }
 
 QMenu* CTavrinView::CreateContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     // The line is taken now: while the menu is open, the follow rule may move the selection on
     // to lines that arrive meanwhile.
-    std::shared_ptr<const CPacket> line = CopyLinePacket(GetSelectedLine());
+    std::shared_ptr<const CPacket> line = m_model->CopyPacket(GetSelectedLine());
     QAction* resend = menu->addAction(QStringLiteral("Отправить пакет"), this, [this, line] {
         if (line) {
             emit ResendRequested(line.get());
@@ -218,15 +278,6 @@ QMenu* CTavrinView::CreateContextMenu(QWidget* parent) {
     QAction* clear = menu->addAction(QStringLiteral("Очистить лог"), this, [this] { ClearLog(); });
     clear->setData(ID_LOG_CLEAR);
     return menu;
-}
-
-std::shared_ptr<const CPacket> CTavrinView::CopyLinePacket(int line) const {
-    const CPacket* packet = m_model->GetPacket(line);
-    auto copy = std::make_shared<CPacket>();
-    if (packet == nullptr || !copy->CopyFrom(packet)) {
-        return nullptr;
-    }
-    return copy;
 }
 
 // Tab and Shift+Tab are keys to send, not a way to the next cell or widget.
@@ -260,6 +311,7 @@ void CTavrinView::keyPressEvent(QKeyEvent* event) {
 // Home and End go to the first and last line, with Ctrl or without, as in a list; a table
 // would move along the row instead.
 QModelIndex CTavrinView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    m_holdForFind = false;  // the user moves on from a line found, End included
     const int rows = m_model->rowCount();
     if ((action == MoveHome || action == MoveEnd) && rows > 0) {
         const int column = currentIndex().isValid() ? currentIndex().column() : 0;
@@ -289,9 +341,10 @@ void CTavrinView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    const CPacket* packet = m_model->GetPacket(GetSelectedLine());
-    if (packet != nullptr) {
-        emit ShowPacketRequested(packet);
+    // The packet window keeps its own copy: the line may leave the list while it is shown.
+    const std::unique_ptr<CPacket> packet = m_model->CopyPacket(GetSelectedLine());
+    if (packet) {
+        emit ShowPacketRequested(packet.get());
     }
 }
 
@@ -305,12 +358,12 @@ void CTavrinView::mouseMoveEvent(QMouseEvent* event) {
         HideToolTip();
         return;
     }
-    if (index.row() == m_hoverLine) {
+    if (index.row() == GetHoverLine()) {
         m_tipReady = true;
         return;
     }
     QToolTip::hideText();
-    m_hoverLine = index.row();
+    m_hover = m_model->index(index.row(), 0);
     m_tipReady = false;
 }
 
@@ -323,11 +376,12 @@ bool CTavrinView::viewportEvent(QEvent* event) {
         return QTableView::viewportEvent(event);
     }
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (!m_tipReady || m_model->GetPacket(m_hoverLine) == nullptr) {
+    // A hover line that has left the list takes its tip with it.
+    if (!m_tipReady || !m_hover.isValid()) {
         QToolTip::hideText();
         return true;
     }
-    QString tip = GetTooltipText(m_hoverLine);
+    QString tip = GetTooltipText(m_hover.row());
     tip.remove(QLatin1Char('\r'));
     // Kept up to 32 s while the pointer stays on the strip of the line under it.
     const QModelIndex under = indexAt(help->pos());
@@ -346,6 +400,7 @@ void CTavrinView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    m_holdForFind = false;
     QTableView::mousePressEvent(event);
 }
 
@@ -383,6 +438,6 @@ void CTavrinView::CloseHexView() {
 
 void CTavrinView::HideToolTip() {
     QToolTip::hideText();
-    m_hoverLine = -1;
+    m_hover = QPersistentModelIndex();
     m_tipReady = false;
 }

@@ -3,11 +3,14 @@
 // to the main window only through its signals (send by key, resend a line, show a line's
 // packet), so it can be tested on its own.
 
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTableView>
 #include <memory>
 
 #include "ui/TrafficModel.h"
+
+struct TrafficQuery;
 
 class CHexViewFrame;
 class QMenu;
@@ -26,8 +29,18 @@ public:
     // thread it arrives with the next batch. Never waits for the user-interface thread.
     bool AddPacket(const CPacket* packet, bool sent);
     void ClearLog();
-    // The line's data text with CR LF after every 48th character.
+    // The line's time, CR LF, and its data text with CR LF after every 48th character.
     QString GetTooltipText(int line) const;
+    // At most this many lines (0: no bound).
+    void SetMaxLines(std::size_t maxLines);
+
+    // Selects and shows the nearest matching line after the selected one (forward) or before
+    // it; without a selection, the first or the last matching line. fromStart looks from the
+    // first line on when none is selected or the list is following the traffic (the last line
+    // selected). False, and nothing changes, when no line is left that way. While the line
+    // found is shown the list does not follow the traffic, until the user chooses a line
+    // (End included).
+    bool FindLine(const TrafficQuery& query, bool forward, bool fromStart = false);
 
     CTrafficModel* GetModel() const { return m_model; }
     // The first selected line, -1 for none.
@@ -36,7 +49,7 @@ public:
     // "Отправить пакет" sends the line selected now, whatever is selected when it is chosen.
     QMenu* CreateContextMenu(QWidget* parent);
     // The line whose text the tool tip holds, -1 for none.
-    int GetHoverLine() const { return m_hoverLine; }
+    int GetHoverLine() const { return m_hover.isValid() ? m_hover.row() : -1; }
     // The packet window, once a double click made it and until it is closed or the log cleared.
     CHexViewFrame* GetHexView() const;
 
@@ -55,6 +68,7 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -65,17 +79,22 @@ protected:
 
 private:
     void SetColumnWidths();
-    void OnRowsAboutToBeInserted();
+    void OnLinesAboutToArrive();
     void OnRowsInserted(int last);
-    // A copy of the line's packet, null for no line.
-    std::shared_ptr<const CPacket> CopyLinePacket(int line) const;
+    // Keeps the lines in sight where they were when the oldest leave above them.
+    void OnRowsRemoved(int count);
+    // Selects the line and brings it into sight, as the program's own choice (not the user's).
+    void SelectLine(int line, ScrollHint hint);
     void HideToolTip();
     void ShowHexView(const CPacket* packet);
     void CloseHexView();
 
     CTrafficModel* m_model;
     QPointer<CHexViewFrame> m_hexView;
-    int m_hoverLine = -1;
-    bool m_tipReady = false;  // the pointer has moved on the hover line again
+    QPersistentModelIndex m_hover;  // the line whose text the tool tip holds
+    bool m_tipReady = false;        // the pointer has moved on the hover line again
     bool m_follow = false;
+    bool m_holdForFind = false;  // a line found is shown: new lines are not followed
+    bool m_selecting = false;    // the program, not the user, is changing the selection
+    int m_scrollBeforeRemoval = 0;
 };

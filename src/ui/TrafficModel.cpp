@@ -26,7 +26,7 @@ CTrafficModel::CTrafficModel(QObject* parent)
 CTrafficModel::~CTrafficModel() = default;
 
 int CTrafficModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_log.GetCount();
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int CTrafficModel::columnCount(const QModelIndex& parent) const {
@@ -34,18 +34,18 @@ int CTrafficModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CTrafficModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_log.GetCount()) {
+    if (!index.isValid() || !IsRow(index.row())) {
         return {};
     }
-    const TrafficLine& line = m_log.GetLine(index.row());
+    const TrafficRecord line = GetLine(index.row());
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
             case TimeColumn:
                 return QString::fromLatin1(FormatLineTime(line.time));
             case LengthColumn:
-                return QString::fromLatin1(FormatPacketLength(*line.packet));
+                return QString::fromLatin1(FormatPacketLength(line));
             case DataColumn:
-                return QString::fromLatin1(FormatPacketData(*line.packet));
+                return QString::fromLatin1(FormatPacketData(line));
             default:
                 return {};
         }
@@ -84,38 +84,58 @@ void CTrafficModel::ScheduleFlush() {
     m_flushTimer.start(static_cast<int>(std::clamp<qint64>(wait, 0, kMinFlushIntervalMs)));
 }
 
+void CTrafficModel::SetMaxLines(std::size_t maxLines) {
+    m_log.SetMaxLines(maxLines);
+}
+
+// The oldest rows leave before the batch comes in, so the list never holds more than its bound.
 void CTrafficModel::Flush() {
-    std::vector<TrafficLine> batch = m_log.TakePending();
+    PendingLines batch = m_log.TakePending();
     m_sinceFlush.restart();
-    if (batch.empty()) {
+    const std::size_t incoming = batch.lines.GetCount();
+    if (incoming == 0) {
         return;
     }
-    const int first = m_log.GetCount();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.size()) - 1);
-    m_log.Append(std::move(batch));
-    endInsertRows();
+    emit LinesAboutToArrive();
+    if (const std::size_t leaving = m_log.LinesToDrop(incoming); leaving > 0) {
+        beginRemoveRows(QModelIndex(), 0, static_cast<int>(leaving) - 1);
+        m_log.DropOldest(leaving);
+        m_rows -= static_cast<int>(leaving);
+        endRemoveRows();
+    }
+    const int added = static_cast<int>(m_log.Append(std::move(batch)));
+    if (added > 0) {
+        beginInsertRows(QModelIndex(), m_rows, m_rows + added - 1);
+        m_rows += added;
+        endInsertRows();
+    }
 }
 
 void CTrafficModel::ClearLog() {
     beginResetModel();
     m_log.Clear();
+    m_rows = 0;
     endResetModel();
 }
 
-const CPacket* CTrafficModel::GetPacket(int row) const {
-    if (row < 0 || row >= m_log.GetCount()) {
+TrafficRecord CTrafficModel::GetLine(int row) const {
+    return m_log.GetLine(static_cast<std::size_t>(row));
+}
+
+std::unique_ptr<CPacket> CTrafficModel::CopyPacket(int row) const {
+    if (!IsRow(row)) {
         return nullptr;
     }
-    return m_log.GetLine(row).packet.get();
+    const TrafficRecord line = GetLine(row);
+    auto packet = std::make_unique<CPacket>();
+    if (!packet->SetPacket(line.command, line.payload, line.length)) {
+        return nullptr;
+    }
+    return packet;
 }
 
-bool CTrafficModel::IsSentLine(int row) const {
-    return row >= 0 && row < m_log.GetCount() && m_log.GetLine(row).sent;
-}
-
-QString CTrafficModel::GetDataText(int row) const {
-    const CPacket* packet = GetPacket(row);
-    return packet != nullptr ? QString::fromLatin1(FormatPacketData(*packet)) : QString();
+QString CTrafficModel::GetTooltipText(int row) const {
+    return IsRow(row) ? QString::fromLatin1(MakeTooltipText(GetLine(row))) : QString();
 }
 
 QIcon CTrafficModel::MakeArrowIcon(bool sent) {

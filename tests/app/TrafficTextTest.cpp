@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/TrafficText.h"
-#include "packet/Packet.h"
 
 namespace {
 
@@ -31,11 +31,10 @@ class PacketTexts : public ::testing::TestWithParam<DataCase> {};
 // The first field is the length modulo 256; the column holds every byte, however long.
 TEST_P(PacketTexts, LengthAndDataColumns) {
     const DataCase& c = GetParam();
-    CPacket packet;
-    ASSERT_TRUE(packet.SetPacket(static_cast<unsigned char>(c.command), c.payload.data(),
-                                 static_cast<int>(c.payload.size())));
-    const std::string data = FormatPacketData(packet);
-    EXPECT_EQ(FormatPacketLength(packet), c.length);
+    const TrafficRecord line{0, false, static_cast<unsigned char>(c.command),
+                             static_cast<int>(c.payload.size()), c.payload.data()};
+    const std::string data = FormatPacketData(line);
+    EXPECT_EQ(FormatPacketLength(line), c.length);
     EXPECT_EQ(data.substr(0, c.dataStart.size()), c.dataStart);
     EXPECT_EQ(data.size(), (c.payload.size() + 2) * 3 - 1);
 }
@@ -59,14 +58,17 @@ void PrintTo(const TipCase& c, std::ostream* out) {
 
 class TooltipText : public ::testing::TestWithParam<TipCase> {};
 
-// The tip is the data text cut to 1023 characters, with CR LF after each 48th and nothing else.
+// The tip is the line's time, then the data text cut to 1023 characters, with CR LF after each
+// 48th and nothing else.
 TEST_P(TooltipText, BreaksEvery48CharactersAndCutsAt1023) {
     const TipCase& c = GetParam();
     std::vector<unsigned char> payload = Counting(c.payload);
-    CPacket packet;
-    ASSERT_TRUE(packet.SetPacket(0x33, payload.data(), c.payload));
-    const std::string data = FormatPacketData(packet);
-    std::string tip = BreakTooltipText(data);
+    const TrafficRecord line{1765000000123, false, 0x33, c.payload, payload.data()};
+    const std::string data = FormatPacketData(line);
+    std::string tip = MakeTooltipText(line);
+    const std::string time = FormatLineTime(line.time) + "\r\n";
+    ASSERT_EQ(tip.substr(0, time.size()), time);
+    tip.erase(0, time.size());
     std::size_t breaks = 0;
     for (std::size_t at = tip.find("\r\n"); at != std::string::npos; at = tip.find("\r\n", at)) {
         EXPECT_EQ(at, 48 * ++breaks);
@@ -81,16 +83,28 @@ INSTANTIATE_TEST_SUITE_P(Lengths, TooltipText,
                                            TipCase{31, 2, 98}, TipCase{339, 21, 1022},
                                            TipCase{340, 21, 1023}, TipCase{400, 21, 1023}));
 
-TEST(LineTime, DayMonthYearThenTime) {
-    std::tm local{};
-    local.tm_year = 2026 - 1900;
-    local.tm_mon = 11;
-    local.tm_mday = 6;
-    local.tm_hour = 9;
-    local.tm_min = 5;
-    local.tm_sec = 7;
-    local.tm_isdst = -1;
-    EXPECT_EQ(FormatLineTime(std::mktime(&local)), "06.12.2026 09:05:07");
+// Local time to the millisecond, from the milliseconds since 1970; the milliseconds stay
+// right before 1970 too.
+TEST(LineTime, DayMonthYearTimeAndMilliseconds) {
+    const struct {
+        int year, month, day, hour, minute, second, milliseconds;
+        const char* text;
+    } cases[] = {{2026, 12, 6, 9, 5, 7, 0, "06.12.2026 09:05:07.000"},
+                 {2026, 12, 7, 11, 34, 15, 123, "07.12.2026 11:34:15.123"},
+                 {2000, 1, 1, 0, 0, 0, 999, "01.01.2000 00:00:00.999"},
+                 {1969, 12, 31, 23, 59, 59, 5, "31.12.1969 23:59:59.005"}};
+    for (const auto& c : cases) {
+        std::tm local{};
+        local.tm_year = c.year - 1900;
+        local.tm_mon = c.month - 1;
+        local.tm_mday = c.day;
+        local.tm_hour = c.hour;
+        local.tm_min = c.minute;
+        local.tm_sec = c.second;
+        local.tm_isdst = -1;
+        const std::int64_t time = std::int64_t{std::mktime(&local)} * 1000 + c.milliseconds;
+        EXPECT_EQ(FormatLineTime(time), c.text);
+    }
 }
 
 // Every character one unit wide, the ellipsis one unit: a cut never leaves half a byte.
@@ -119,17 +133,6 @@ TEST(CellText, FitsWholeFieldsBeforeTheEllipsis) {
     const CellTextFit fit = FitCellText("01:FF:02", wideF, 1, 9);
     EXPECT_EQ(fit.length, 2u);
     EXPECT_TRUE(fit.elided);
-}
-
-TEST(FollowRule, OnlyWhenTheLastLineIsSelected) {
-    struct {
-        int count, selected;
-        bool follow;
-    } cases[] = {{0, -1, false}, {1, -1, false}, {1, 0, true},
-                 {5, 3, false},  {5, 4, true},   {5, -1, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(ShouldFollow(c.count, c.selected), c.follow) << c.count << " " << c.selected;
-    }
 }
 
 }  // namespace

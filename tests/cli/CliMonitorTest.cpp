@@ -318,6 +318,38 @@ TEST_F(CliMonitor, EndsAfterItsTimeWithCodeOneOnlyWhenTheCountIsShort) {
     EXPECT_NE(counted->Err().find("1 из 2"), std::string::npos) << counted->Err();
 }
 
+// Stamps to the millisecond with --ms or with LogMilliseconds in Tavrin.ini, on the output and
+// in the log alike; without either, the stamp that readers of existing logs expect.
+TEST_F(CliMonitor, MillisecondsByOptionOrSetting) {
+    const struct {
+        const char* option;
+        const char* setting;
+        std::size_t stampLength;  // up to "] - "
+    } cases[] = {{nullptr, nullptr, 21},
+                 {"--ms", nullptr, 25},
+                 {nullptr, "1", 25},
+                 {"--ms", "0", 25},
+                 {nullptr, "0", 21}};
+    for (const auto& c : cases) {
+        const std::string ini =
+            c.setting == nullptr ? std::string()
+                                 : "[Main]\r\nLogMilliseconds=" + std::string(c.setting) + "\r\n";
+        std::ofstream(Scratch("Tavrin.ini"), std::ios::binary | std::ios::trunc) << ini;
+        const std::string log = Scratch("ms.log");
+        std::filesystem::remove(log);
+        std::vector<std::string> args = {"--count", "1", "--log", log};
+        if (c.option != nullptr) {
+            args.push_back(c.option);
+        }
+        auto monitor = StartMonitor(args);
+        SendAll(MakePackets(1));
+        ASSERT_EQ(monitor->Wait(5000), 0) << monitor->Err();
+        const std::string line = Lines(monitor->Out()).at(0);
+        EXPECT_EQ(line.find("] - RECV"), c.stampLength - 1) << line;
+        EXPECT_EQ(Lines(ReadBytes(log)).at(0), line);
+    }
+}
+
 TEST_F(CliTest, MonitorOfAnAbsentUnitFailsAtOnce) {
     const CliResult result = Run({"monitor", "PCI4"});
     EXPECT_EQ(result.code, 1);

@@ -99,6 +99,7 @@ struct StampCase {
     const char* name;
     int day, month, year, hour, minute, second;
     const char* expected;
+    int milliseconds = -1;  // none: the stamp readers of existing logs expect
 };
 
 // Two digits a field, four the year, as printf's "%02d" and "%04d" give them: a field that
@@ -115,7 +116,7 @@ TEST_P(LogStamp, IsPrintfsFormOfTheFields) {
     when.tm_min = c.minute;
     when.tm_sec = c.second;
     const unsigned char bytes[] = {0x0F};
-    EXPECT_EQ(FormatLogLine(when, "RECV: 03 01 ", 1, bytes),
+    EXPECT_EQ(FormatLogLine(when, "RECV: 03 01 ", 1, bytes, c.milliseconds),
               std::string(c.expected) + "RECV: 03 01 0F");
 }
 
@@ -126,6 +127,9 @@ const StampCase kStamps[] = {
     {"EarlyYear", 5, 3, 987, 4, 5, 6, "[05.03.0987 04:05:06] - "},
     {"FiveDigitYear", 5, 3, 12026, 4, 5, 6, "[05.03.12026 04:05:06] - "},
     {"FieldPastTwoDigits", 5, 3, 2026, 4, 5, 100, "[05.03.2026 04:05:100] - "},
+    {"Milliseconds", 7, 12, 2026, 11, 34, 15, "[07.12.2026 11:34:15.123] - ", 123},
+    {"NoMilliseconds", 7, 12, 2026, 11, 34, 15, "[07.12.2026 11:34:15.000] - ", 0},
+    {"MillisecondsPastTwoDigits", 5, 3, 2026, 4, 5, 100, "[05.03.2026 04:05:100.009] - ", 9},
 };
 
 INSTANTIATE_TEST_SUITE_P(Stamps, LogStamp, ::testing::ValuesIn(kStamps),
@@ -151,6 +155,15 @@ TEST(LogFile, StampComesFromTheLocalClock) {
     SetZone(zone ? previous.c_str() : nullptr);
     std::string written = ReadBytes(dir.File("t.log"));
     EXPECT_TRUE(written == before || written == after) << written;
+}
+
+// Milliseconds only when asked for: the stamp stays the one readers of existing logs expect.
+TEST_F(LogTest, MillisecondsWhenAsked) {
+    m_log.SetClock([] { return LogTime(FixedTime(), 45); });
+    m_log.Write("a", 0, nullptr);
+    m_log.SetMilliseconds(true);
+    m_log.Write("b", 0, nullptr);
+    EXPECT_EQ(Content(), std::string(kStamp) + "a\r\n[02.01.2026 03:04:05.045] - b\r\n");
 }
 
 TEST_F(LogTest, OverlongTextIsCutAtTheBuffer) {

@@ -238,7 +238,7 @@ TEST_F(HexView, EditingChangesNothing) {
     ASSERT_EQ(edited.count(), 1);
     EXPECT_EQ(edited[0][0].toInt(), 0);
     EXPECT_EQ(edited[0][1].toInt(), 0xFE);
-    EXPECT_EQ(Model().GetPacket(0)->GetData()[0], 0x11);
+    EXPECT_EQ(Model().GetLine(0).payload[0], 0x11);
     EXPECT_EQ(List().GetHexView()->GetBytes()[0], 0x11);
     EXPECT_EQ(State().CellText(HexGridHex, 0), " 11 ");
     EXPECT_EQ(Model().index(0, 2).data().toString(), line);

@@ -251,15 +251,18 @@ TEST(Layout, MenusToolbarStatusBarPanesAndToggles) {
     fixture.Start({});
     CMainFrame& frame = fixture.Frame();
     const QList<QAction*> menus = frame.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 5);
-    const QString titles[] = {"&Файл", "&Вид", "&Настройки", "Инструменты", "&Помощь"};
+    ASSERT_EQ(menus.size(), 6);
+    const QString titles[] = {"&Файл", "П&равка", "&Вид", "&Настройки", "Инструменты", "&Помощь"};
     const std::vector<std::pair<QString, int>> items[] = {
         {{"&Открыть файл с пакетами...\tCtrl+O", 57601}, {"-", 0}, {"&Выход", 57665}},
+        {{"&Найти...\tCtrl+F", 57636},
+         {"Найти &далее\tF3", 57640},
+         {"Найти &ранее\tShift+F3", 32795}},
         {{"&Toolbar", 59392}, {"&Status Bar", 59393}},
         {{"Выбор устройства ...", 32773}},
         {{"Программирование", 32781}},
         {{"&О программе...", 57664}}};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(menus[i]->text(), titles[i]);
         EXPECT_EQ(Items(menus[i]->menu()), items[i]) << i;
     }

@@ -332,7 +332,7 @@ TEST_F(PacketViews, EachSentLineComesBeforeItsEcho) {
         }
     } list, log;
     for (int row = 0; row < model.rowCount(); ++row) {
-        list.Take(row, model.IsSentLine(row), model.GetPacket(row)->GetCommand());
+        list.Take(row, model.GetLine(row).sent, model.GetLine(row).command);
     }
     EXPECT_TRUE(list.early.empty()) << list.early.size() << " echoes listed before their send";
     ASSERT_TRUE(WaitUntil([&] {

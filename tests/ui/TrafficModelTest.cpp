@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "GuiSupport.h"
+#include "packet/Packet.h"
 #include "ui/TavrinView.h"
 #include "ui/TrafficModel.h"
-#include "packet/Packet.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ TEST(TrafficModel, KeepsQtsModelContract) {
     ASSERT_TRUE(WaitUntil([&] { return model.rowCount() == 2200; }));
     std::map<int, int> next = {{0x50, 0}, {0x60, 0}};
     for (int row = 0; row < model.rowCount(); ++row) {
-        const CPacket& packet = *model.GetPacket(row);
-        ASSERT_EQ(packet.GetData()[0] << 8 | packet.GetData()[1], next[packet.GetCommand()]++);
+        const TrafficRecord line = model.GetLine(row);
+        ASSERT_EQ(line.payload[0] << 8 | line.payload[1], next[line.command]++);
     }
     view.ClearLog();
     EXPECT_EQ(model.rowCount(), 0);

@@ -79,7 +79,7 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
         EXPECT_EQ(Text(row, 1), expected[row][0]) << row;
         EXPECT_EQ(Text(row, 2), expected[row][1]) << row;
         EXPECT_EQ(Arrow(row), expected[row][2]) << row;
-        EXPECT_EQ(Text(row, 0).size(), 19) << row;  // dd.mm.yyyy hh:mm:ss
+        EXPECT_EQ(Text(row, 0).size(), 23) << row;  // dd.mm.yyyy hh:mm:ss.mmm
     }
     const QString captions[3] = {"Дата/время", "Длина пакета", "Данные"};
     for (int column = 0; column < 3; ++column) {
@@ -102,8 +102,8 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
     }
 }
 
-// The rule itself is the core's test; here a batch from the receive thread follows (selection
-// and scrolling) or leaves the view alone.
+// A batch from the receive thread follows (selection and scrolling) while the last line is
+// selected, and leaves the view alone otherwise; the first line is not selected.
 TEST_F(Traffic, FollowsOnlyWhileTheLastLineIsSelected) {
     for (int i = 0; i < 100; ++i) {
         View().AddPacket(MakePacket(0x01).get(), true);
@@ -167,8 +167,11 @@ TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
 TEST_F(Traffic, ToolTipTextAndTheMouse) {
     View().AddPacket(MakePacket(0x01, std::vector<unsigned char>(14, 0xAB)).get(), true);
     View().AddPacket(MakePacket(0x01, std::vector<unsigned char>(15, 0xAB)).get(), true);
-    EXPECT_EQ(View().GetTooltipText(0), "10:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB");
-    EXPECT_EQ(View().GetTooltipText(1), "11:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:\r\nAB");
+    // The line's time to the millisecond heads the tip.
+    EXPECT_EQ(View().GetTooltipText(0),
+              Text(0, 0) + "\r\n10:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB");
+    EXPECT_EQ(View().GetTooltipText(1),
+              Text(1, 0) + "\r\n11:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:\r\nAB");
 
     const QPoint first = View().visualRect(Model().index(0, 2)).center();
     const QPoint second = View().visualRect(Model().index(1, 2)).center();
@@ -202,7 +205,7 @@ TEST_F(Traffic, TheTipStaysWhileThePointerRests) {
     QString expected = View().GetTooltipText(0);
     expected.remove(QLatin1Char('\r'));
     EXPECT_EQ(QToolTip::text(), expected);
-    EXPECT_EQ(QToolTip::text().count(QLatin1Char('\n')), 6);
+    EXPECT_EQ(QToolTip::text().count(QLatin1Char('\n')), 7);  // the time, then 7 lines of bytes
     QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_TRUE(WaitUntil([] { return !QToolTip::isVisible(); }));
 }

@@ -1,0 +1,43 @@
+#pragma once
+// "Найти": what to look for in the traffic list (bytes in hexadecimal, or "команда NN") and in
+// which lines (received, sent, both). The text is read by the window-free rule (ReadFindText);
+// text it refuses keeps the dialog open with a message that names the field, the text as
+// typed. The search itself is the caller's.
+
+#include <QDialog>
+#include <array>
+
+#include "app/TrafficFind.h"
+
+class CUserDialogs;
+class QLineEdit;
+class QRadioButton;
+
+class CFindDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Starts from the last text and lines looked for; dialogs shows the refusals and must
+    // outlive the dialog.
+    CFindDlg(const QString& text, FindDirection direction, CUserDialogs& dialogs,
+             QWidget* parent = nullptr);
+    ~CFindDlg() override;
+
+    QString GetText() const;
+    FindDirection GetDirection() const;
+    // What was accepted; valid once the dialog was accepted.
+    const TrafficQuery& GetQuery() const { return m_query; }
+    QLineEdit* GetTextField() const { return m_text; }
+    QRadioButton* GetDirectionButton(FindDirection direction) const;
+
+public slots:
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    CUserDialogs& m_dialogs;
+    QLineEdit* m_text;
+    std::array<QRadioButton*, 3> m_directions{};  // in FindDirection's order
+    TrafficQuery m_query;
+};
