@@ -135,7 +135,7 @@ std::string ReadPacketText(std::string_view text, TrafficRecord* record) {
     const std::size_t payload = hex.size() / 2;
     if (length != payload + 2) {
         char expected[24];
-        std::snprintf(expected, sizeof expected, "%02zX", payload + 2);
+        std::snprintf(expected, sizeof expected, "%02X", static_cast<unsigned>(payload + 2));
         return "неверная длина пакета: " + lengthText + ", а данных " + std::to_string(payload) +
                " байт (должно быть " + expected + ")";
     }

@@ -8,6 +8,7 @@
 #include "app/PacketLogLine.h"
 #include "packet/Packet.h"
 #include "settings/AppendFile.h"
+#include "settings/LogFile.h"
 
 namespace {
 
@@ -39,17 +40,6 @@ std::tm CivilTime(std::int64_t seconds) {
     return civil;
 }
 
-std::tm LocalTimeOf(std::int64_t utcSeconds) {
-    const auto when = static_cast<std::time_t>(utcSeconds);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &when);
-#else
-    localtime_r(&when, &local);
-#endif
-    return local;
-}
-
 }  // namespace
 
 std::string RecordPacketFault(unsigned char command, std::size_t payloadLength) {
@@ -74,8 +64,9 @@ std::string FormatTrafficLine(const TrafficRecord& record, bool localTime) {
     CPacket packet;
     packet.SetPacket(record.command, record.payload.data(),
                      static_cast<int>(record.payload.size()));
-    return FormatPacketLogLine(localTime ? CivilTime(seconds) : LocalTimeOf(seconds), record.sent,
-                               packet);
+    return FormatPacketLogLine(
+        localTime ? CivilTime(seconds) : LocalTimeOf(static_cast<std::time_t>(seconds)),
+        record.sent, packet);
 }
 
 bool ParseTrafficFile(std::string_view bytes, TrafficFile* file, std::string* error) {

@@ -6,15 +6,18 @@
 
 #include "settings/PathUtil.h"
 
-std::tm LocalTimeNow() {
-    std::time_t now = std::time(nullptr);
+std::tm LocalTimeOf(std::time_t time) {
     std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &now);
+    localtime_s(&local, &time);
 #else
-    localtime_r(&now, &local);
+    localtime_r(&time, &local);
 #endif
     return local;
+}
+
+std::tm LocalTimeNow() {
+    return LocalTimeOf(std::time(nullptr));
 }
 
 namespace {

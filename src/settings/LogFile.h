@@ -22,8 +22,9 @@
 #include "device/wirekit/CriticalSection.h"
 #include "settings/AppendFile.h"
 
-// The local time now, as the stamps take it.
+// The local time now, as the stamps take it, and the local time of another moment.
 std::tm LocalTimeNow();
+std::tm LocalTimeOf(std::time_t time);
 // One line as Write makes it, without its CR LF: the stamp for when, the text and the bytes.
 std::string FormatLogLine(const std::tm& when, const char* text, int count,
                           const unsigned char* bytes);
