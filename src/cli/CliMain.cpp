@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "cli/Commands.h"
+#include "settings/DecimalText.h"
 
 namespace {
 

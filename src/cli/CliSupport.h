@@ -57,8 +57,6 @@ bool PrintLine(const std::string& line);
 // [min, max]. A count or a time must never be taken for "end now" or "wait for ever".
 // Decimal digits, an optional sign.
 std::optional<long long> ReadWholeNumber(const std::string& text, long long min, long long max);
-// A finite decimal number, a fraction or an exponent allowed ("inf" and "nan" are no number).
-std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max);
 // A packet's command byte in hexadecimal, one or two digits, "0x" allowed: 01..FF (command 00
 // makes no packet).
 std::optional<int> ReadCommandByte(const std::string& text);
