@@ -121,24 +121,24 @@ bool ReadRecords(std::string_view bytes, const Fields& fields, std::uint32_t sna
                  bool nanoseconds, TrafficFile* file, std::string* error) {
     std::size_t at = CCaptureFile::kFileHeaderSize;
     for (std::size_t number = 1; at < bytes.size(); ++number) {
-        const std::string name = "Запись " + std::to_string(number) + ": ";
+        const auto name = [number] { return "Запись " + std::to_string(number) + ": "; };
         const std::size_t left = bytes.size() - at;
         std::string fault;
         if (left >= CCaptureFile::kRecordHeaderSize) {
             fault = HeaderFault(fields, at, snapLength, nanoseconds);
         }
         if (!fault.empty()) {
-            return Refuse(error, name + fault);
+            return Refuse(error, name() + fault);
         }
         if (left < CCaptureFile::kRecordHeaderSize ||
             left - CCaptureFile::kRecordHeaderSize < fields.U32(at + 8)) {
-            file->cutShort = name + "файл кончается внутри записи; прочитано записей: " +
+            file->cutShort = name() + "файл кончается внутри записи; прочитано записей: " +
                              std::to_string(number - 1);
             return true;
         }
         TrafficRecord record;
         if (fault = ReadRecord(fields, at, nanoseconds, &record); !fault.empty()) {
-            return Refuse(error, name + fault);
+            return Refuse(error, name() + fault);
         }
         file->records.push_back(std::move(record));
         at += CCaptureFile::kRecordHeaderSize + fields.U32(at + 8);

@@ -182,14 +182,14 @@ bool ParseLog(std::string_view text, TrafficFile* file, std::string* error) {
         }
         TrafficRecord record;
         const std::string fault = ReadLine(line, &record);
-        const std::string name = "Строка " + std::to_string(number) + ": ";
+        const auto name = [number] { return "Строка " + std::to_string(number) + ": "; };
         if (!fault.empty() && !ended) {
-            file->cutShort = name + "файл кончается посреди строки; прочитано записей: " +
+            file->cutShort = name() + "файл кончается посреди строки; прочитано записей: " +
                              std::to_string(file->records.size());
             return true;
         }
         if (!fault.empty()) {
-            *error = name + fault;
+            *error = name() + fault;
             file->records.clear();
             return false;
         }
