@@ -8,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "inspect/PacketParameters.h"
+#include "settings/DecimalText.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{
         "tavrin-cli: устройства VX из сценариев (список, монитор, отправка, "
-        "программирование)",
+        "программирование, просмотр захвата)",
         "tavrin-cli"};
     app.require_subcommand(1);
     app.fallthrough();
@@ -127,6 +128,10 @@ int main(int argc, char** argv) {
     NumberTexts numbers;
     CLI::App* monitor = AddMonitorCommand(app, monitorOptions, numbers);
     CLI::App* send = AddSendCommand(app, sendOptions, numbers);
+
+    CLI::App* show = app.add_subcommand("show", "показать захват или журнал строками журнала");
+    std::string shownFile;
+    show->add_option("FILE", shownFile, "файл захвата (pcap) или журнала Tavrin")->required();
 
     CLI::App* program = app.add_subcommand("program", "программировать микроконтроллер");
     ProgramOptions programOptions;
@@ -159,6 +164,9 @@ int main(int argc, char** argv) {
     }
     if (list->parsed()) {
         return RunList(device);
+    }
+    if (show->parsed()) {
+        return RunShow(shownFile);
     }
     if (monitor->parsed()) {
         return RunMonitor(device, monitorOptions);

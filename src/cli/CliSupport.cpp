@@ -1,7 +1,6 @@
 #include "cli/CliSupport.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -112,19 +111,6 @@ std::optional<long long> ReadWholeNumber(const std::string& text, long long min,
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max) {
-    if (text.empty() || text.find_first_not_of("+-0123456789.eE") != std::string::npos) {
-        return std::nullopt;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value) || !(value >= min && value <= max)) {
         return std::nullopt;
     }
     return value;

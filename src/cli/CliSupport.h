@@ -60,7 +60,5 @@ bool PrintLine(const std::string& line);
 // [min, max]. A count or a time must never be taken for "end now" or "wait for ever".
 // Decimal digits, an optional sign.
 std::optional<long long> ReadWholeNumber(const std::string& text, long long min, long long max);
-// A finite decimal number, a fraction or an exponent allowed ("inf" and "nan" are no number).
-std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max);
 
 }  // namespace cli

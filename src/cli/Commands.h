@@ -53,4 +53,9 @@ struct ProgramOptions {
 // SIGHUP do not stop a run once it has begun: a step cut off would leave the chip half written.
 int RunProgram(const DeviceOptions& device, const ProgramOptions& options);
 
+// show: the packets of a capture or a Tavrin log file as log lines (stamps in local time, to
+// the second), both directions; 2 for a file the reader refuses, 1 after the records before
+// the cut of a file that ends inside a record or line.
+int RunShow(const std::string& path);
+
 }  // namespace cli

@@ -17,7 +17,7 @@
 #include "app/PacketLogLine.h"
 #include "app/ReceiveThread.h"
 #include "app/TrafficText.h"
-#include "cli/CaptureFile.h"
+#include "capture/CaptureFile.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
 #include "device/VXDevice.h"

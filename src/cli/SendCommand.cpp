@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "app/PacketLogLine.h"
-#include "cli/CaptureFile.h"
+#include "capture/CaptureFile.h"
 #include "cli/Commands.h"
 #include "cli/StopSignals.h"
 #include "device/VXDevice.h"

@@ -1,7 +1,10 @@
 #include "settings/DecimalText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 
 bool IsBlank(char c) {
     unsigned char byte = static_cast<unsigned char>(c);
@@ -65,4 +68,17 @@ bool ReadWholeNumber(const std::string& text, unsigned long long max, unsigned l
     }
     *value = result;
     return true;
+}
+
+std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max) {
+    if (text.empty() || text.find_first_not_of("+-0123456789.eE") != std::string::npos) {
+        return std::nullopt;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || !(value >= min && value <= max)) {
+        return std::nullopt;
+    }
+    return value;
 }

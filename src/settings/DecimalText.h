@@ -5,6 +5,7 @@
 // dialog's value fields read numbers the same way.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 bool IsBlank(char c);
@@ -17,3 +18,6 @@ bool ReadWholeNumber(const std::string& text, unsigned long long max, unsigned l
 // Sign and digits, stopping at the first other character; no digits gives 0. Saturates at the
 // limits of int instead of overflowing on absurdly long numbers.
 int ParseDecimal(const std::string& text);
+// A finite decimal number in [min, max] and nothing else, a fraction or an exponent allowed
+// ("inf" and "nan" are no number); nothing for any other text.
+std::optional<double> ReadDecimalNumber(const std::string& text, double min, double max);

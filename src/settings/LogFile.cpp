@@ -7,9 +7,7 @@
 
 #include "settings/PathUtil.h"
 
-namespace {
-
-std::tm LocalTime(std::time_t time) {
+std::tm LocalTimeOf(std::time_t time) {
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &time);
@@ -19,10 +17,8 @@ std::tm LocalTime(std::time_t time) {
     return local;
 }
 
-}  // namespace
-
 std::tm LocalTimeNow() {
-    return LocalTime(std::time(nullptr));
+    return LocalTimeOf(std::time(nullptr));
 }
 
 LogTime LocalLogTimeAt(long long milliseconds) {
@@ -32,7 +28,7 @@ LogTime LocalLogTimeAt(long long milliseconds) {
         rest += 1000;
         --seconds;
     }
-    return LogTime(LocalTime(static_cast<std::time_t>(seconds)), rest);
+    return LogTime(LocalTimeOf(static_cast<std::time_t>(seconds)), rest);
 }
 
 LogTime LocalLogTimeNow() {

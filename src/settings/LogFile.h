@@ -22,8 +22,9 @@
 #include "device/wirekit/CriticalSection.h"
 #include "settings/AppendFile.h"
 
-// The local time now, as the stamps take it.
+// The local time now, as the stamps take it, and the local time of another moment.
 std::tm LocalTimeNow();
+std::tm LocalTimeOf(std::time_t time);
 // The same to the millisecond, for stamps that show milliseconds.
 struct LogTime {
     LogTime() = default;

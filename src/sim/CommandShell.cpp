@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 #include "settings/DecimalText.h"
@@ -61,6 +63,11 @@ const char* CommandShell::Help() {
            "  frames UNIT            the frames received from the host, in hex\n"
            "  requests UNIT          the programming requests received, one line each\n"
            "  flash UNIT ADDR LEN    LEN bytes of FLASH from ADDR, in hex, 32 a line\n"
+           "  replay UNIT FILE [SPEED] [loop]   the unit plays a capture (or a Tavrin log):\n"
+           "                         its packets from the unit go to the host that opens it,\n"
+           "                         spaced as recorded / SPEED (0: no gaps); the host's packets\n"
+           "                         are compared with the capture's; no echo, no status\n"
+           "  replay UNIT stop       stop playing; the unit echoes again\n"
            "  list                   the units and their state\n"
            "  quit                   stop the simulator\n"
            "  help                   this text\n"
@@ -107,6 +114,9 @@ std::string CommandShell::Execute(const std::string& line, bool* quit) {
     }
     if (verb == "fail") {
         return FailNextCommand(words);
+    }
+    if (verb == "replay") {
+        return StartReplay(words);
     }
     if (verb == "echo" && words.size() == 2 && (words[1] == "on" || words[1] == "off")) {
         m_simulator.SetEcho(words[1] == "on");
@@ -182,6 +192,40 @@ std::string CommandShell::FailNextCommand(const std::vector<std::string>& words)
     }
     m_simulator.FailNextCommand(type, number, static_cast<std::int32_t>(code));
     return kOk;
+}
+
+std::string CommandShell::StartReplay(const std::vector<std::string>& words) {
+    const std::string usage =
+        "usage: replay UNIT FILE [SPEED] [loop] (SPEED 0, or from 0.001 to 1000000), or replay "
+        "UNIT stop";
+    int type = 0, number = 0;
+    if (words.size() < 3 || words.size() > 5 || !ParseUnitName(words[1], &type, &number)) {
+        return Error(usage);
+    }
+    if (words[2] == "stop" && words.size() == 3) {
+        return m_simulator.StopReplay(type, number) ? kOk : Error(words[1] + " plays no capture");
+    }
+    ReplayOptions options;
+    for (std::size_t i = 3; i < words.size(); ++i) {
+        std::optional<double> speed;
+        if (words[i] == "loop" && i + 1 == words.size()) {
+            options.loop = true;
+        } else if (i == 3 && (speed = ReadReplaySpeed(words[i]))) {
+            options.speed = *speed;
+        } else {
+            return Error(usage);
+        }
+    }
+    std::vector<TrafficRecord> records;
+    std::string error, note;
+    if (!ReadReplayFile(words[2], &records, &error, &note)) {
+        return Error(error);
+    }
+    if (!m_simulator.StartReplay(type, number,
+                                 std::make_unique<Replay>(std::move(records), options), &error)) {
+        return Error(error);
+    }
+    return (note.empty() ? "" : note + "\n") + kOk;
 }
 
 std::string CommandShell::ListFrames(const std::vector<std::string>& words) {

@@ -26,6 +26,7 @@ private:
     std::string ListRequests(const std::vector<std::string>& words);
     std::string ShowFlash(const std::vector<std::string>& words);
     std::string FailNextCommand(const std::vector<std::string>& words);
+    std::string StartReplay(const std::vector<std::string>& words);
 
     Simulator& m_simulator;
 };

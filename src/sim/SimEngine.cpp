@@ -17,8 +17,10 @@ using namespace VxProtocol;
 constexpr int kNoWait = 0;
 // A connection that has not said hello by then is dropped.
 constexpr auto kHelloTimeout = std::chrono::seconds(2);
-// Frames taken from one data connection per turn, so that one busy host cannot starve others.
+// Frames taken from one data connection per turn, so that one busy host cannot starve others;
+// and replayed packets sent to one per turn, for the same reason.
 constexpr int kFramesPerTurn = 64;
+constexpr int kReplayPacketsPerTurn = 64;
 // Largest request a host may send: a DeviceCommand with 1 MiB of data.
 constexpr std::uint32_t kMaxRequest = DeviceCommand::kHeadSize + DeviceCommand::kMaxDataLength;
 
@@ -128,6 +130,9 @@ void Engine::CloseData(Unit& unit) {
     unit.outgoing.clear();
     unit.outgoingBytes = 0;
     unit.job.active = false;
+    if (unit.replay) {
+        unit.replay->Stop();
+    }
     ++m_epoch;
     Wake();
     changed.notify_all();
@@ -272,6 +277,10 @@ int Engine::NextTimeout(Clock::time_point now) const {
         if (unit->IsStalled(now)) {
             next = std::min(next, unit->stallUntil);
         }
+        // A replay waits for its next packet's time, or for room first (the poll says when).
+        if (unit->replay && unit->dataFd >= 0 && unit->outgoing.empty()) {
+            next = std::min(next, unit->replay->NextDue());
+        }
         if (unit->job.active) {
             long long bytes = unit->job.command.dataLength;
             if (unit->unplugAtBytes >= 0) {
@@ -362,6 +371,9 @@ void Engine::Hello(int fd, Unit& unit) {
     unit.token = answerToken;
     ++unit.opens;
     unit.reassembly.Clear();
+    if (unit.replay) {
+        unit.replay->Start(Clock::now());
+    }
     if (unit.failWrites) {
         VxSocket::ShutdownRead(fd);
     }
@@ -445,7 +457,12 @@ void Engine::OnHostFrame(Unit& unit, const unsigned char* frame, int count) {
         return;
     }
     if (unit.reassembly.GetState() == Complete) {
-        if (echo) {
+        if (unit.replay) {
+            const std::string difference = unit.replay->Compare(unit.reassembly);
+            if (!difference.empty() && report) {
+                report(UnitName(unit.typeIndex, unit.number) + ": replay: " + difference);
+            }
+        } else if (echo) {
             SendPacket(unit, unit.reassembly);
         }
         unit.reassembly.Clear();
@@ -584,7 +601,7 @@ void Engine::SendStatus(Clock::time_point now) {
         nextStatus = now + std::chrono::milliseconds(statusPeriodMs);
     }
     for (auto& unit : units) {
-        if (unit->dataFd < 0) {
+        if (unit->dataFd < 0 || unit->replay) {
             continue;
         }
         ++unit->statusSequence;
@@ -611,8 +628,33 @@ void Engine::RunTimers(Clock::time_point now) {
         if (unit->job.active) {
             RunJob(*unit, now);
         }
+        if (unit->replay) {
+            PlayReplay(*unit, now);
+        }
     }
     SendStatus(now);
+}
+
+void Engine::PlayReplay(Unit& unit, Clock::time_point now) {
+    for (int i = 0; i < kReplayPacketsPerTurn && unit.dataFd >= 0 && unit.outgoing.empty(); ++i) {
+        std::size_t recordNumber = 0;
+        const TrafficRecord* record = unit.replay->Due(now, &recordNumber);
+        if (record == nullptr) {
+            return;
+        }
+        CPacket packet;
+        if (!MakeRecordPacket(*record, &packet) || !SendPacket(unit, packet)) {
+            unit.replay->Stop();
+            if (report) {
+                report(UnitName(unit.typeIndex, unit.number) + ": replay: capture record " +
+                       std::to_string(recordNumber) +
+                       " cannot be sent in the unit's framing; the replay stops until the "
+                       "host opens the unit again");
+            }
+            return;
+        }
+        unit.replay->Sent(Clock::now());
+    }
 }
 
 }  // namespace vxsim

@@ -20,6 +20,7 @@
 #include "device/driver/UnitSocket.h"
 #include "packet/Packet.h"
 #include "sim/FlashModel.h"
+#include "sim/Replay.h"
 #include "sim/Simulator.h"
 
 namespace vxsim {
@@ -75,6 +76,8 @@ struct Unit {
     int progress = 0;
     std::uint16_t statusSequence = 0;
     int opens = 0;  // opens granted so far
+    // A capture the unit plays instead of echoing and sending status packets.
+    std::unique_ptr<Replay> replay;
 
     // Faults armed by the tests.
     bool stallArmed = false;
@@ -173,6 +176,8 @@ private:
     void RunTimers(Clock::time_point now);
     void RunJob(Unit& unit, Clock::time_point now);
     void SendStatus(Clock::time_point now);
+    // Sends the replay's packets that are due, while the host has taken what went before.
+    void PlayReplay(Unit& unit, Clock::time_point now);
 
     int m_wakeFd = -1;
     bool m_stop = false;

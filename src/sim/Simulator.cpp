@@ -160,7 +160,8 @@ std::vector<std::string> Simulator::List() const {
                         (unit->plugged ? " plugged" : " unplugged") +
                         (unit->dataFd >= 0 ? " open" : " closed") +
                         (unit->framing == Framing::Single ? " single" : " split") +
-                        (unit->dropped > 0 ? " dropped " + std::to_string(unit->dropped) : ""));
+                        (unit->dropped > 0 ? " dropped " + std::to_string(unit->dropped) : "") +
+                        (unit->replay ? " " + unit->replay->Progress() : ""));
     }
     return lines;
 }
@@ -225,6 +226,35 @@ bool Simulator::SendPacket(int typeIndex, int number, unsigned char command,
 bool Simulator::SendFrame(int typeIndex, int number, const unsigned char* bytes, int count) {
     return WithUnit(*m_engine, typeIndex, number,
                     [&](Unit& unit) { return m_engine->SendFrame(unit, bytes, count); });
+}
+
+bool Simulator::StartReplay(int typeIndex, int number, std::unique_ptr<Replay> replay,
+                            std::string* error) {
+    Lock lock(m_engine->mutex);
+    Unit* unit = m_engine->Find(typeIndex, number);
+    if (unit == nullptr) {
+        *error = "no unit " + UnitName(typeIndex, number);
+        return false;
+    }
+    if (*error = replay->CheckFraming(unit->framing == Framing::Single); !error->empty()) {
+        return false;
+    }
+    unit->replay = std::move(replay);
+    unit->reassembly.Clear();
+    if (unit->dataFd >= 0) {
+        unit->replay->Start(Clock::now());
+    }
+    m_engine->Wake();
+    return true;
+}
+
+bool Simulator::StopReplay(int typeIndex, int number) {
+    return WithUnit(*m_engine, typeIndex, number, [&](Unit& unit) {
+        const bool played = unit.replay != nullptr;
+        unit.replay.reset();
+        m_engine->Wake();
+        return played;
+    });
 }
 
 std::vector<std::vector<unsigned char>> Simulator::GetFrames(int typeIndex, int number) const {

@@ -23,6 +23,7 @@
 #include "device/UnitName.h"
 #include "packet/Packet.h"
 #include "sim/FlashModel.h"
+#include "sim/Replay.h"
 
 namespace vxsim {
 
@@ -84,7 +85,8 @@ public:
     // How many times a host has opened the unit.
     int CountOpens(int typeIndex, int number) const;
     // Units in the order added, with their state, one line each ("USB0 plugged open single"),
-    // and the frames a host did not take, when there were any ("... single dropped 12").
+    // the frames a host did not take, when there were any ("... single dropped 12"), and a
+    // replay's progress ("... single replay 120/200 host 3/5", Replay::Progress).
     std::vector<std::string> List() const;
 
     void SetFraming(int typeIndex, int number, Framing framing);
@@ -106,6 +108,14 @@ public:
                     int length);
     // Sends bytes as they are, as one frame (for malformed frames).
     bool SendFrame(int typeIndex, int number, const unsigned char* bytes, int count);
+
+    // The unit plays the replay (Replay.h) instead of echoing and sending status packets: to
+    // each host that opens it, from the start, and at once to one that holds it open now. A
+    // replay it played before is dropped. False, with the reason in error, for a unit that was
+    // never added or a packet that does not fit the unit's framing.
+    bool StartReplay(int typeIndex, int number, std::unique_ptr<Replay> replay, std::string* error);
+    // The unit stops at once and echoes again; false when it played no replay.
+    bool StopReplay(int typeIndex, int number);
 
     // Frames received from the host, in order, as they came: the newest ones that fit the frame
     // budget (per unit, kDefaultFrameBudget unless set).

@@ -31,6 +31,39 @@ bool ParseUnitOption(const std::string& text, UnitOption* unit) {
     return true;
 }
 
+bool ReadReplaySpeedOption(const std::string& speedText, VxsimOptions* options,
+                           std::string* error) {
+    const std::optional<double> speed = ReadReplaySpeed(speedText);
+    if (!speed) {
+        *error = "bad value for --replay-speed: " + speedText + " (0, or from 0.001 to 1000000)";
+        return false;
+    }
+    options->replay.speed = *speed;
+    return true;
+}
+
+// The capture to replay, read and checked against the unit's framing before anything is made.
+bool ReadCapture(VxsimOptions* options) {
+    if (options->replayFile.empty()) {
+        return true;
+    }
+    std::string error, note;
+    if (!ReadReplayFile(options->replayFile, &options->replayRecords, &error, &note)) {
+        std::fprintf(stderr, "vxsim: %s\n", error.c_str());
+        return false;
+    }
+    if (!note.empty()) {
+        std::fprintf(stderr, "vxsim: %s\n", note.c_str());
+    }
+    const bool single = !options->split && !options->units.front().split;
+    error = Replay(options->replayRecords, options->replay).CheckFraming(single);
+    if (!error.empty()) {
+        std::fprintf(stderr, "vxsim: %s: %s\n", options->replayFile.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 const char* VxsimUsage() {
@@ -52,6 +85,14 @@ const char* VxsimUsage() {
            "  --flash-size BYTES   FLASH size of each unit (default 131072, at most 16777216)\n"
            "  --speed BYTES        programming speed in bytes per second (default 65536)\n"
            "  --no-stdin           do not read commands from standard input\n"
+           "  --replay FILE        the unit (give one --unit) plays this capture (or Tavrin log)\n"
+           "                       to each host that opens it: the packets it holds as received,\n"
+           "                       spaced as recorded; the host's packets are compared with the\n"
+           "                       ones it holds as sent, the first difference reported; no echo\n"
+           "                       and no status packets from that unit\n"
+           "  --replay-speed X     the recorded gaps divided by X (default 1; 0: no gaps, as fast\n"
+           "                       as the host reads; else from 0.001 to 1000000)\n"
+           "  --replay-loop        start the capture over after its last packet\n"
            "  --ctl COMMAND        send COMMAND to the vxsim serving DIR, print its answer, exit\n"
            "  --help               this text\n"
            "\n"
@@ -87,6 +128,10 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
     CLI::Option* speedOption = app.add_option("--speed", speed);
     CLI::Option* noStdin = app.add_flag("--no-stdin");
     app.add_option("--ctl", options->command);
+    std::string replaySpeed;
+    CLI::Option* replayOption = app.add_option("--replay", options->replayFile);
+    CLI::Option* speedOfReplay = app.add_option("--replay-speed", replaySpeed);
+    CLI::Option* loopOption = app.add_flag("--replay-loop", options->replay.loop);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& failure) {
@@ -123,6 +168,19 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
     if (*speedOption && !ParseCount(speed.c_str(), 1, &options->speed)) {
         return bad("--speed", speed);
     }
+    if (*speedOfReplay && !ReadReplaySpeedOption(replaySpeed, options, error)) {
+        return false;
+    }
+    if ((*speedOfReplay || *loopOption) && !*replayOption) {
+        *error = "--replay-speed and --replay-loop need --replay FILE";
+        return false;
+    }
+    if (*replayOption && options->units.size() != 1) {
+        *error =
+            "--replay needs exactly one --unit, the one that plays the capture (add others "
+            "with the add command)";
+        return false;
+    }
     options->readStdin = !*noStdin;
     if (!options->help && options->directory.empty()) {
         *error = "--dir is required";
@@ -142,7 +200,10 @@ int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode clien
         std::fputs(VxsimUsage(), stdout);
         return 0;
     }
-    return options.command.empty() ? serve(options) : client(options);
+    if (!options.command.empty()) {
+        return client(options);
+    }
+    return ReadCapture(&options) ? serve(options) : 2;
 }
 
 bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {
@@ -169,6 +230,14 @@ bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options) {
             simulator.SetFraming(unit.typeIndex, unit.number, Framing::Split);
         }
         names += " " + UnitName(unit.typeIndex, unit.number);
+    }
+    std::string error;
+    if (!options.replayFile.empty() &&
+        !simulator.StartReplay(options.units.front().typeIndex, options.units.front().number,
+                               std::make_unique<Replay>(options.replayRecords, options.replay),
+                               &error)) {
+        std::fprintf(stderr, "vxsim: %s: %s\n", options.replayFile.c_str(), error.c_str());
+        return false;
     }
     std::printf("vxsim: serving%s in %s\n", names.empty() ? " no units" : names.c_str(),
                 options.directory.c_str());

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/Replay.h"
 #include "sim/Simulator.h"
 
 namespace vxsim {
@@ -25,6 +26,10 @@ struct VxsimOptions {
     bool readStdin = true;
     bool help = false;
     std::string command;  // --ctl: send this to a running vxsim instead of serving
+    // --replay: the one unit given plays this capture; its records, read before serving.
+    std::string replayFile;
+    ReplayOptions replay;
+    std::vector<TrafficRecord> replayRecords;
 };
 
 // False with a message in error when the arguments are not understood.
@@ -33,13 +38,15 @@ bool ParseVxsimOptions(int argc, const char* const* argv, VxsimOptions* options,
 
 const char* VxsimUsage();
 
-// The program: parses the arguments, then serves (serve) or sends one command to the vxsim that
-// serves (client), each the system's own; the exit status (2 for arguments not understood).
+// The program: parses the arguments and reads the capture to replay, then serves (serve) or
+// sends one command to the vxsim that serves (client), each the system's own; the exit status
+// (2 for arguments not understood, and for a capture that cannot be replayed).
 using VxsimMode = int (*)(const VxsimOptions& options);
 int RunVxsim(int argc, const char* const* argv, VxsimMode serve, VxsimMode client);
 
-// Applies the options to the simulator and adds the units; says on standard output which units
-// it serves, on standard error which one it cannot serve (then false).
+// Applies the options to the simulator and adds the units, the replaying one with its capture;
+// says on standard output which units it serves, on standard error which one it cannot serve
+// (then false).
 bool SetUpSimulator(Simulator& simulator, const VxsimOptions& options);
 
 // Name of the control socket in the served directory.

@@ -136,6 +136,40 @@ TEST_F(CliMonitor, PrintsLogsAndCapturesExactlyTheCountedPacketsInOrder) {
         EXPECT_EQ(records[i], Hex(record)) << i;
     }
     EXPECT_NE(ReadBytes(log).find("\r\n"), std::string::npos) << "log lines end in CR LF";
+    // show gives the capture and the log back as the lines monitor printed.
+    for (const std::string& file : {pcap, log}) {
+        const CliResult shown = Run({"show", file});
+        EXPECT_EQ(shown.code, 0) << shown.err;
+        EXPECT_EQ(Lines(shown.out), out) << file;
+    }
+}
+
+// show refuses a damaged file (2) and shows what a file cut short holds up to the cut (1),
+// each with the reader's message naming the file and the record.
+TEST_F(CliMonitor, ShowSaysWhatIsWrongWithAFile) {
+    const std::string pcap = Scratch("shown.pcap");
+    auto monitor = StartMonitor({"--count", "3", "--pcap", pcap});
+    SendAll(MakePackets(3));
+    ASSERT_EQ(monitor->Wait(10000), 0) << monitor->Err();
+    std::string bytes = ReadBytes(pcap);
+    const std::string cut = Scratch("cut.pcap");
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() - 1);
+    bytes[24 + (16 + 2) + (16 + 2 + 37) + 16] = 7;  // the third record's direction
+    const std::string damaged = Scratch("damaged.pcap");
+    std::ofstream(damaged, std::ios::binary) << bytes;
+
+    const CliResult refused = Run({"show", damaged});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "tavrin-cli: " + damaged +
+                  ": Запись 3: неизвестное направление 7 (0 — принят, 1 — отправлен)\n");
+    const CliResult partial = Run({"show", cut});
+    EXPECT_EQ(partial.code, 1);
+    const std::vector<std::string> printed = Lines(monitor->Out());
+    EXPECT_EQ(Lines(partial.out), std::vector<std::string>(printed.begin(), printed.begin() + 2));
+    EXPECT_EQ(partial.err, "tavrin-cli: " + cut +
+                               ": Запись 3: файл кончается внутри записи; прочитано записей: 2\n");
 }
 
 class CliMonitorSignal : public CliMonitor, public ::testing::WithParamInterface<int> {};

@@ -29,7 +29,7 @@ TEST_P(CliHelp, DescribesTheCommandsOptions) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, CliHelp,
     ::testing::Values(
-        HelpCase{{"--help"}, {"list", "monitor", "send", "program", "--dir", "--split"}},
+        HelpCase{{"--help"}, {"list", "monitor", "send", "program", "show", "--dir", "--split"}},
         HelpCase{{"list", "--help"}, {"list"}},
         HelpCase{{"monitor", "--help"}, {"UNIT", "--count", "--seconds", "--log", "--pcap"}},
         HelpCase{
@@ -65,6 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         MisuseCase{"no command", {}, "subcommand"},
         MisuseCase{"unknown option", {"list", "--bogus"}, "--bogus"},
         MisuseCase{"no unit", {"monitor"}, "UNIT"},
+        MisuseCase{"show without a file", {"show"}, "FILE"},
         MisuseCase{"no such unit name", {"monitor", "USB10"}, "USB10"},
         MisuseCase{"lower case unit", {"monitor", "usb0"}, "usb0"},
         MisuseCase{"count not a number", {"monitor", "USB0", "--count", "many"}, "--count"},

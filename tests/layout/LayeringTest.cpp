@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{"src/cli/CliMain.cpp", "#include <QCoreApplication>", true},
                       RuleCase{"src/cli/SendCommand.cpp", "#include \"ui/MainFrame.h\"", true},
                       RuleCase{"tests/cli/CliSupport.h", "#include <QProcess>", true},
-                      RuleCase{"src/cli/CaptureFile.cpp", "#include <pcap/pcap.h>", false},
+                      RuleCase{"src/cli/MonitorCommand.cpp", "#include <pcap/pcap.h>", false},
                       RuleCase{"src/ui/MainFrame.cpp", "#include <QMainWindow>", false},
                       RuleCase{"src/ui/MainFrame.cpp", "#include \"ui/TavrinView.h\"", false},
                       RuleCase{"tests/ui/MainFrameTest.cpp", "#include <QTest>", false},

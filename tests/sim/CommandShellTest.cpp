@@ -78,6 +78,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"flash USB0 -1 2", "ERROR usage: flash*", false, nullptr},
                       ShellCase{"flash PCI5 0 1", "ERROR no unit PCI5\n", false, nullptr},
                       ShellCase{"status -5", "ERROR unknown command*", false, nullptr},
+                      ShellCase{"replay USB0", "ERROR usage: replay*", false, nullptr},
+                      ShellCase{"replay USB0 f -1", "ERROR usage: replay*", false, nullptr},
+                      ShellCase{"replay USB0 f 0.0001", "ERROR usage: replay*", false, nullptr},
+                      ShellCase{"replay USB0 f loop 2", "ERROR usage: replay*", false, nullptr},
+                      ShellCase{"replay USB0 stop", "ERROR USB0 plays no*", false, nullptr},
+                      ShellCase{"replay USB0 no 2", "ERROR no: Невозможно*", false, nullptr},
                       ShellCase{"reboot", "ERROR unknown command*", false, nullptr}));
 
 TEST_F(ShellTest, SendReachesTheOpenHostAndFramesShowWhatItWrote) {
@@ -201,7 +207,21 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{{"--dir=/d", "--unit=USB0", "--status=5"}, true, ""},
         OptionsCase{{"--dir", "/d", "--unit", "USB0", "USB1"},
                     false,
-                    "The following argument was not expected: USB1"}));
+                    "The following argument was not expected: USB1"},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "--replay", "f", "--replay-speed", "inf"},
+                    false,
+                    "bad value for --replay-speed: inf (0, or from 0.001 to 1000000)"},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "--replay-loop"},
+                    false,
+                    "--replay-speed and --replay-loop need --replay FILE"},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "--unit", "USB1", "--replay", "f"},
+                    false,
+                    "--replay needs exactly one --unit, the one that plays the capture (add "
+                    "others with the add command)"},
+        OptionsCase{{"--dir", "/d", "--unit", "USB0", "--replay", "f", "--replay-speed", "0.5",
+                     "--replay-loop"},
+                    true,
+                    ""}));
 
 TEST(OptionsTest, KeepsWhatItWasGiven) {
     const char* argv[] = {"vxsim",     "--dir",        "/d",       "--unit",    "PCI9:split",

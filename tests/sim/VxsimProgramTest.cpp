@@ -19,6 +19,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "capture/CaptureFile.h"
+#include "capture/TrafficFile.h"
 #include "device/SimFixture.h"
 #include "device/driver/DriverProtocol.h"
 #include "device/driver/UnitSocket.h"
@@ -158,7 +160,8 @@ TEST(VxsimProgram, HelpDescribesTheOptionsAndTheLimits) {
     Program help({VXSIM_PATH, "--help"});
     std::string text = help.ReadUntil("disconnected");
     for (const char* option : {"--dir", "--unit", "--echo", "--status", "--flash-size", "--speed",
-                               "--split", "--no-stdin", "--ctl", "8 MiB", "16777216", "65536"}) {
+                               "--split", "--no-stdin", "--ctl", "--replay", "--replay-speed",
+                               "--replay-loop", "8 MiB", "16777216", "65536"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(help.Wait(), 0);
@@ -419,6 +422,99 @@ TEST(VxsimProgram, ManyConnectionsNeitherSpinNorCrowdOutTheUnits) {
     }
     EXPECT_TRUE(opened);
     EXPECT_EQ(idle[0]->Ask("list"), "USB0 plugged open single\nOK\n");
+}
+
+// A capture from the field: a packet from the unit, three from the host, and a last one from
+// the unit an hour later.
+void WriteFieldCapture(const std::string& path) {
+    const std::int64_t start = 1700000000000000;
+    CCaptureFile capture;
+    std::string error;
+    ASSERT_TRUE(capture.Open(path, &error)) << error;
+    for (const TrafficRecord& record :
+         std::vector<TrafficRecord>{{start, false, 0x10, {0x01}},
+                                    {start + 1000, true, 0x20, {0x01, 0x02}},
+                                    {start + 2000, true, 0x21, {0x03}},
+                                    {start + 3000, true, 0x22, {0x04}},
+                                    {start + 3600000000LL, false, 0x11, {}}}) {
+        capture.Write(record);
+    }
+    capture.Close();
+}
+
+// The next packet the host receives, within 2 s; command 0 when none comes.
+int ReceivedCommand(CVXDevice& host) {
+    CPacket packet;
+    for (auto deadline = Clock::now() + std::chrono::seconds(2); Clock::now() < deadline;) {
+        if (host.TakePacket(&packet) == 1) {
+            return packet.GetCommand();
+        }
+        host.WaitPacket(100);
+    }
+    return 0;
+}
+
+// Opens the unit, takes the replay's first packet, sends the host's three and returns the
+// unit's line in list once vxsim has compared them.
+std::string HostSession(CVXDevice& host, ControlClient& control, unsigned char second,
+                        unsigned char third) {
+    EXPECT_EQ(host.Open(0, 0), 1);
+    EXPECT_EQ(ReceivedCommand(host), 0x10);
+    for (const auto& [command, payload] : std::vector<std::pair<int, std::vector<unsigned char>>>{
+             {0x20, {0x01, 0x02}}, {0x21, {second}}, {0x22, {third}}}) {
+        CPacket packet;
+        packet.SetPacket(static_cast<unsigned char>(command), payload.data(),
+                         static_cast<int>(payload.size()));
+        EXPECT_EQ(host.SendPacket(&packet), 1);
+    }
+    std::string list;
+    for (auto deadline = Clock::now() + std::chrono::seconds(3);
+         list.find("host 3/3") == std::string::npos &&
+         list.find("difference") == std::string::npos && Clock::now() < deadline;) {
+        list = control.Ask("list");
+    }
+    return list;
+}
+
+// A replaying unit compares the host's packets with the capture's: a host that sends what was
+// recorded gets no report, one that sends two changed packets one, naming the first. Meanwhile
+// the replay waits out its hour without holding up the commands, and a stop or a quit ends it
+// at once.
+TEST(VxsimProgram, ReplayComparesTheHostsPacketsAndEndsAtOnce) {
+    TempDir temp;
+    const std::string dir = temp.Path().string();
+    const std::string capture = dir + "/field.pcap";
+    WriteFieldCapture(capture);
+    Program vxsim({VXSIM_PATH, "--dir", dir, "--unit", "USB0", "--replay", capture});
+    ASSERT_TRUE(Ready(vxsim, "USB0"));
+    ControlClient control(dir);
+    {
+        CVXDevice host(dir);
+        EXPECT_EQ(HostSession(host, control, 0x03, 0x04),
+                  "USB0 plugged open single replay 1/2 host 3/3\nOK\n");
+    }
+    CVXDevice host(dir);
+    EXPECT_EQ(HostSession(host, control, 0x05, 0x06),
+              "USB0 plugged open single replay 1/2 host 2/3 difference: host packet 2 (capture "
+              "record 3): expected 2103, got 2105 (byte 1 differs)\nOK\n");
+
+    auto start = Clock::now();
+    EXPECT_EQ(control.Ask("replay USB0 stop"), "OK\n");
+    EXPECT_LT(Clock::now() - start, milliseconds(500));
+    CPacket echoed;
+    echoed.SetPacket(0x30, nullptr, 0);
+    ASSERT_EQ(host.SendPacket(&echoed), 1);
+    EXPECT_EQ(ReceivedCommand(host), 0x30) << "the unit echoes again";
+
+    EXPECT_EQ(control.Ask("replay USB0 " + capture), "OK\n");
+    EXPECT_EQ(ReceivedCommand(host), 0x10) << "a host that holds the unit gets the replay at once";
+    start = Clock::now();
+    vxsim.Say("quit");
+    EXPECT_EQ(vxsim.Wait(3000), 0);
+    EXPECT_LT(Clock::now() - start, milliseconds(1000));
+    EXPECT_EQ(vxsim.Err(),
+              "vxsim: USB0: replay: host packet 2 (capture record 3): expected 2103, got 2105 "
+              "(byte 1 differs)\n");
 }
 
 }  // namespace

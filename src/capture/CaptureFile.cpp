@@ -1,17 +1,12 @@
-#include "cli/CaptureFile.h"
+#include "capture/CaptureFile.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 
+#include "capture/TrafficFile.h"
 #include "packet/Packet.h"
 
-namespace cli {
-
 namespace {
-
-// Payloads of split framing reach 255 frames of 60 bytes; the record adds its two bytes.
-constexpr std::uint32_t kSnapLength = 65535;
 
 // libpcap's fields are in the writer's byte order, which its magic number tells readers;
 // little-endian here on every machine.
@@ -26,8 +21,10 @@ void PutLe32(std::string* out, std::uint32_t value) {
     }
 }
 
-// The file header: magic for microsecond stamps, version 2.4, UTC, snap length, link type.
-std::string FileHeader() {
+}  // namespace
+
+// The magic for microsecond stamps, version 2.4, UTC, snap length, link type.
+std::string CCaptureFile::FileHeader() {
     std::string header;
     PutLe32(&header, 0xA1B2C3D4);
     PutLe16(&header, 2);
@@ -35,11 +32,27 @@ std::string FileHeader() {
     PutLe32(&header, 0);
     PutLe32(&header, 0);
     PutLe32(&header, kSnapLength);
-    PutLe32(&header, CCaptureFile::kLinkType);
+    PutLe32(&header, kLinkType);
     return header;
 }
 
-}  // namespace
+std::string CCaptureFile::RecordBytes(std::int64_t utcMicros, bool sent, unsigned char command,
+                                      const unsigned char* payload, std::size_t length) {
+    const auto recordLength = static_cast<std::uint32_t>(length) + 2;
+    const std::uint32_t kept = std::min(recordLength, kSnapLength);
+    std::string record;
+    record.reserve(kRecordHeaderSize + kept);
+    PutLe32(&record, static_cast<std::uint32_t>(utcMicros / 1000000));
+    PutLe32(&record, static_cast<std::uint32_t>(utcMicros % 1000000));
+    PutLe32(&record, kept);
+    PutLe32(&record, recordLength);
+    record.push_back(static_cast<char>(sent ? kSent : kReceived));
+    record.push_back(static_cast<char>(command));
+    if (payload != nullptr) {
+        record.append(reinterpret_cast<const char*>(payload), kept - 2);
+    }
+    return record;
+}
 
 CCaptureFile::~CCaptureFile() {
     Close();
@@ -68,18 +81,16 @@ void CCaptureFile::Write(bool sent, const CPacket& packet) {
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
     const int length =
         packet.GetLength() > 0 && packet.GetData() != nullptr ? packet.GetLength() : 0;
-    const auto recordLength = static_cast<std::uint32_t>(length) + 2;
-    std::string record;
-    record.reserve(16 + recordLength);
-    PutLe32(&record, static_cast<std::uint32_t>(micros / 1000000));
-    PutLe32(&record, static_cast<std::uint32_t>(micros % 1000000));
-    PutLe32(&record, std::min(recordLength, kSnapLength));
-    PutLe32(&record, recordLength);
-    record.push_back(static_cast<char>(sent ? kSent : kReceived));
-    record.push_back(static_cast<char>(packet.GetCommand()));
-    record.append(reinterpret_cast<const char*>(packet.GetData()),
-                  std::min(recordLength, kSnapLength) - 2);
+    Append(RecordBytes(micros, sent, static_cast<unsigned char>(packet.GetCommand()),
+                       packet.GetData(), static_cast<std::size_t>(length)));
+}
 
+void CCaptureFile::Write(const TrafficRecord& record) {
+    Append(RecordBytes(record.time, record.sent, record.command, record.payload.data(),
+                       record.payload.size()));
+}
+
+void CCaptureFile::Append(const std::string& record) {
     std::lock_guard<std::mutex> hold(m_lock);
     if (!m_file.IsOpen()) {
         return;
@@ -127,5 +138,3 @@ void CCaptureFile::WritePending() {
     m_pending.clear();
     m_recordEnds.clear();
 }
-
-}  // namespace cli

@@ -1,10 +1,12 @@
 #pragma once
-// A capture file of the traffic that Wireshark reads (libpcap's format), with the dissector in
-// contrib/wireshark/vx.lua. Link type DLT_USER0 (147); each record is
+// A capture file of the traffic that Wireshark reads (libpcap's format, version 2.4, written
+// little-endian), with the dissector in contrib/wireshark/vx.lua. Link type DLT_USER0 (147);
+// each record is
 //   1 byte   direction: 0 received from the unit, 1 sent to it
 //   1 byte   the packet's command
 //   N bytes  its payload
-// stamped with the time it was written, in microseconds.
+// stamped in microseconds, UTC: with the time it was written, or the time the caller gives.
+// TrafficFile.h reads it back.
 //
 // A record is in the file whole or not at all (CAppendFile), so that a full disk never leaves
 // a file that readers give up on: records gather in memory and go out together on Flush, Close
@@ -17,6 +19,7 @@
 // sender); each record goes out whole.
 
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,14 +27,22 @@
 #include "settings/AppendFile.h"
 
 class CPacket;
-
-namespace cli {
+struct TrafficRecord;
 
 class CCaptureFile {
 public:
     static constexpr int kLinkType = 147;  // DLT_USER0
     static constexpr unsigned char kReceived = 0;
     static constexpr unsigned char kSent = 1;
+    static constexpr std::size_t kFileHeaderSize = 24;
+    static constexpr std::size_t kRecordHeaderSize = 16;
+    // Payloads of split framing reach 255 frames of 60 bytes; the record adds its two bytes.
+    static constexpr std::uint32_t kSnapLength = 65535;
+
+    // The file's header, and one record with its header, as Write puts them in the file.
+    static std::string FileHeader();
+    static std::string RecordBytes(std::int64_t utcMicros, bool sent, unsigned char command,
+                                   const unsigned char* payload, std::size_t length);
 
     CCaptureFile() = default;
     ~CCaptureFile();
@@ -43,8 +54,10 @@ public:
     // system's reason in error, when it cannot be written.
     bool Open(const std::string& path, std::string* error);
     bool IsOpen() const;
-    // Adds one record; does nothing while the file is not open.
+    // Adds one record stamped now; does nothing while the file is not open.
     void Write(bool sent, const CPacket& packet);
+    // Adds the record with its own time, which must be UTC (a log's local stamps are not).
+    void Write(const TrafficRecord& record);
     // Hands the records gathered so far to the file, so that a reader sees them.
     void Flush();
     // Flushes and closes; the file is whole afterwards.
@@ -57,6 +70,7 @@ public:
 private:
     static constexpr std::size_t kPendingLimit = 64 * 1024;
 
+    void Append(const std::string& record);
     void WritePending();  // under the lock
 
     mutable std::mutex m_lock;
@@ -66,5 +80,3 @@ private:
     std::vector<std::size_t> m_recordEnds;  // where each of them ends in m_pending
     bool m_recordsLost = false;
 };
-
-}  // namespace cli
