@@ -29,7 +29,7 @@ bool IsCommandText(const std::string& text, std::string* rest) {
     return false;
 }
 
-bool DirectionMatches(const TrafficRecord& line, FindDirection direction) {
+bool DirectionMatches(const TrafficLine& line, FindDirection direction) {
     return direction == FindDirection::Both || line.sent == (direction == FindDirection::Sent);
 }
 
@@ -65,7 +65,7 @@ std::optional<TrafficQuery> ReadFindText(std::string_view text, FindDirection di
     return query;
 }
 
-bool LineMatches(const TrafficRecord& line, const TrafficQuery& query) {
+bool LineMatches(const TrafficLine& line, const TrafficQuery& query) {
     if (!DirectionMatches(line, query.direction)) {
         return false;
     }

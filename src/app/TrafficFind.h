@@ -33,7 +33,7 @@ extern const char kNoMatchText[];
 std::optional<TrafficQuery> ReadFindText(std::string_view text, FindDirection direction,
                                          std::string* message);
 
-bool LineMatches(const TrafficRecord& line, const TrafficQuery& query);
+bool LineMatches(const TrafficLine& line, const TrafficQuery& query);
 
 // The nearest matching line from index from on, towards the newest line (forward) or the
 // oldest; from itself counts. Nothing when none is left that way (or from is outside the

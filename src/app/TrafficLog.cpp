@@ -43,7 +43,7 @@ bool CTrafficLog::AddPacket(const CPacket* packet, bool sent) {
     if (packet == nullptr) {
         return false;
     }
-    TrafficRecord line;
+    TrafficLine line;
     line.sent = sent;
     line.command = static_cast<unsigned char>(packet->GetCommand());
     line.length = packet->GetLength();

@@ -61,7 +61,7 @@ public:
 
     // User-interface thread: the lines already moved into the list.
     std::size_t GetCount() const { return m_lines.GetCount(); }
-    TrafficRecord GetLine(std::size_t index) const { return m_lines.GetLine(index); }
+    TrafficLine GetLine(std::size_t index) const { return m_lines.GetLine(index); }
     const CTrafficStore& GetLines() const { return m_lines; }
     // Lines that left through the bound since the list was last cleared.
     std::size_t GetDroppedCount() const { return m_dropped; }

@@ -51,7 +51,7 @@ CTrafficStore::Block& CTrafficStore::BlockForAppend() {
     return m_blocks.back();
 }
 
-bool CTrafficStore::Append(const TrafficRecord& line) {
+bool CTrafficStore::Append(const TrafficLine& line) {
     if (line.length < 0 || line.length > kMaxPayload ||
         (line.length > 0 && line.payload == nullptr)) {
         return false;
@@ -109,11 +109,11 @@ void CTrafficStore::Clear() {
     m_count = 0;
 }
 
-TrafficRecord CTrafficStore::GetLine(std::size_t index) const {
+TrafficLine CTrafficStore::GetLine(std::size_t index) const {
     const std::size_t at = m_head + index;
     const Block& block = m_blocks[at / kBlockLines];
     const unsigned char* in = block.bytes.data() + block.starts[at % kBlockLines];
-    TrafficRecord line;
+    TrafficLine line;
     std::uint16_t length = 0;
     std::memcpy(&line.time, in, sizeof line.time);
     std::memcpy(&length, in + 8, sizeof length);

@@ -16,7 +16,7 @@
 
 // One line as the store gives it back. The payload points into the store and stays valid
 // until the store changes.
-struct TrafficRecord {
+struct TrafficLine {
     std::int64_t time = 0;  // milliseconds since 1970-01-01 00:00 UTC
     bool sent = false;
     unsigned char command = 0;
@@ -40,7 +40,7 @@ public:
 
     // Adds a copy of the line at the end. False, and no line, for a length outside 0 to
     // kMaxPayload (or a payload missing) and when memory runs out.
-    bool Append(const TrafficRecord& line);
+    bool Append(const TrafficLine& line);
     // Adds copies of the other store's lines, in order; stops at the first that memory refuses.
     // Returns how many were added.
     std::size_t AppendAll(const CTrafficStore& other);
@@ -50,7 +50,7 @@ public:
 
     std::size_t GetCount() const { return m_count; }
     // Index 0 is the oldest line held; the index must be below GetCount().
-    TrafficRecord GetLine(std::size_t index) const;
+    TrafficLine GetLine(std::size_t index) const;
     // The heap the lines hold, blocks and offsets.
     std::size_t GetHeapBytes() const;
 

@@ -22,11 +22,11 @@ std::string FormatLineTime(std::int64_t milliseconds) {
     return text;
 }
 
-std::string FormatPacketLength(const TrafficRecord& line) {
+std::string FormatPacketLength(const TrafficLine& line) {
     return std::to_string(line.length + 2);
 }
 
-std::string FormatPacketData(const TrafficRecord& line) {
+std::string FormatPacketData(const TrafficLine& line) {
     const int length = line.length;
     std::string text;
     text.resize(static_cast<std::size_t>(length + 2) * 3 - 1);
@@ -62,7 +62,7 @@ std::string BreakTooltipText(std::string_view data) {
     return tip;
 }
 
-std::string MakeTooltipText(const TrafficRecord& line) {
+std::string MakeTooltipText(const TrafficLine& line) {
     return FormatLineTime(line.time) + "\r\n" + BreakTooltipText(FormatPacketData(line));
 }
 

@@ -13,15 +13,15 @@
 // milliseconds since 1970-01-01 00:00 UTC.
 std::string FormatLineTime(std::int64_t milliseconds);
 // Column 1: payload length + 2 in decimal.
-std::string FormatPacketLength(const TrafficRecord& line);
+std::string FormatPacketLength(const TrafficLine& line);
 // Column 2: (payload length + 2) modulo 256, the command and every payload byte, two
 // upper-case digits each, joined by colons: "04:10:01:AB".
-std::string FormatPacketData(const TrafficRecord& line);
+std::string FormatPacketData(const TrafficLine& line);
 // The data text cut to 1023 characters, with CR LF after every 48th character (also after the
 // last one when the length is a multiple of 48), so a tip line shows 16 fields.
 std::string BreakTooltipText(std::string_view data);
 // The tool tip of a line: its time, CR LF, then its broken data text.
-std::string MakeTooltipText(const TrafficRecord& line);
+std::string MakeTooltipText(const TrafficLine& line);
 
 // How much of a cell's text to show in a cell width wide, given each character's advance and
 // the ellipsis's (in any one unit, pixels for the list). The whole text when it fits; else the

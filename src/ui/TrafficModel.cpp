@@ -37,7 +37,7 @@ QVariant CTrafficModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !IsRow(index.row())) {
         return {};
     }
-    const TrafficRecord line = GetLine(index.row());
+    const TrafficLine line = GetLine(index.row());
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
             case TimeColumn:
@@ -118,7 +118,7 @@ void CTrafficModel::ClearLog() {
     endResetModel();
 }
 
-TrafficRecord CTrafficModel::GetLine(int row) const {
+TrafficLine CTrafficModel::GetLine(int row) const {
     return m_log.GetLine(static_cast<std::size_t>(row));
 }
 
@@ -126,7 +126,7 @@ std::unique_ptr<CPacket> CTrafficModel::CopyPacket(int row) const {
     if (!IsRow(row)) {
         return nullptr;
     }
-    const TrafficRecord line = GetLine(row);
+    const TrafficLine line = GetLine(row);
     auto packet = std::make_unique<CPacket>();
     if (!packet->SetPacket(line.command, line.payload, line.length)) {
         return nullptr;

@@ -40,7 +40,7 @@ public:
     std::size_t GetDroppedCount() const { return m_log.GetDroppedCount(); }
 
     // The row's line; the row must be below rowCount().
-    TrafficRecord GetLine(int row) const;
+    TrafficLine GetLine(int row) const;
     // A packet of its own with the row's command and payload; null for no row.
     std::unique_ptr<CPacket> CopyPacket(int row) const;
     // The row's tool tip: time, then data broken every 16 fields; empty for no row.

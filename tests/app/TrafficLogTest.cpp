@@ -10,8 +10,8 @@
 
 namespace {
 
-TrafficRecord Line(std::int64_t time, bool sent, unsigned char command,
-                   const std::vector<unsigned char>& payload) {
+TrafficLine Line(std::int64_t time, bool sent, unsigned char command,
+                 const std::vector<unsigned char>& payload) {
     return {time, sent, command, static_cast<int>(payload.size()), payload.data()};
 }
 
@@ -26,8 +26,8 @@ TEST(TrafficStore, RoundTripsEveryPacketLength) {
         bytes[i] = static_cast<unsigned char>(i * 31 + i / 256);
     }
     const auto made = [&bytes](int length) {
-        return TrafficRecord{1700000000000LL + length, length % 3 == 0,
-                             static_cast<unsigned char>(length), length, bytes.data() + length % 7};
+        return TrafficLine{1700000000000LL + length, length % 3 == 0,
+                           static_cast<unsigned char>(length), length, bytes.data() + length % 7};
     };
     CTrafficStore store;
     int oldest = 0;  // the length of the line the store holds first
@@ -37,8 +37,8 @@ TEST(TrafficStore, RoundTripsEveryPacketLength) {
             continue;
         }
         for (std::size_t i = 0; i < store.GetCount(); ++i) {
-            const TrafficRecord line = store.GetLine(i);
-            const TrafficRecord wanted = made(oldest + static_cast<int>(i));
+            const TrafficLine line = store.GetLine(i);
+            const TrafficLine wanted = made(oldest + static_cast<int>(i));
             ASSERT_EQ(line.length, wanted.length);
             ASSERT_EQ(line.time, wanted.time);
             ASSERT_EQ(line.sent, wanted.sent);
@@ -88,7 +88,7 @@ TEST(TrafficStore, DropsTheOldestAcrossBlocks) {
         first += drop;
         ASSERT_EQ(store.GetCount(), 3000 - first);
         EXPECT_EQ(store.GetLine(0).time, static_cast<std::int64_t>(first));
-        const TrafficRecord last = store.GetLine(store.GetCount() - 1);
+        const TrafficLine last = store.GetLine(store.GetCount() - 1);
         EXPECT_EQ(last.payload[0] << 8 | last.payload[1], 2999);
     }
     store.DropOldest(5000);
@@ -127,7 +127,7 @@ TEST(TrafficLog, KeepsACopyOfEachPacket) {
     log.Append(log.TakePending());
 
     ASSERT_EQ(log.GetCount(), 2u);
-    const TrafficRecord first = log.GetLine(0);
+    const TrafficLine first = log.GetLine(0);
     EXPECT_EQ(first.time, 1234567);
     EXPECT_FALSE(first.sent);
     EXPECT_EQ(first.command, 0x21);
@@ -236,14 +236,14 @@ TEST(TrafficLog, LinesFromTwoThreadsMeetInOneList) {
     ASSERT_LE(log.GetCount(), 3000u);
     std::map<int, int> last = {{0x50, -1}, {0x60, -1}};
     for (std::size_t row = 0; row < log.GetCount(); ++row) {
-        const TrafficRecord line = log.GetLine(row);
+        const TrafficLine line = log.GetLine(row);
         const int number = line.payload[0] << 8 | line.payload[1];
         ASSERT_GT(number, last[line.command]);
         last[line.command] = number;
         EXPECT_EQ(line.sent, line.command == 0x60);
     }
     // The newest line stays: the last either thread added.
-    const TrafficRecord newest = log.GetLine(log.GetCount() - 1);
+    const TrafficLine newest = log.GetLine(log.GetCount() - 1);
     EXPECT_EQ(newest.payload[0] << 8 | newest.payload[1], kLines - 1);
     EXPECT_GE(notified.load(), 2);
 }

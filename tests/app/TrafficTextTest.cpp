@@ -31,8 +31,8 @@ class PacketTexts : public ::testing::TestWithParam<DataCase> {};
 // The first field is the length modulo 256; the column holds every byte, however long.
 TEST_P(PacketTexts, LengthAndDataColumns) {
     const DataCase& c = GetParam();
-    const TrafficRecord line{0, false, static_cast<unsigned char>(c.command),
-                             static_cast<int>(c.payload.size()), c.payload.data()};
+    const TrafficLine line{0, false, static_cast<unsigned char>(c.command),
+                           static_cast<int>(c.payload.size()), c.payload.data()};
     const std::string data = FormatPacketData(line);
     EXPECT_EQ(FormatPacketLength(line), c.length);
     EXPECT_EQ(data.substr(0, c.dataStart.size()), c.dataStart);
@@ -63,7 +63,7 @@ class TooltipText : public ::testing::TestWithParam<TipCase> {};
 TEST_P(TooltipText, BreaksEvery48CharactersAndCutsAt1023) {
     const TipCase& c = GetParam();
     std::vector<unsigned char> payload = Counting(c.payload);
-    const TrafficRecord line{1765000000123, false, 0x33, c.payload, payload.data()};
+    const TrafficLine line{1765000000123, false, 0x33, c.payload, payload.data()};
     const std::string data = FormatPacketData(line);
     std::string tip = MakeTooltipText(line);
     const std::string time = FormatLineTime(line.time) + "\r\n";

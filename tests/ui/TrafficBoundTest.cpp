@@ -28,7 +28,7 @@ int NumberAt(const CTrafficModel& model, int row) {
     if (row < 0 || row >= model.rowCount()) {
         return -1;
     }
-    const TrafficRecord line = model.GetLine(row);
+    const TrafficLine line = model.GetLine(row);
     return line.payload[0] << 8 | line.payload[1];
 }
 

@@ -40,7 +40,7 @@ TEST(TrafficModel, KeepsQtsModelContract) {
     ASSERT_TRUE(WaitUntil([&] { return model.rowCount() == 2200; }));
     std::map<int, int> next = {{0x50, 0}, {0x60, 0}};
     for (int row = 0; row < model.rowCount(); ++row) {
-        const TrafficRecord line = model.GetLine(row);
+        const TrafficLine line = model.GetLine(row);
         ASSERT_EQ(line.payload[0] << 8 | line.payload[1], next[line.command]++);
     }
     view.ClearLog();
