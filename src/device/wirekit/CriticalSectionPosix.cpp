@@ -8,7 +8,7 @@ namespace {
 
 // How often Enter tries the lock again before it sleeps: a few microseconds, longer than any
 // section the program holds the lock for, far shorter than a sleep and a wake-up.
-constexpr int kSpinCount = 200;
+constexpr int kSpinCount = 100;
 
 void CpuRelax() {
 #if defined(__x86_64__) || defined(__i386__)
