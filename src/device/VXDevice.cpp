@@ -267,14 +267,18 @@ int CVXDevice::TakePacket(CPacket* packet) {
         return 0;
     }
     MarkReceiverActive();
-    if (m_received.GetCount() == kRoomMark) {
-        WakeReader();  // the reader may be waiting for the queue to drain this far
+    // A reader waiting for the queue to drain this far is woken once; otherwise nothing is
+    // locked or signalled for the packet.
+    if (m_received.GetCount() <= kRoomMark && m_readerWaitsForRoom.exchange(false)) {
+        WakeReader();
     }
     return 1;
 }
 
 void CVXDevice::WakeReader() {
-    std::lock_guard<std::mutex> lock(m_roomLock);
+    // The lock orders this after a reader's look at the queue; the reader is woken after it is
+    // let go, so that it does not wake only to wait for the lock.
+    { std::lock_guard<std::mutex> lock(m_roomLock); }
     m_room.notify_all();
 }
 
@@ -294,14 +298,20 @@ void CVXDevice::WaitForRoom() {
     if (m_receiversWaiting.load() == 0 && m_receiversAttached.load() == 0 && receiverGone()) {
         return;
     }
-    std::unique_lock<std::mutex> lock(m_roomLock);
     do {
-        m_packetEvent.Set();  // the receiver may not have heard of this batch yet
+        // The receiver may not have heard of this batch yet. Told before the lock is taken: a
+        // receiver woken by it finds the lock free when it makes room.
+        m_packetEvent.Set();
         m_untold = 0;
-        if (m_room.wait_for(lock, kRoomGrace, [this] {
-                return m_received.GetCount() <= kRoomMark || !m_openFlag.load() ||
-                       m_stopping.load();
-            })) {
+        std::unique_lock<std::mutex> lock(m_roomLock);
+        // Set before the count is looked at, as TakePacket takes a packet before it looks at
+        // this: either the reader sees the room, or the receiver sees the reader waiting.
+        m_readerWaitsForRoom.store(true);
+        const bool room = m_room.wait_for(lock, kRoomGrace, [this] {
+            return m_received.GetCount() <= kRoomMark || !m_openFlag.load() || m_stopping.load();
+        });
+        m_readerWaitsForRoom.store(false);
+        if (room) {
             return;
         }
     } while (!receiverGone());
@@ -413,9 +423,24 @@ void CVXDevice::LeaveRead(ConnectionPtr* connection) {
     m_readerLetGo.notify_all();
 }
 
+VxDriver::ReadResult CVXDevice::ReadReady(VxDriver::CDriverConnection& connection,
+                                          unsigned char* buffer, int* frames) {
+    for (;;) {
+        VxDriver::ReadResult result = connection.Read(buffer, kReadSize, m_cancelEvent, m_stopEvent,
+                                                      *frames == 0 ? kInfinite : 0);
+        if (result.bytes <= 0) {
+            return result;
+        }
+        ++*frames;
+        ProcessFrame(buffer, result.bytes);
+        if (m_stopping.load() || !m_openFlag.load()) {
+            return {0, VxDriver::kErrorCancelled};  // the connection is let go at once
+        }
+    }
+}
+
 void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
     int failures = 0;
-    int frames = 0;  // read since the reader last waited
     m_untold = 0;
     while (!m_stopping.load() && m_openFlag.load()) {
         bool reopened = false;
@@ -426,15 +451,11 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
         if (reopened) {
             m_reassembly.Clear();
         }
-        // Waits for a first frame; after it, takes only the frames that are there already.
-        VxDriver::ReadResult result = connection->Read(buffer, kReadSize, m_cancelEvent,
-                                                       m_stopEvent, frames == 0 ? kInfinite : 0);
+        int batch = 0;
+        VxDriver::ReadResult result = ReadReady(*connection, buffer, &batch);
         LeaveRead(&connection);
-        if (result.bytes > 0) {
+        if (batch > 0) {
             failures = 0;
-            ++frames;
-            ProcessFrame(buffer, result.bytes);
-            continue;
         }
         // Nothing more is ready (or the read ended otherwise): the receiver hears of the
         // packets once, before any loss of the unit is reported.
@@ -442,8 +463,6 @@ void CVXDevice::ReadOpenDevice(unsigned char* buffer) {
             m_packetEvent.Set();
             m_untold = 0;
         }
-        const int batch = frames;
-        frames = 0;
         if (result.error == VxDriver::kErrorTimeout) {
             if (batch < kBusyBatch) {
                 WaitForAny({&m_stopEvent, &m_cancelEvent}, kGatherMs);

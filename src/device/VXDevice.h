@@ -132,6 +132,11 @@ private:
     static constexpr std::uint64_t kAnyGeneration = ~std::uint64_t{0};
     void CloseConnection(std::uint64_t generation, bool unitGone = false);
     void ReadOpenDevice(unsigned char* buffer);
+    // Waits for a first frame, then takes the frames that are there already, one read each,
+    // holding the connection for all of them; frames counts them. The result of the read that
+    // ended the run (kErrorCancelled as well when the channel is closing).
+    VxDriver::ReadResult ReadReady(VxDriver::CDriverConnection& connection, unsigned char* buffer,
+                                   int* frames);
     // Puts a frame into the packet being assembled; true when that completed and queued it.
     bool ProcessFrame(unsigned char* buffer, int count);
     void WaitForRoom();
@@ -179,6 +184,7 @@ private:
     std::condition_variable m_room;
     std::atomic<std::chrono::steady_clock::rep> m_lastReceiverActivity{0};
     std::atomic<int> m_receiversWaiting{0};
+    std::atomic<bool> m_readerWaitsForRoom{false};
     std::atomic<int> m_receiversAttached{0};
 
     std::mutex m_debugLock;

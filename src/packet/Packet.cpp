@@ -225,6 +225,7 @@ int CPacketFifo::Allocate(int count) {
     Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
     m_slots.reset();
     m_slotCount = 0;
+    m_count.store(0);
     m_slots.reset(new (std::nothrow) CPacket[count]);
     if (!m_slots) {
         return 0;
@@ -248,6 +249,8 @@ int CPacketFifo::Put(const CPacket* packet) {
     m_writeIndex = (m_writeIndex + 1) % m_slotCount;
     if (m_writeIndex == m_readIndex) {
         m_readIndex = (m_readIndex + 1) % m_slotCount;
+    } else {
+        m_count.fetch_add(1);
     }
     return 1;
 }
@@ -264,15 +267,8 @@ int CPacketFifo::Get(CPacket* packet) {
         return 0;
     }
     m_readIndex = (m_readIndex + 1) % m_slotCount;
+    m_count.fetch_sub(1);
     return 1;
-}
-
-int CPacketFifo::GetCount() const {
-    Wirekit::Win32::CCriticalSection::Owner owner(m_lock);
-    if (m_slotCount == 0) {
-        return 0;
-    }
-    return (m_writeIndex - m_readIndex + m_slotCount) % m_slotCount;
 }
 
 void ByteToHex(unsigned char byte, char* out) {

@@ -10,6 +10,7 @@
 // Single framing, the whole packet in one frame:
 //   0 length L = 2 + payload length (at most 255), 1 command, 2.. payload.
 
+#include <atomic>
 #include <memory>
 
 #include "device/wirekit/CriticalSection.h"
@@ -98,14 +99,16 @@ public:
     // Copies the oldest packet out and removes it. 0 when there are no slots, no packet, the
     // queue is empty, or the copy fails (the packet then stays queued).
     int Get(CPacket* packet);
-    // Number of packets held.
-    int GetCount() const;
+    // Number of packets held, without taking the lock: the reader looks at it for every packet
+    // it puts, the receiver for every packet it takes.
+    int GetCount() const { return m_count.load(); }
 
 private:
     std::unique_ptr<CPacket[]> m_slots;
     int m_slotCount = 0;
     int m_readIndex = 0;
     int m_writeIndex = 0;
+    std::atomic<int> m_count{0};  // written under the lock
     mutable Wirekit::Win32::CCriticalSection m_lock;
 };
 

@@ -170,13 +170,19 @@ bool Engine::Deliver(Unit& unit, std::vector<std::vector<unsigned char>> frames)
         unit.dropped += frames.size();
         return false;
     }
+    // Frames already waiting mean that the host's connection had no room: the engine watches
+    // for room already (whoever queued the first of them woke it), so these only join the line
+    // instead of trying a send that fails.
+    const bool waiting = !unit.outgoing.empty();
     for (auto& frame : frames) {
         unit.outgoing.push_back(std::move(frame));
     }
     unit.outgoingBytes += bytes;
-    Flush(unit);
-    if (!unit.outgoing.empty()) {
-        Wake();  // the poll is to watch for room
+    if (!waiting) {
+        Flush(unit);
+        if (!unit.outgoing.empty()) {
+            Wake();  // the poll is to watch for room
+        }
     }
     return true;
 }

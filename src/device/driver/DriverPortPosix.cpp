@@ -57,7 +57,9 @@ public:
     ReadResult Read(unsigned char* buffer, int size, const CEvent& cancel, const CEvent& stop,
                     Milliseconds timeout) override {
         const int limit = timeout > 0x7FFFFFFFu ? VxSocket::kNoLimit : static_cast<int>(timeout);
-        const auto start = std::chrono::steady_clock::now();
+        // The clock is read only for a read that has to wait with a limit: the reader takes
+        // the frames that are there with reads that never wait, one for every frame.
+        std::chrono::steady_clock::time_point start{};
         for (;;) {
             ssize_t got = ::recv(m_fd, buffer, static_cast<std::size_t>(size), MSG_DONTWAIT);
             if (got > 0) {
@@ -72,10 +74,13 @@ public:
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
                 return {0, kErrorFailed};
             }
-            int left = VxSocket::kNoLimit;
-            if (limit != VxSocket::kNoLimit) {
-                auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - start);
+            int left = limit;
+            if (limit > 0) {
+                const auto now = std::chrono::steady_clock::now();
+                if (start == std::chrono::steady_clock::time_point{}) {
+                    start = now;
+                }
+                auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
                 left = std::max(0, limit - static_cast<int>(spent.count()));
             }
             auto wait = left == 0 ? VxSocket::kTimedOut

@@ -1,7 +1,9 @@
 #pragma once
 
 #ifndef _WIN32
+#include <atomic>
 #include <mutex>
+#include <thread>
 #endif
 
 namespace Wirekit::Win32 {
@@ -17,14 +19,15 @@ public:
     void Enter();
     void Leave();
 #else
+    // As the system's critical section with a spin count: a thread that finds the lock taken
+    // tries again for a moment before it sleeps. The sections it guards are short (a packet
+    // copied into or out of the received queue), and a sleep and a wake-up cost more than the
+    // wait, many times over, when the reader and the receiver meet on it
+    // (CriticalSectionPosix.cpp).
     CCriticalSection() = default;
     ~CCriticalSection() = default;
-    void Enter() {
-        m_mutex.lock();
-    }
-    void Leave() {
-        m_mutex.unlock();
-    }
+    void Enter();
+    void Leave();
 #endif
 
     CCriticalSection(const CCriticalSection&) = delete;
@@ -48,7 +51,9 @@ private:
     // The storage of a CRITICAL_SECTION (40 bytes on 64-bit Windows; the source file checks).
     alignas(8) unsigned char m_section[40];
 #else
-    std::recursive_mutex m_mutex;
+    std::mutex m_mutex;
+    std::atomic<std::thread::id> m_owner{};
+    int m_depth = 0;  // entries of the owner; touched by the owner only
 #endif
 };
 
