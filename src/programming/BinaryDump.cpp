@@ -67,6 +67,8 @@ const char* HexFaultText(HexFault fault) {
             return "Файл длиннее 524288 байт";
         case HexFault::TooFewLines:
             return "В файле меньше двух строк";
+        case HexFault::LineFeedsOnly:
+            return "В файле меньше двух строк: строки должны оканчиваться CR LF, а не LF";
         case HexFault::NoEndRecord:
             return "Последняя строка не :00000001FF";
         case HexFault::None:
@@ -132,7 +134,9 @@ int CBinaryDump::LoadHex(const char* path) {
 int CBinaryDump::LoadText(const char* text, int length) {
     std::vector<Line> lines = SplitLines(text, length);
     if (lines.size() < 2) {
-        return Refuse(HexFault::TooFewLines);
+        // Lines end at CR LF only; a file written with LF alone says why it is one line.
+        const bool lineFeeds = std::memchr(text, '\n', static_cast<std::size_t>(length)) != nullptr;
+        return Refuse(lineFeeds ? HexFault::LineFeedsOnly : HexFault::TooFewLines);
     }
     const Line& last = lines.back();
     if (last.length != kEndOfFileLength || std::memcmp(last.begin, kEndOfFile, kEndOfFileLength)) {

@@ -29,6 +29,7 @@ enum class HexFault {
     CannotRead,
     TooLong,
     TooFewLines,
+    LineFeedsOnly,  // fewer than two lines, with lone LFs where CR LF should be
     NoEndRecord,
 };
 

@@ -238,6 +238,8 @@ const ReportCase kReports[] = {
      "Строка 2: нет двоеточия в начале строки (всего неверных строк: 3)"},
     {"NoEndRecord", Lines({kData0, kData100}), "Последняя строка не :00000001FF"},
     {"OneLine", kHexEnd, "В файле меньше двух строк"},
+    {"LineFeedsOnly", kData0 + "\n" + kHexEnd + "\n",
+     "В файле меньше двух строк: строки должны оканчиваться CR LF, а не LF"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, HexLoadReportRule, ::testing::ValuesIn(kReports),
