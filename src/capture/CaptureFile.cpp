@@ -78,7 +78,10 @@ bool CCaptureFile::IsOpen() const {
 
 void CCaptureFile::Write(bool sent, const CPacket& packet) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+    Write(sent, packet, std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+}
+
+void CCaptureFile::Write(bool sent, const CPacket& packet, std::int64_t micros) {
     const int length =
         packet.GetLength() > 0 && packet.GetData() != nullptr ? packet.GetLength() : 0;
     Append(RecordBytes(micros, sent, static_cast<unsigned char>(packet.GetCommand()),

@@ -54,8 +54,10 @@ public:
     // system's reason in error, when it cannot be written.
     bool Open(const std::string& path, std::string* error);
     bool IsOpen() const;
-    // Adds one record stamped now; does nothing while the file is not open.
+    // Adds one record stamped now, or at the given microseconds since 1970 (UTC); does nothing
+    // while the file is not open.
     void Write(bool sent, const CPacket& packet);
+    void Write(bool sent, const CPacket& packet, std::int64_t micros);
     // Adds the record with its own time, which must be UTC (a log's local stamps are not).
     void Write(const TrafficRecord& record);
     // Hands the records gathered so far to the file, so that a reader sees them.

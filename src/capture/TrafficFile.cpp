@@ -59,14 +59,15 @@ bool MakeRecordPacket(const TrafficRecord& record, CPacket* packet) {
                              static_cast<int>(record.payload.size())) == 1;
 }
 
-std::string FormatTrafficLine(const TrafficRecord& record, bool localTime) {
+std::string FormatTrafficLine(const TrafficRecord& record, bool localTime, bool milliseconds) {
     const std::int64_t seconds = FloorDivide(record.time, kMicrosPerSecond);
+    const int ms = static_cast<int>((record.time - seconds * kMicrosPerSecond) / 1000);
     CPacket packet;
     packet.SetPacket(record.command, record.payload.data(),
                      static_cast<int>(record.payload.size()));
     return FormatPacketLogLine(
         localTime ? CivilTime(seconds) : LocalTimeOf(static_cast<std::time_t>(seconds)),
-        record.sent, packet);
+        record.sent, packet, milliseconds ? ms : -1);
 }
 
 bool ParseTrafficFile(std::string_view bytes, TrafficFile* file, std::string* error) {

@@ -57,9 +57,11 @@ bool ParseCapture(std::string_view bytes, TrafficFile* file, std::string* error)
 bool ParseLog(std::string_view text, TrafficFile* file, std::string* error);
 
 // The record as the log and `tavrin-cli monitor` write it, without CR LF: the stamp in local
-// time, to the second ("[07.12.2026 10:00:00] - "), then "RECV: " or "SEND: ", the length, the
-// command and the payload. localTime: the record's time is a log's wall-clock time (else UTC).
-std::string FormatTrafficLine(const TrafficRecord& record, bool localTime);
+// time, to the second ("[07.12.2026 10:00:00] - ") or with milliseconds ("[… 10:00:00.123] - "),
+// then "RECV: " or "SEND: ", the length, the command and the payload. localTime: the record's
+// time is a log's wall-clock time (else UTC).
+std::string FormatTrafficLine(const TrafficRecord& record, bool localTime,
+                              bool milliseconds = false);
 
 // The record's packet; false for a record that makes none (command 0, payload too long).
 bool MakeRecordPacket(const TrafficRecord& record, CPacket* packet);

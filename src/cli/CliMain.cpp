@@ -132,6 +132,9 @@ int main(int argc, char** argv) {
     CLI::App* show = app.add_subcommand("show", "показать захват или журнал строками журнала");
     std::string shownFile;
     show->add_option("FILE", shownFile, "файл захвата (pcap) или журнала Tavrin")->required();
+    bool shownMilliseconds = false;
+    show->add_flag("--ms", shownMilliseconds,
+                   "время с миллисекундами (по умолчанию LogMilliseconds из ./Tavrin.ini)");
 
     CLI::App* program = app.add_subcommand("program", "программировать микроконтроллер");
     ProgramOptions programOptions;
@@ -166,7 +169,7 @@ int main(int argc, char** argv) {
         return RunList(device);
     }
     if (show->parsed()) {
-        return RunShow(shownFile);
+        return RunShow(shownFile, ResolveMilliseconds(shownMilliseconds));
     }
     if (monitor->parsed()) {
         return RunMonitor(device, monitorOptions);

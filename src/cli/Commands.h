@@ -54,8 +54,8 @@ struct ProgramOptions {
 int RunProgram(const DeviceOptions& device, const ProgramOptions& options);
 
 // show: the packets of a capture or a Tavrin log file as log lines (stamps in local time, to
-// the second), both directions; 2 for a file the reader refuses, 1 after the records before
+// the second or the millisecond), both directions; 2 for a file the reader refuses, 1 after the records before
 // the cut of a file that ends inside a record or line.
-int RunShow(const std::string& path);
+int RunShow(const std::string& path, bool milliseconds);
 
 }  // namespace cli

@@ -44,15 +44,18 @@ public:
         if (IsDone()) {
             return;  // past the count: the command ends without it
         }
-        // One line for both, so that the output and the log agree to the millisecond.
-        const LogTime now = Now();
+        // One moment for the output, the log and the capture, so that they agree.
+        const std::int64_t micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                                        std::chrono::system_clock::now().time_since_epoch())
+                                        .count();
+        const LogTime now = Stamp(micros / 1000);
         const std::string line =
             FormatPacketLogLine(now.local, false, packet, m_milliseconds ? now.milliseconds : -1);
         if (!PrintLine(line) && m_outputError.load() == 0) {
             m_outputError.store(errno != 0 ? errno : EIO);
         }
         m_log.WriteLine(line);
-        m_capture.Write(false, packet);
+        m_capture.Write(false, packet, micros);
         m_count.fetch_add(1);
     }
     void DeviceLost() override { m_lost.store(true); }
@@ -64,12 +67,9 @@ public:
     int GetOutputError() const { return m_outputError.load(); }
 
 private:
-    // The local time: its calendar fields worked out once a second rather than for each of
-    // thousands of packets, the milliseconds read each time.
-    LogTime Now() {
-        const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
+    // The local time of a moment in milliseconds since 1970: its calendar fields worked out
+    // once a second rather than for each of thousands of packets.
+    LogTime Stamp(long long now) {
         if (now / 1000 != m_stampSecond) {
             m_stampSecond = now / 1000;
             m_stamp = LocalLogTimeAt(now).local;

@@ -11,7 +11,7 @@
 
 namespace cli {
 
-int RunShow(const std::string& path) {
+int RunShow(const std::string& path, bool milliseconds) {
     TrafficFile file;
     std::string error;
     if (!ReadTrafficFile(path, &file, &error)) {
@@ -21,7 +21,7 @@ int RunShow(const std::string& path) {
         std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     }
     for (const TrafficRecord& record : file.records) {
-        if (!PrintLine(FormatTrafficLine(record, file.HasLocalTime()))) {
+        if (!PrintLine(FormatTrafficLine(record, file.HasLocalTime(), milliseconds))) {
             break;
         }
     }

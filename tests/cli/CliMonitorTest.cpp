@@ -115,7 +115,7 @@ TEST_F(CliMonitor, PrintsLogsAndCapturesExactlyTheCountedPacketsInOrder) {
     const std::vector<SentPacket> packets = MakePackets(100);
     const std::string log = Scratch("monitor.log");
     const std::string pcap = Scratch("monitor.pcap");
-    auto monitor = StartMonitor({"--count", "100", "--log", log, "--pcap", pcap});
+    auto monitor = StartMonitor({"--count", "100", "--log", log, "--pcap", pcap, "--ms"});
     SendAll(packets);
     ASSERT_EQ(monitor->Wait(10000), 0) << monitor->Err();
     EXPECT_EQ(monitor->Err(), "");
@@ -136,9 +136,9 @@ TEST_F(CliMonitor, PrintsLogsAndCapturesExactlyTheCountedPacketsInOrder) {
         EXPECT_EQ(records[i], Hex(record)) << i;
     }
     EXPECT_NE(ReadBytes(log).find("\r\n"), std::string::npos) << "log lines end in CR LF";
-    // show gives the capture and the log back as the lines monitor printed.
+    // show gives the capture and the log back as the lines monitor printed, to the millisecond.
     for (const std::string& file : {pcap, log}) {
-        const CliResult shown = Run({"show", file});
+        const CliResult shown = Run({"show", file, "--ms"});
         EXPECT_EQ(shown.code, 0) << shown.err;
         EXPECT_EQ(Lines(shown.out), out) << file;
     }

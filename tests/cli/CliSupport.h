@@ -47,9 +47,11 @@ inline std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// A log line without its time stamp, which must be there: "[DD.MM.YYYY hh:mm:ss] - ".
+// A log line without its time stamp, which must be there: "[DD.MM.YYYY hh:mm:ss] - ", or
+// "[DD.MM.YYYY hh:mm:ss.mmm] - ".
 inline std::string WithoutStamp(const std::string& line) {
-    static const std::string shape = "[00.00.0000 00:00:00] - ";
+    const std::string shape = line.size() > 20 && line[20] == '.' ? "[00.00.0000 00:00:00.000] - "
+                                                                  : "[00.00.0000 00:00:00] - ";
     bool matches = line.size() >= shape.size();
     for (std::size_t i = 0; matches && i < shape.size(); ++i) {
         matches = shape[i] == '0' ? line[i] >= '0' && line[i] <= '9' : line[i] == shape[i];
