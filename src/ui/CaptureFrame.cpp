@@ -81,9 +81,7 @@ QAction* CCaptureFrame::GetMenuAction(int id) const {
 void CCaptureFrame::OnCommand(int id) {
     switch (id) {
         case ID_CAPTURE_SAVE:
-            if (const QString saved = SaveList(this, m_dialogs, *m_view); !saved.isEmpty()) {
-                statusBar()->showMessage(saved);
-            }
+            SaveList(*this, m_dialogs, *m_view);
             break;
         case ID_FILE_CLOSE:
             close();
@@ -123,20 +121,21 @@ CCaptureFrame* CCaptureFrame::Open(QWidget* owner, CUserDialogs& dialogs, const 
     return frame;
 }
 
-QString CCaptureFrame::SaveList(QWidget* owner, CUserDialogs& dialogs, CTavrinView& view) {
+void CCaptureFrame::SaveList(QMainWindow& window, CUserDialogs& dialogs, CTavrinView& view) {
     const QString path = dialogs.GetSaveFileName(
-        owner, QStringLiteral("Захват (*.pcap) (*.pcap);;All Files(*.*) (*)"),
+        &window, QStringLiteral("Захват (*.pcap) (*.pcap);;All Files(*.*) (*)"),
         QStringLiteral("pcap"));
     if (path.isEmpty()) {
-        return {};
+        return;
     }
     CTrafficModel& model = *view.GetModel();
     model.Flush();  // every line received up to now
     std::string error;
     if (!SaveLinesAsCapture(model.GetLines(), model.GetClock(),
                             QFile::encodeName(path).toStdString(), &error)) {
-        dialogs.ShowMessage(owner, FromUtf8(error), kErrorCaption, MessageIcon::Error);
-        return {};
+        dialogs.ShowMessage(&window, FromUtf8(error), kErrorCaption, MessageIcon::Error);
+        return;
     }
-    return FromUtf8(CaptureSavedText(path.toStdString(), model.GetLines().GetCount()));
+    window.statusBar()->showMessage(
+        FromUtf8(CaptureSavedText(path.toStdString(), model.GetLines().GetCount())));
 }

@@ -26,9 +26,8 @@ public:
     // status bar. dialogs must outlive the window.
     static CCaptureFrame* Open(QWidget* owner, CUserDialogs& dialogs, const QString& path);
     // "Сохранить список как захват...": asks where, then writes the list's lines whole, or
-    // shows why not (caption "Ошибка"). Returns what the status bar should say: the file saved,
-    // or nothing.
-    static QString SaveList(QWidget* owner, CUserDialogs& dialogs, CTavrinView& view);
+    // shows why not (caption "Ошибка"). Once saved, the window's status bar names the file.
+    static void SaveList(QMainWindow& window, CUserDialogs& dialogs, CTavrinView& view);
 
     CTavrinView* GetTrafficView() const { return m_view; }
     QAction* GetMenuAction(int id) const;

@@ -507,10 +507,7 @@ void CMainFrame::OnCommand(int id) {
             OnOpenCapture();
             break;
         case ID_CAPTURE_SAVE:
-            if (const QString saved = CCaptureFrame::SaveList(this, m_dialogs, *m_trafficView);
-                !saved.isEmpty()) {
-                statusBar()->showMessage(saved);
-            }
+            CCaptureFrame::SaveList(*this, m_dialogs, *m_trafficView);
             break;
         case ID_VIEW_TOOLBAR:
             ToggleToolBar();

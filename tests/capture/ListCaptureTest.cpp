@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "capture/ListCapture.h"
 #include "capture/WallClock.h"
 #include "support/TempFiles.h"
+#include "support/TimeZone.h"
 
 namespace {
 
@@ -21,38 +21,15 @@ std::int64_t At(int year, int month, int day, int hour, int minute) {
     return CivilSecondsOf(year, month, day, hour, minute, 0) * kMicros;
 }
 
-// Runs the scope in the time zone given and puts the old one back.
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_old = old;
-        }
-        Set(zone);
-    }
-    ~ZoneScope() { Set(m_old.empty() ? nullptr : m_old.c_str()); }
-    ZoneScope(const ZoneScope&) = delete;
-    ZoneScope& operator=(const ZoneScope&) = delete;
-
-private:
-    static void Set(const char* zone) {
-#ifdef _WIN32
-        _putenv_s("TZ", zone != nullptr ? zone : "");
-        _tzset();
-#else
-        zone != nullptr ? ::setenv("TZ", zone, 1) : ::unsetenv("TZ");
-        ::tzset();
-#endif
-    }
-    std::string m_old;
-};
-
 }  // namespace
 
 // Berlin, 2026: summer time from 29 March 02:00 (skipped to 03:00) to 25 October 03:00 (put
 // back to 02:00). One converter takes the lines in the order of a log.
 TEST(WallClockToUtc, FollowsTheZoneThroughSkippedAndRepeatedHours) {
-    ZoneScope zone("Europe/Berlin");
+#ifdef _WIN32
+    GTEST_SKIP() << "the C library on Windows knows no rules for summer time in TZ";
+#endif
+    ZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");  // Berlin's rules, without a zone database
     const struct {
         std::int64_t wall, utc;
     } lines[] = {
