@@ -58,6 +58,7 @@ public:
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
     }
     QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+    QString GetSaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // Counts the repaints of a widget.

@@ -20,7 +20,7 @@ CTrafficLog::CTrafficLog(Notify onPending, Clock clock)
     if (!m_clock) {
         m_clock = [] {
             return static_cast<std::int64_t>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::duration_cast<std::chrono::microseconds>(
                     std::chrono::system_clock::now().time_since_epoch())
                     .count());
         };
@@ -103,4 +103,9 @@ void CTrafficLog::Clear() {
     m_lines.Clear();
     m_dropped = 0;
     // The pending lines are freed here, outside the lock, so the receive thread is not held up.
+}
+
+void CTrafficLog::Load(CTrafficStore&& lines) {
+    Clear();
+    m_lines = std::move(lines);
 }

@@ -31,7 +31,7 @@ struct PendingLines {
 
 class CTrafficLog {
 public:
-    using Clock = std::function<std::int64_t()>;  // milliseconds since 1970-01-01 00:00 UTC
+    using Clock = std::function<std::int64_t()>;  // microseconds since 1970-01-01 00:00 UTC
     using Notify = std::function<void()>;
 
     // onPending is called on the adding thread, outside the lock, when a line arrives while no
@@ -58,6 +58,8 @@ public:
     std::size_t Append(PendingLines&& batch);
     // User-interface thread: drops every line, pending ones included.
     void Clear();
+    // User-interface thread: the list becomes these lines (read from a file).
+    void Load(CTrafficStore&& lines);
 
     // User-interface thread: the lines already moved into the list.
     std::size_t GetCount() const { return m_lines.GetCount(); }

@@ -14,10 +14,15 @@
 #include <deque>
 #include <vector>
 
+// What a list's times count from. Lines of the traffic and of a capture are in UTC; lines read
+// from a log file are in the clock of the machine that wrote it, kept as written
+// (capture/WallClock.h).
+enum class TrafficClock { Utc, WallClock };
+
 // One line as the store gives it back. The payload points into the store and stays valid
 // until the store changes.
 struct TrafficLine {
-    std::int64_t time = 0;  // milliseconds since 1970-01-01 00:00 UTC
+    std::int64_t time = 0;  // microseconds since 1970-01-01 00:00, in the list's TrafficClock
     bool sent = false;
     unsigned char command = 0;
     int length = 0;  // payload bytes

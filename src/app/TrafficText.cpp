@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "capture/WallClock.h"
 #include "packet/Packet.h"
 #include "settings/LogFile.h"
 
@@ -12,8 +13,13 @@ constexpr std::size_t kTooltipMaxText = 1023;
 
 }  // namespace
 
-std::string FormatLineTime(std::int64_t milliseconds) {
-    const LogTime time = LocalLogTimeAt(milliseconds);
+std::string FormatLineTime(std::int64_t micros, TrafficClock clock) {
+    const std::int64_t milliseconds = FloorDivide(micros, 1000);
+    const std::int64_t seconds = FloorDivide(milliseconds, 1000);
+    const LogTime time =
+        clock == TrafficClock::Utc
+            ? LocalLogTimeAt(milliseconds)
+            : LogTime(CivilTimeOf(seconds), static_cast<int>(milliseconds - seconds * 1000));
     const std::tm& local = time.local;
     char text[64];
     std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d.%03d", local.tm_mday,
@@ -62,8 +68,8 @@ std::string BreakTooltipText(std::string_view data) {
     return tip;
 }
 
-std::string MakeTooltipText(const TrafficLine& line) {
-    return FormatLineTime(line.time) + "\r\n" + BreakTooltipText(FormatPacketData(line));
+std::string MakeTooltipText(const TrafficLine& line, TrafficClock clock) {
+    return FormatLineTime(line.time, clock) + "\r\n" + BreakTooltipText(FormatPacketData(line));
 }
 
 CellTextFit FitCellText(std::string_view text, const std::function<double(char)>& advance,

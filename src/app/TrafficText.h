@@ -9,9 +9,9 @@
 
 #include "app/TrafficStore.h"
 
-// Column 0 of a traffic line: "dd.mm.yyyy hh:mm:ss.mmm" in local time, for a time in
-// milliseconds since 1970-01-01 00:00 UTC.
-std::string FormatLineTime(std::int64_t milliseconds);
+// Column 0 of a traffic line: "dd.mm.yyyy hh:mm:ss.mmm" for a time in microseconds since
+// 1970-01-01 00:00: a UTC time in local time, a wall-clock time as it stands.
+std::string FormatLineTime(std::int64_t micros, TrafficClock clock = TrafficClock::Utc);
 // Column 1: payload length + 2 in decimal.
 std::string FormatPacketLength(const TrafficLine& line);
 // Column 2: (payload length + 2) modulo 256, the command and every payload byte, two
@@ -21,7 +21,7 @@ std::string FormatPacketData(const TrafficLine& line);
 // last one when the length is a multiple of 48), so a tip line shows 16 fields.
 std::string BreakTooltipText(std::string_view data);
 // The tool tip of a line: its time, CR LF, then its broken data text.
-std::string MakeTooltipText(const TrafficLine& line);
+std::string MakeTooltipText(const TrafficLine& line, TrafficClock clock = TrafficClock::Utc);
 
 // How much of a cell's text to show in a cell width wide, given each character's advance and
 // the ellipsis's (in any one unit, pixels for the list). The whole text when it fits; else the

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "capture/TrafficFile.h"
+#include "capture/WallClock.h"
 
 namespace {
 
@@ -46,16 +47,6 @@ int DaysInMonth(int year, int month) {
     return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-// Days from 1970-01-01 to the date, in the Gregorian calendar carried back before its start.
-std::int64_t DaysFromCivil(int year, int month, int day) {
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yearOfEra = y - era * 400;
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
-}
-
 struct Stamp {
     std::int64_t micros = 0;
     std::size_t end = 0;  // where the text after "] - " begins
@@ -89,8 +80,7 @@ std::string ReadStamp(std::string_view line, Stamp* stamp) {
         minute > 59 || second > 59) {
         return "неверная дата или время «" + std::string(line.substr(1, at - 1)) + "»";
     }
-    const std::int64_t seconds =
-        DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    const std::int64_t seconds = CivilSecondsOf(year, month, day, hour, minute, second);
     stamp->micros = seconds * kMicrosPerSecond + millis * 1000;
     stamp->end = at + 4;
     return "";

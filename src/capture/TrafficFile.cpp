@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/PacketLogLine.h"
+#include "capture/WallClock.h"
 #include "packet/Packet.h"
 #include "settings/AppendFile.h"
 #include "settings/LogFile.h"
@@ -13,32 +14,6 @@
 namespace {
 
 constexpr std::int64_t kMicrosPerSecond = 1000000;
-
-// Whole units of size in value, rounded down also below 0.
-std::int64_t FloorDivide(std::int64_t value, std::int64_t size) {
-    return value / size - (value % size < 0 ? 1 : 0);
-}
-
-// The date and time of a count of seconds since 1970-01-01 00:00:00, in no time zone.
-std::tm CivilTime(std::int64_t seconds) {
-    const std::int64_t days = FloorDivide(seconds, 86400);
-    const std::int64_t inDay = seconds - days * 86400;
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = FloorDivide(z, 146097);
-    const std::int64_t dayOfEra = z - era * 146097;
-    const std::int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;  // from March
-    std::tm civil{};
-    civil.tm_mday = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    civil.tm_mon = static_cast<int>(monthIndex < 10 ? monthIndex + 2 : monthIndex - 10);
-    civil.tm_year = static_cast<int>(yearOfEra + era * 400 + (civil.tm_mon <= 1 ? 1 : 0) - 1900);
-    civil.tm_hour = static_cast<int>(inDay / 3600);
-    civil.tm_min = static_cast<int>(inDay / 60 % 60);
-    civil.tm_sec = static_cast<int>(inDay % 60);
-    return civil;
-}
 
 }  // namespace
 
@@ -66,7 +41,7 @@ std::string FormatTrafficLine(const TrafficRecord& record, bool localTime, bool 
     packet.SetPacket(record.command, record.payload.data(),
                      static_cast<int>(record.payload.size()));
     return FormatPacketLogLine(
-        localTime ? CivilTime(seconds) : LocalTimeOf(static_cast<std::time_t>(seconds)),
+        localTime ? CivilTimeOf(seconds) : LocalTimeOf(static_cast<std::time_t>(seconds)),
         record.sent, packet, milliseconds ? ms : -1);
 }
 

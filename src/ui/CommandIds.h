@@ -5,6 +5,7 @@
 enum CommandId : int {
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
+    ID_FILE_CLOSE = 57602,
     ID_FILE_SAVE = 57603,
     ID_FILE_PRINT = 57607,
     ID_EDIT_COPY = 57634,
@@ -27,4 +28,6 @@ enum CommandId : int {
     ID_LOG_CLEAR = 32784,
     ID_PACKET_RESEND = 32791,
     ID_EDIT_FIND_PREVIOUS = 32795,
+    ID_CAPTURE_OPEN = 32796,  // "Открыть захват..."
+    ID_CAPTURE_SAVE = 32797,  // "Сохранить список как захват..."
 };

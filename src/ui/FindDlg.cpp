@@ -1,5 +1,6 @@
 #include "ui/FindDlg.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -7,9 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "ui/DialogPlacement.h"
+#include "ui/TavrinView.h"
 #include "ui/UserDialogs.h"
 
 CFindDlg::CFindDlg(const QString& text, FindDirection direction, CUserDialogs& dialogs,
@@ -83,4 +86,29 @@ void CFindDlg::accept() {
 void CFindDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     CentreOverOwner(*this);
+}
+
+void CFindCommand::Find(CTavrinView& view, QStatusBar* bar, const QString& ready) {
+    CFindDlg dialog(m_text, m_direction, m_dialogs, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_text = dialog.GetText();
+    m_direction = dialog.GetDirection();
+    m_query = dialog.GetQuery();
+    FindAgain(view, bar, ready, true, true);
+}
+
+void CFindCommand::FindAgain(CTavrinView& view, QStatusBar* bar, const QString& ready, bool forward,
+                             bool fromStart) {
+    if (!m_query) {
+        Find(view, bar, ready);
+        return;
+    }
+    const QString noMatch = QString::fromUtf8(kNoMatchText);
+    if (!view.FindLine(*m_query, forward, fromStart)) {
+        bar->showMessage(noMatch);
+    } else if (bar->currentMessage() == noMatch) {
+        bar->showMessage(ready);  // an earlier search's news no longer holds
+    }
 }

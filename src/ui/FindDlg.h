@@ -6,12 +6,15 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
 
 #include "app/TrafficFind.h"
 
+class CTavrinView;
 class CUserDialogs;
 class QLineEdit;
 class QRadioButton;
+class QStatusBar;
 
 class CFindDlg : public QDialog {
     Q_OBJECT
@@ -40,4 +43,25 @@ private:
     QLineEdit* m_text;
     std::array<QRadioButton*, 3> m_directions{};  // in FindDirection's order
     TrafficQuery m_query;
+};
+
+// The find commands of a window over a traffic list: what the dialog last took (text and lines
+// as typed, and the query they make) and the search from the list's selected line. Each window
+// with a list has its own. A search that finds nothing says "нет совпадений" in the window's
+// status bar; the next one that finds a line puts ready back in its place.
+class CFindCommand {
+public:
+    explicit CFindCommand(CUserDialogs& dialogs) : m_dialogs(dialogs) {}
+
+    // "Найти...": asks what to look for, then looks from the selected line on.
+    void Find(CTavrinView& view, QStatusBar* bar, const QString& ready);
+    // "Найти далее" (forward) and "Найти ранее"; the first asks what to look for.
+    void FindAgain(CTavrinView& view, QStatusBar* bar, const QString& ready, bool forward,
+                   bool fromStart = false);
+
+private:
+    CUserDialogs& m_dialogs;
+    QString m_text;
+    FindDirection m_direction = FindDirection::Both;
+    std::optional<TrafficQuery> m_query;
 };

@@ -24,6 +24,7 @@
 #include "packet/Packet.h"
 #include "packet/PacketTable.h"
 #include "ui/AboutDlg.h"
+#include "ui/CaptureFrame.h"
 #include "ui/CommandIds.h"
 #include "ui/DeviceListDlg.h"
 #include "ui/FindDlg.h"
@@ -46,7 +47,7 @@ QString FromUtf8(const std::string& text) {
 }  // namespace
 
 CMainFrame::CMainFrame(CUserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs) {
+    : QMainWindow(parent), m_dialogs(dialogs), m_find(dialogs) {
     setWindowTitle(QStringLiteral("Tavrin"));
     m_config.Load(kSettingsFile);
     m_savedWindow = ReadWindowState(m_config);
@@ -113,6 +114,11 @@ void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     AddCommand(file, QStringLiteral("&Открыть файл с пакетами...\tCtrl+O"), ID_FILE_OPEN,
                QStringLiteral("Open an existing document"));
+    file->addSeparator();
+    AddCommand(file, QStringLiteral("Открыть захват..."), ID_CAPTURE_OPEN,
+               QStringLiteral("Открыть захват или журнал в отдельном окне"));
+    AddCommand(file, QStringLiteral("Сохранить список как захват..."), ID_CAPTURE_SAVE,
+               QStringLiteral("Записать пакеты списка в файл захвата (pcap)"));
     file->addSeparator();
     AddCommand(file, QStringLiteral("&Выход"), ID_APP_EXIT,
                QStringLiteral("Quit the application; prompts to save documents"));
@@ -497,6 +503,12 @@ void CMainFrame::OnCommand(int id) {
         case ID_APP_EXIT:
             OnExit();
             break;
+        case ID_CAPTURE_OPEN:
+            OnOpenCapture();
+            break;
+        case ID_CAPTURE_SAVE:
+            CCaptureFrame::SaveList(*this, m_dialogs, *m_trafficView);
+            break;
         case ID_VIEW_TOOLBAR:
             ToggleToolBar();
             break;
@@ -572,33 +584,26 @@ void CMainFrame::OnOpenPacketFile() {
     }
 }
 
+void CMainFrame::OnOpenCapture() {
+    const QString path = m_dialogs.GetOpenFileName(
+        QApplication::activeWindow(),
+        QStringLiteral("Захваты и журналы (*.pcap *.log) (*.pcap *.log);;All Files(*.*) (*)"));
+    if (!path.isEmpty()) {
+        CCaptureFrame::Open(this, m_dialogs, path);
+    }
+}
+
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(QApplication::activeWindow());
     dialog.exec();
 }
 
 void CMainFrame::OnFind() {
-    CFindDlg dialog(m_findText, m_findDirection, m_dialogs, QApplication::activeWindow());
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    m_findText = dialog.GetText();
-    m_findDirection = dialog.GetDirection();
-    m_findQuery = dialog.GetQuery();
-    FindAgain(true, true);
+    m_find.Find(*m_trafficView, statusBar(), kReady);
 }
 
-void CMainFrame::FindAgain(bool forward, bool fromStart) {
-    if (!m_findQuery) {
-        OnFind();
-        return;
-    }
-    const QString noMatch = QString::fromUtf8(kNoMatchText);
-    if (!m_trafficView->FindLine(*m_findQuery, forward, fromStart)) {
-        statusBar()->showMessage(noMatch);
-    } else if (statusBar()->currentMessage() == noMatch) {
-        statusBar()->showMessage(kReady);  // an earlier search's news no longer holds
-    }
+void CMainFrame::FindAgain(bool forward) {
+    m_find.FindAgain(*m_trafficView, statusBar(), kReady, forward);
 }
 
 void CMainFrame::OnExit() {
@@ -636,6 +641,9 @@ QMenu* CMainFrame::createPopupMenu() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    for (CCaptureFrame* capture : findChildren<CCaptureFrame*>(Qt::FindDirectChildrenOnly)) {
+        capture->close();
+    }
     StopReceiving();
     SaveWindowState();
     event->accept();

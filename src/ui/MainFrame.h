@@ -26,10 +26,10 @@
 #include "app/StartupDevice.h"
 #include "app/UnitStatus.h"
 #include "app/WindowPlacement.h"
-#include "app/TrafficFind.h"
 #include "inspect/ParameterMemory.h"
 #include "settings/Config.h"
 #include "settings/LogFile.h"
+#include "ui/FindDlg.h"
 
 class CPacket;
 class CPacketHolder;
@@ -115,8 +115,8 @@ public:
     QMenu* createPopupMenu() override;
 
 protected:
-    // Every way of closing: the receive thread stops, and the window's size, place, panes and
-    // bars go to [Window].
+    // Every way of closing: the capture windows close, the receive thread stops, and the
+    // window's size, place, panes and bars go to [Window].
     void closeEvent(QCloseEvent* event) override;
     // Application-wide: while this window is the active one, the accelerator keys are taken
     // before any view sees them, text fields included.
@@ -153,12 +153,13 @@ private:
     void OnDeviceSelect();
     void OnProgramming();
     void OnOpenPacketFile();
+    // "Открыть захват...": a capture or log file in a window of its own.
+    void OnOpenCapture();
     void OnAbout();
     void OnExit();
-    // "Найти...": asks what to look for, then looks from the selected line on.
+    // "Найти...", "Найти далее" and "Найти ранее" in the traffic list.
     void OnFind();
-    // "Найти далее" and "Найти ранее"; the first asks what to look for.
-    void FindAgain(bool forward, bool fromStart = false);
+    void FindAgain(bool forward);
     void UpdateListBoundPane();
     // The steps every send shares once a packet is chosen: a sent line, the send, the log line.
     bool SendAndLog(const CPacket& packet);
@@ -199,9 +200,6 @@ private:
     CUnitStatus m_unitStatus;
     long long m_sentTotal = 0;  // packets sent since start-up
     long long m_shownRefused = 0;
-    // What the find dialog last took: its text and lines as typed, and the query they make.
-    QString m_findText;
-    FindDirection m_findDirection = FindDirection::Both;
-    std::optional<TrafficQuery> m_findQuery;
+    CFindCommand m_find;
     bool m_refusedExplained = false;  // the reason is said once a session
 };

@@ -266,15 +266,17 @@ QMenu* CTavrinView::CreateContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     // The line is taken now: while the menu is open, the follow rule may move the selection on
     // to lines that arrive meanwhile.
-    std::shared_ptr<const CPacket> line = m_model->CopyPacket(GetSelectedLine());
-    QAction* resend = menu->addAction(QStringLiteral("Отправить пакет"), this, [this, line] {
-        if (line) {
-            emit ResendRequested(line.get());
-        }
-    });
-    resend->setData(ID_PACKET_RESEND);
-    resend->setEnabled(line != nullptr);
-    menu->addSeparator();
+    if (!m_readOnly) {
+        std::shared_ptr<const CPacket> line = m_model->CopyPacket(GetSelectedLine());
+        QAction* resend = menu->addAction(QStringLiteral("Отправить пакет"), this, [this, line] {
+            if (line) {
+                emit ResendRequested(line.get());
+            }
+        });
+        resend->setData(ID_PACKET_RESEND);
+        resend->setEnabled(line != nullptr);
+        menu->addSeparator();
+    }
     QAction* clear = menu->addAction(QStringLiteral("Очистить лог"), this, [this] { ClearLog(); });
     clear->setData(ID_LOG_CLEAR);
     return menu;
@@ -294,7 +296,9 @@ bool CTavrinView::event(QEvent* event) {
 
 void CTavrinView::keyPressEvent(QKeyEvent* event) {
     if (std::optional<char32_t> key = SentKeyFromEvent(*event)) {
-        emit KeyTyped(*key);
+        if (!m_readOnly) {
+            emit KeyTyped(*key);
+        }
         event->accept();
         return;
     }

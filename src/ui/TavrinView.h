@@ -33,6 +33,9 @@ public:
     QString GetTooltipText(int line) const;
     // At most this many lines (0: no bound).
     void SetMaxLines(std::size_t maxLines);
+    // A list that sends nothing (a file's traffic): typed keys ask for no packet and the
+    // context menu has no "Отправить пакет".
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     // Selects and shows the nearest matching line after the selected one (forward) or before
     // it; without a selection, the first or the last matching line. fromStart looks from the
@@ -94,6 +97,7 @@ private:
     QPersistentModelIndex m_hover;  // the line whose text the tool tip holds
     bool m_tipReady = false;        // the pointer has moved on the hover line again
     bool m_follow = false;
+    bool m_readOnly = false;
     bool m_holdForFind = false;  // a line found is shown: new lines are not followed
     bool m_selecting = false;    // the program, not the user, is changing the selection
     int m_scrollBeforeRemoval = 0;

@@ -41,7 +41,7 @@ QVariant CTrafficModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
             case TimeColumn:
-                return QString::fromLatin1(FormatLineTime(line.time));
+                return QString::fromLatin1(FormatLineTime(line.time, m_clock));
             case LengthColumn:
                 return QString::fromLatin1(FormatPacketLength(line));
             case DataColumn:
@@ -118,6 +118,14 @@ void CTrafficModel::ClearLog() {
     endResetModel();
 }
 
+void CTrafficModel::LoadLines(CTrafficStore&& lines, TrafficClock clock) {
+    beginResetModel();
+    m_log.Load(std::move(lines));
+    m_clock = clock;
+    m_rows = static_cast<int>(m_log.GetCount());
+    endResetModel();
+}
+
 TrafficLine CTrafficModel::GetLine(int row) const {
     return m_log.GetLine(static_cast<std::size_t>(row));
 }
@@ -135,7 +143,7 @@ std::unique_ptr<CPacket> CTrafficModel::CopyPacket(int row) const {
 }
 
 QString CTrafficModel::GetTooltipText(int row) const {
-    return IsRow(row) ? QString::fromLatin1(MakeTooltipText(GetLine(row))) : QString();
+    return IsRow(row) ? QString::fromLatin1(MakeTooltipText(GetLine(row), m_clock)) : QString();
 }
 
 QIcon CTrafficModel::MakeArrowIcon(bool sent) {

@@ -33,6 +33,9 @@ public:
     // User-interface thread: moves the pending lines in now.
     void Flush();
     void ClearLog();
+    // The list becomes these lines, read from a file, with times in the clock given.
+    void LoadLines(CTrafficStore&& lines, TrafficClock clock);
+    TrafficClock GetClock() const { return m_clock; }
 
     // At most this many lines (0: no bound); the next batch makes room.
     void SetMaxLines(std::size_t maxLines);
@@ -63,6 +66,7 @@ private:
     bool IsRow(int row) const { return row >= 0 && row < m_rows; }
 
     CTrafficLog m_log;
+    TrafficClock m_clock = TrafficClock::Utc;
     // The rows announced; the log may hold a batch more while it is being announced.
     int m_rows = 0;
     QTimer m_flushTimer;

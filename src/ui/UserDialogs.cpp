@@ -25,6 +25,21 @@ QString CQtUserDialogs::GetOpenFileName(QWidget* owner, const QString& filter) {
     return dialog->selectedFiles().constFirst();
 }
 
+QString CQtUserDialogs::GetSaveFileName(QWidget* owner, const QString& filter,
+                                        const QString& defaultSuffix) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOptions(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.resize(760, 460);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 std::unique_ptr<QFileDialog> CQtUserDialogs::MakeOpenFileDialog(QWidget* owner,
                                                                 const QString& filter) {
     auto dialog = std::make_unique<QFileDialog>(owner);

@@ -20,6 +20,10 @@ public:
     // The open-file dialog for an existing file; filter as QFileDialog takes it
     // ("Name (*.ext);;Other (*.*)"). The chosen path, or an empty text when cancelled.
     virtual QString GetOpenFileName(QWidget* owner, const QString& filter) = 0;
+    // The save-file dialog, which asks before a file is replaced; a name typed without an
+    // extension gets defaultSuffix ("pcap"). The chosen path, or an empty text when cancelled.
+    virtual QString GetSaveFileName(QWidget* owner, const QString& filter,
+                                    const QString& defaultSuffix) = 0;
 };
 
 class CQtUserDialogs : public CUserDialogs {
@@ -27,6 +31,8 @@ public:
     void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                      MessageIcon icon) override;
     QString GetOpenFileName(QWidget* owner, const QString& filter) override;
+    QString GetSaveFileName(QWidget* owner, const QString& filter,
+                            const QString& defaultSuffix) override;
 
     // The dialog GetOpenFileName runs. Each filter is shown by its name alone, so a filter
     // written "Файлы с пакетами(*.kad) (*.kad)" reads "Файлы с пакетами(*.kad)" and matches

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/TrafficText.h"
+#include "capture/WallClock.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, TooltipText,
                                            TipCase{31, 2, 98}, TipCase{339, 21, 1022},
                                            TipCase{340, 21, 1023}, TipCase{400, 21, 1023}));
 
-// Local time to the millisecond, from the milliseconds since 1970.
+// Local time to the millisecond, from the microseconds since 1970 (cut, not rounded).
 TEST(LineTime, DayMonthYearTimeAndMilliseconds) {
     const struct {
         int year, month, day, hour, minute, second, milliseconds;
@@ -100,9 +101,14 @@ TEST(LineTime, DayMonthYearTimeAndMilliseconds) {
         local.tm_min = c.minute;
         local.tm_sec = c.second;
         local.tm_isdst = -1;
-        const std::int64_t time = std::int64_t{std::mktime(&local)} * 1000 + c.milliseconds;
+        const std::int64_t time =
+            std::int64_t{std::mktime(&local)} * 1000000 + c.milliseconds * 1000 + 999;
         EXPECT_EQ(FormatLineTime(time), c.text);
     }
+    // A log's time is shown as it was written, whatever this machine's zone.
+    EXPECT_EQ(FormatLineTime(CivilSecondsOf(2026, 12, 7, 10, 0, 0) * 1000000 + 123456,
+                             TrafficClock::WallClock),
+              "07.12.2026 10:00:00.123");
 }
 
 // Every character one unit wide, the ellipsis one unit: a cut never leaves half a byte.

@@ -13,6 +13,7 @@
 #endif
 #include "settings/LogFile.h"
 #include "support/TempFiles.h"
+#include "support/TimeZone.h"
 
 namespace {
 
@@ -24,17 +25,6 @@ std::filesystem::path ExecutablePath() {
     return std::filesystem::path(std::wstring(path, length));
 #else
     return std::filesystem::read_symlink("/proc/self/exe");
-#endif
-}
-
-// Sets the process's time zone (TZ); null removes it.
-void SetZone(const char* zone) {
-#ifdef _WIN32
-    _putenv_s("TZ", zone != nullptr ? zone : "");
-    _tzset();
-#else
-    zone != nullptr ? ::setenv("TZ", zone, 1) : ::unsetenv("TZ");
-    ::tzset();
 #endif
 }
 
@@ -138,9 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Stamps, LogStamp, ::testing::ValuesIn(kStamps),
 // Without a clock of the test's making the stamp is the local time of the write; a zone five
 // hours east of UTC tells local time from UTC.
 TEST(LogFile, StampComesFromTheLocalClock) {
-    const char* zone = std::getenv("TZ");
-    std::string previous = zone ? zone : "";
-    SetZone("XYZ-5");
+    ZoneScope zone("XYZ-5");
     TempDir dir;
     CLogFile log;
     ASSERT_EQ(log.Open(dir.File("t.log").c_str(), false), 1);
@@ -152,7 +140,6 @@ TEST(LogFile, StampComesFromTheLocalClock) {
     std::string before = line(std::time(nullptr));
     log.Write("x", 0, nullptr);
     std::string after = line(std::time(nullptr));
-    SetZone(zone ? previous.c_str() : nullptr);
     std::string written = ReadBytes(dir.File("t.log"));
     EXPECT_TRUE(written == before || written == after) << written;
 }

@@ -50,6 +50,11 @@ public:
         openFileAnswers.erase(openFileAnswers.begin());
         return answer;
     }
+    // Answers with savedFile.
+    QString GetSaveFileName(QWidget*, const QString& filter, const QString&) override {
+        saveFilters.push_back(filter);
+        return savedFile;
+    }
     int Count(const QString& text) const {
         int count = 0;
         for (const ShownMessage& message : messages) {
@@ -70,6 +75,8 @@ public:
     std::vector<QString> fileFilters;
     QString chosenFile;                    // what the open-file dialog answers; empty: cancelled
     std::vector<QString> openFileAnswers;  // answered first, one per dialog
+    std::vector<QString> saveFilters;
+    QString savedFile;  // what the save-file dialog answers; empty: cancelled
 };
 
 // Runs the event loop until the condition holds or the time is up.
