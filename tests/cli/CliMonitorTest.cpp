@@ -306,14 +306,6 @@ INSTANTIATE_TEST_SUITE_P(
                                1,
                                "Журнал не пишется: "}));
 
-TEST_F(CliMonitor, ALogOnAFullDeviceEndsItWithCodeOne) {
-    auto monitor = StartMonitor({"--log", "/dev/full"});
-    SendAll(MakePackets(3));
-    EXPECT_EQ(monitor->Wait(5000), 1);
-    EXPECT_TRUE(IsOneLineMessage(monitor->Err()));
-    EXPECT_NE(monitor->Err().find("Журнал не пишется: "), std::string::npos) << monitor->Err();
-}
-
 // Frames the framing refuses are dropped; the monitor says how many at its end.
 TEST_F(CliMonitor, ReportsTheRefusedFramesAtItsEnd) {
     auto monitor = StartMonitor({"--count", "1"});
