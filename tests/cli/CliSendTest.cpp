@@ -120,10 +120,9 @@ TEST_P(CliSend, PutsThePacketOnTheWireAsTheWindowDoes) {
 INSTANTIATE_TEST_SUITE_P(
     Packets, CliSend,
     ::testing::Values(
-        SendCase{"hex text", {"--hex", "0A0102"}, "0A0102"},
-        SendCase{"lower-case hex", {"--hex", "0aff"}, "0AFF"},
-        SendCase{"command only", {"--hex", "7E"}, "7E"},
-        SendCase{"blanks in hex text", {"--hex", "0A 01\t02"}, "0A0102"},
+        // How hex text, keys and values are read is the window-free tests' tables; here each
+        // way of naming a packet once.
+        SendCase{"hex text", {"--hex", "0a 01\t02"}, "0A0102"},
         SendCase{"record with parameters",
                  {"--file", "%examples/memory.kad", "--key", "w", "--param", "Адрес=01F0",
                   "--param", "Значение=5a"},
@@ -131,8 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"value with a blank",
                  {"--file", "%examples/memory.kad", "--key", "r", "--param", "Адрес=01 F0"},
                  "1001F004"},
-        SendCase{"key as 0xNN", {"--file", "%examples/memory.kad", "--key", "0x66"}, "130000FFFF"},
-        SendCase{"space key", {"--file", "%examples/control.kad", "--key", " "}, "2000"},
         SendCase{"record over two lines",
                  {"--file", "%examples/control.kad", "--key", "t"},
                  "225AA55AA50FF00FF0"},
@@ -145,9 +142,6 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"name in a UTF-8 file",
                  {"--file", "@utf8.kad", "--key", "k", "--param", "Канал=05"},
                  "320500"},
-        SendCase{"empty value adds nothing",
-                 {"--file", "@utf8.kad", "--key", "k", "--param", "Канал="},
-                 "3200"},
         SendCase{"Cyrillic key of a UTF-8 file", {"--file", "@utf8.kad", "--key", "с"}, "34"}));
 
 TEST_F(CliTest, SendSplitsFramesWhenAskedOrWhenTheSettingsSaySo) {

@@ -399,7 +399,6 @@ TEST_F(PacketViews, ValuesMustBeWholeBytes) {
     const Refusal refusals[] = {
         {"1F0", "Параметр «Адрес»: нечётное число цифр"},
         {"ZZ", "Параметр «Адрес»: допустимы только шестнадцатеричные цифры"},
-        {"0x10", "Параметр «Адрес»: допустимы только шестнадцатеричные цифры"},
     };
     auto modal = OnNextModal([&](QDialog* shown) {
         auto* dialog = qobject_cast<CParametersDlg*>(shown);
