@@ -482,17 +482,6 @@ TEST_F(PacketViews, CancelledAndMalformedParameters) {
     EXPECT_EQ(Lines(), 0);
 }
 
-// Keys are Windows-1251 characters: a Cyrillic key of such a file sends its packet.
-TEST_F(PacketViews, CyrillicKeyFromAWindows1251File) {
-    Open(Write("ru.kad", "$\xff 0F ; \xff\r\n$\xc0 0C"));
-    EXPECT_EQ(Node(0, 0)->text(0), "< я > - 0F");
-    Select(Node(0));
-    Type(QChar(0x44F));  // я
-    Type(QChar(0x410));  // А
-    ASSERT_TRUE(WaitSent(2));
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"0F", "0C"}));
-}
-
 // In a UTF-8 file a key is its character as written, labelled and typed as such, even where
 // two keys begin with the same byte (я and с), and a double click sends the clicked one.
 TEST_F(PacketViews, KeysOfAUtf8File) {
