@@ -8,6 +8,7 @@
 
 #include "CliSupport.h"
 #include "programming/BinaryDump.h"
+#include "support/PacketBytes.h"
 
 namespace {
 
@@ -126,13 +127,7 @@ TEST_F(CliAgainstVxsim, ProgrammingCannotBeInterrupted) {
               "OK\n");
     CBinaryDump image;
     ASSERT_EQ(image.LoadHex(Firmware()), 1);
-    std::string expected;
-    char digits[3];
-    for (int i = 0x100F0; i < 0x10100; ++i) {
-        std::snprintf(digits, sizeof digits, "%02X", image.GetData()[i]);
-        expected += digits;
-    }
-    EXPECT_EQ(Ctl("flash PCI0 0x100F0 16"), expected + "\nOK\n");
+    EXPECT_EQ(Ctl("flash PCI0 0x100F0 16"), HexOf(image.GetData() + 0x100F0, 16) + "\nOK\n");
 }
 
 }  // namespace

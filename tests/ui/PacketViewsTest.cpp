@@ -16,6 +16,7 @@
 #include "GuiSupport.h"
 #include "device/VXDevice.h"
 #include "packet/PacketTable.h"
+#include "support/PacketBytes.h"
 #include "ui/CommandIds.h"
 #include "ui/PacketHolderView.h"
 #include "ui/ParametersDlg.h"
@@ -81,13 +82,7 @@ protected:
     std::vector<std::string> Sent() {
         std::vector<std::string> packets;
         for (const auto& frame : fixture.Simulator().GetFrames(0, 0)) {
-            std::string hex;
-            for (int i = 1; i < frame[0]; ++i) {
-                static const char digits[] = "0123456789ABCDEF";
-                hex += digits[frame[static_cast<std::size_t>(i)] >> 4];
-                hex += digits[frame[static_cast<std::size_t>(i)] & 0xF];
-            }
-            packets.push_back(hex);
+            packets.push_back(HexOf(frame.data() + 1, frame[0] - 1u));
         }
         return packets;
     }
