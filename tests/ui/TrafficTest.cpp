@@ -78,12 +78,8 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
         EXPECT_EQ(Arrow(row), expected[row][2]) << row;
         EXPECT_EQ(Text(row, 0).size(), 23) << row;  // dd.mm.yyyy hh:mm:ss.mmm
     }
-    // At least the original widths, and wide enough for the whole time stamp.
-    EXPECT_GE(View().columnWidth(0), 130);
+    // Wide enough for the whole time stamp; the data column takes the rest of the list's width.
     EXPECT_GE(View().columnWidth(0), View().fontMetrics().horizontalAdvance(Text(0, 0)) + 16);
-    EXPECT_GE(View().columnWidth(1), 90);
-    // The data column takes the rest of the list's width.
-    EXPECT_GE(View().columnWidth(2), 100);
     EXPECT_EQ(View().columnViewportPosition(2) + View().columnWidth(2), View().viewport()->width());
 
     const std::string log = ReadBytes(LogPath());
