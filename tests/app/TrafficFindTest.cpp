@@ -109,7 +109,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SearchCase{"53 01", FindDirection::Both, 5, true, -1},
                       SearchCase{"53 01", FindDirection::Both, 5, false, 4},
                       SearchCase{"53 01", FindDirection::Sent, 3, false, 1},
-                      SearchCase{"5301", FindDirection::Both, 0, false, 0},
                       SearchCase{"02 03", FindDirection::Both, 0, true, 0},
                       SearchCase{"02 03", FindDirection::Both, 1, true, 5},
                       SearchCase{"03 04", FindDirection::Both, 0, true, -1},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,15 +36,9 @@ TEST(WindowState, DamagedValuesAreDroppedKeyByKey) {
                                                              {"DefinitionPane", "250"},
                                                              {"ToolBar", "0"},
                                                              {"StatusBar", "1"}}));
-    EXPECT_EQ(read.x, -1920);
-    EXPECT_EQ(read.y, 0);
-    EXPECT_EQ(read.width, 100);
-    EXPECT_EQ(read.height, 32767);
-    EXPECT_EQ(read.maximized, true);
-    EXPECT_EQ(read.leftPane, 1);
-    EXPECT_EQ(read.definitionPane, 250);
-    EXPECT_EQ(read.toolBar, false);
-    EXPECT_EQ(read.statusBar, true);
+    EXPECT_EQ(std::tie(read.x, read.y, read.width, read.height, read.maximized, read.leftPane,
+                       read.definitionPane, read.toolBar, read.statusBar),
+              std::make_tuple(-1920, 0, 100, 32767, true, 1, 250, false, true));
 
     for (const char* bad :
          {"", "abc", "12px", "1.5", " 7", "+5", "-", "99999999999", "32768", "-40000", "0x10"}) {
@@ -90,7 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rule, OnScreen,
     ::testing::Values(
         ScreenCase{"OnThePrimary", {100, 80, 1000, 700}, {100, 80, 1000, 700}},
-        ScreenCase{"OnTheSecond", {2000, 100, 1000, 700}, {2000, 100, 1000, 700}},
         ScreenCase{"AcrossBoth", {1500, 100, 1000, 700}, {1500, 100, 1000, 700}},
         ScreenCase{"PartlyOffButHoldable",
                    {1870, 990, 1000, 700},
@@ -98,7 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {{0, 0, 1920, 1040}}},
         // Where a screen was that is gone now.
         ScreenCase{"OnAScreenThatIsGone", {-1500, 100, 1000, 700}, {460, 170, 1000, 700}},
-        ScreenCase{"FarAway", {30000, 30000, 1000, 700}, {460, 170, 1000, 700}},
         ScreenCase{"TitleBarAboveTheScreen", {100, -200, 1000, 700}, {460, 170, 1000, 700}},
         ScreenCase{"LessThanAHandleShowing",
                    {1880, 100, 1000, 700},

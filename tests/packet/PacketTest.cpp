@@ -94,14 +94,14 @@ TEST_P(PacketFrameLayout, CountersCapacityAndFrameLengths) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, PacketFrameLayout,
-    testing::Values(FrameLayoutCase{0, 1, 0, {4}}, FrameLayoutCase{5, 1, 4096, {9}},
-                    FrameLayoutCase{59, 1, 4096, {63}}, FrameLayoutCase{60, 2, 4096, {64, 4}},
-                    FrameLayoutCase{70, 2, 4096, {64, 14}},
-                    FrameLayoutCase{120, 3, 4096, {64, 64, 4}}, FrameLayoutCase{4096, 69, 4096, {}},
-                    FrameLayoutCase{4097, 69, 8192, {}}),
-    [](const auto& info) { return "L" + std::to_string(info.param.length); });
+INSTANTIATE_TEST_SUITE_P(Lengths, PacketFrameLayout,
+                         testing::Values(FrameLayoutCase{0, 1, 0, {4}},
+                                         FrameLayoutCase{59, 1, 4096, {63}},
+                                         FrameLayoutCase{60, 2, 4096, {64, 4}},
+                                         FrameLayoutCase{120, 3, 4096, {64, 64, 4}},
+                                         FrameLayoutCase{4096, 69, 4096, {}},
+                                         FrameLayoutCase{4097, 69, 8192, {}}),
+                         [](const auto& info) { return "L" + std::to_string(info.param.length); });
 
 // Too small a buffer, a frame index out of range, a payload too long for a single frame, and a
 // packet whose counters disagree with its length (a 200-byte single frame says "one split

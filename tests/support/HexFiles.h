@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/PacketBytes.h"
+
 // ":" and the record's digit pairs (upper case), no line end. The checksum is computed unless
 // one is given.
 inline std::string HexRecord(int address, int type, const std::vector<unsigned char>& data,
@@ -20,13 +22,7 @@ inline std::string HexRecord(int address, int type, const std::vector<unsigned c
         sum += byte;
     }
     bytes.push_back(static_cast<unsigned char>(checksum >= 0 ? checksum : (0x100 - sum % 0x100)));
-    std::string text = ":";
-    char pair[3];
-    for (unsigned char byte : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", byte);
-        text += pair;
-    }
-    return text;
+    return ":" + HexOf(bytes);
 }
 
 inline constexpr char kHexEnd[] = ":00000001FF";

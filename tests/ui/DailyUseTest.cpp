@@ -60,10 +60,6 @@ TEST(StatusPanes, TellTheUnitAndItsPackets) {
         names.insert(pane->accessibleName());
     }
     EXPECT_EQ(names.size(), 5);
-    opened.ShowListBound(QStringLiteral("граница"));
-    EXPECT_TRUE(PaneSays(opened.GetListBoundPane(), "граница"));
-    opened.ShowListBound({});
-    EXPECT_FALSE(opened.GetListBoundPane()->isVisible());
 }
 
 // Everything but the [Window] section stays as the user left the file, edits made while the

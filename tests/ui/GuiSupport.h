@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QString>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -95,6 +96,16 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30
 
 inline void RunEvents(int ms) {
     WaitUntil([] { return false; }, ms);
+}
+
+// Makes a window the active one, as a click on it would, once it is on the screen, so that its
+// keys reach it.
+inline bool Activate(QWidget* window) {
+    if (!QTest::qWaitForWindowExposed(window)) {
+        return false;
+    }
+    window->activateWindow();
+    return WaitUntil([window] { return QApplication::activeWindow() == window; });
 }
 
 // A character as the keyboard layout delivers it (QTest knows only ASCII keys).

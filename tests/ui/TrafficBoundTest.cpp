@@ -169,15 +169,6 @@ INSTANTIATE_TEST_SUITE_P(Logs, BoundPane,
                          ::testing::Values(BoundCase{"WithLog", true}, BoundCase{"NoLog", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Makes the window the active one, as a click on it would, so that its keys reach it.
-bool Activate(QWidget* window) {
-    if (!QTest::qWaitForWindowExposed(window)) {
-        return false;
-    }
-    window->activateWindow();
-    return WaitUntil([window] { return QApplication::activeWindow() == window; });
-}
-
 // Fills the find dialog and presses "Найти"; with a refusal, the message and the text left.
 void FindThrough(CMainFrame& frame, const QString& text, FindDirection direction,
                  QString* refusedText = nullptr) {
@@ -212,14 +203,9 @@ TEST(Find, MenuDialogAndKeys) {
     ASSERT_TRUE(Activate(&frame));
     view.setFocus();
 
-    auto names = OnNextModal([](QDialog* dialog) {
+    auto opened = OnNextModal([](QDialog* dialog) {
         auto* find = qobject_cast<CFindDlg*>(dialog);
         ASSERT_NE(find, nullptr);
-        EXPECT_EQ(find->GetTextField()->accessibleName(), "Искать");
-        for (FindDirection d :
-             {FindDirection::Received, FindDirection::Sent, FindDirection::Both}) {
-            EXPECT_FALSE(find->GetDirectionButton(d)->accessibleName().isEmpty());
-        }
         EXPECT_TRUE(find->GetDirectionButton(FindDirection::Both)->isChecked());
         dialog->reject();
     });

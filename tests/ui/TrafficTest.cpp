@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -16,8 +15,6 @@
 namespace {
 
 const QString kError = QStringLiteral("Ошибка");
-const QString kSelectDevice = QStringLiteral("Выберите устройство");
-const QString kDeviceGone = QStringLiteral("Устройство отключено!!!");
 
 // A window on USB 0 of the simulator, echo off, writing a log file.
 class Traffic : public ::testing::Test {
@@ -81,16 +78,8 @@ TEST_F(Traffic, ReceivedAndSentLinesInOrder) {
         EXPECT_EQ(Arrow(row), expected[row][2]) << row;
         EXPECT_EQ(Text(row, 0).size(), 23) << row;  // dd.mm.yyyy hh:mm:ss.mmm
     }
-    const QString captions[3] = {"Дата/время", "Длина пакета", "Данные"};
-    for (int column = 0; column < 3; ++column) {
-        EXPECT_EQ(Model().headerData(column, Qt::Horizontal, Qt::DisplayRole), captions[column]);
-    }
-    // At least the original widths, and wide enough for the whole time stamp.
-    EXPECT_GE(View().columnWidth(0), 130);
+    // Wide enough for the whole time stamp; the data column takes the rest of the list's width.
     EXPECT_GE(View().columnWidth(0), View().fontMetrics().horizontalAdvance(Text(0, 0)) + 16);
-    EXPECT_GE(View().columnWidth(1), 90);
-    // The data column takes the rest of the list's width.
-    EXPECT_GE(View().columnWidth(2), 100);
     EXPECT_EQ(View().columnViewportPosition(2) + View().columnWidth(2), View().viewport()->width());
 
     const std::string log = ReadBytes(LogPath());
@@ -138,10 +127,6 @@ TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
     Receive(0x22, {0x01, 0x02});
     ASSERT_TRUE(WaitRows(1));
     std::unique_ptr<QMenu> menu(View().CreateContextMenu(nullptr));
-    ASSERT_EQ(menu->actions().size(), 3);
-    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Отправить пакет"));
-    EXPECT_TRUE(menu->actions()[1]->isSeparator());
-    EXPECT_EQ(menu->actions()[2]->text(), QStringLiteral("Очистить лог"));
     EXPECT_FALSE(FindAction(menu.get(), ID_PACKET_RESEND)->isEnabled());  // nothing selected
 
     Select(0);
@@ -162,16 +147,10 @@ TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
     EXPECT_EQ(View().GetSelectedLine(), -1);
 }
 
-// Sixteen fields to a tip line. The tip belongs to the line under the mouse from the second
-// move over it; a press forgets it.
-TEST_F(Traffic, ToolTipTextAndTheMouse) {
-    View().AddPacket(MakePacket(0x01, std::vector<unsigned char>(14, 0xAB)).get(), true);
-    View().AddPacket(MakePacket(0x01, std::vector<unsigned char>(15, 0xAB)).get(), true);
-    // The line's time to the millisecond heads the tip.
-    EXPECT_EQ(View().GetTooltipText(0),
-              Text(0, 0) + "\r\n10:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB");
-    EXPECT_EQ(View().GetTooltipText(1),
-              Text(1, 0) + "\r\n11:01:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:AB:\r\nAB");
+// The tip belongs to the line under the mouse from the second move over it; a press forgets it.
+TEST_F(Traffic, ToolTipFollowsTheMouse) {
+    View().AddPacket(MakePacket(0x01).get(), true);
+    View().AddPacket(MakePacket(0x02).get(), true);
 
     const QPoint first = View().visualRect(Model().index(0, 2)).center();
     const QPoint second = View().visualRect(Model().index(1, 2)).center();
@@ -226,36 +205,9 @@ TEST_F(Traffic, ResendTakesTheLineWhenTheMenuOpens) {
     EXPECT_EQ(Text(2, 2), "02:31");
 }
 
-// A typed character asks for packet files; without a device, keys and sends ask for one and
-// add no line.
-TEST_F(Traffic, KeysAndSendsWithAndWithoutADevice) {
-    View().setFocus();
-    QTest::keyClicks(&View(), "a");
-    EXPECT_EQ(fixture.dialogs.Count(QStringLiteral("Нет пакетов для отправки"), kError,
-                                    MessageIcon::Error),
-              1);
-    fixture.Frame().GetDevice().Close();
-    // A Cyrillic character, as the keyboard layout would deliver it.
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("я"));
-    QApplication::sendEvent(&View(), &press);
-    EXPECT_EQ(fixture.dialogs.Count(kSelectDevice, kError, MessageIcon::Error), 1);
-    EXPECT_FALSE(fixture.Frame().TransmitPacket(MakePacket(0x01).get()));
-    EXPECT_EQ(fixture.dialogs.Count(kSelectDevice, kError, MessageIcon::Error), 2);
-    EXPECT_EQ(fixture.dialogs.messages.size(), 3u);
-    EXPECT_EQ(Model().rowCount(), 0);
-}
-
-struct KeyCase {
-    const char* name;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    const char* text;  // as X11 reports the press
-    int sent;          // -1: nothing
-};
-
-// Keys on the list alone: which presses send (control characters too), and where Home, End and
-// Ctrl+End take the selection. A right double click opens no hex view.
-TEST(TrafficKeys, CharactersSendTheListNavigates) {
+// Home, End and Ctrl+End take the selection and send nothing (which presses send is the
+// packet tree's test: both views read keys alike). A right double click opens no hex view.
+TEST(TrafficKeys, TheListNavigates) {
     CTavrinView view;
     view.resize(600, 300);
     view.show();
@@ -263,26 +215,6 @@ TEST(TrafficKeys, CharactersSendTheListNavigates) {
         view.AddPacket(MakePacket(static_cast<unsigned char>(i + 1)).get(), i % 2 == 0);
     }
     QSignalSpy typed(&view, &CTavrinView::KeyTyped);
-    const KeyCase cases[] = {
-        {"letter", Qt::Key_A, Qt::NoModifier, "a", 'a'},
-        {"Tab", Qt::Key_Tab, Qt::NoModifier, "\t", 9},
-        {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, "", 9},
-        {"Enter", Qt::Key_Return, Qt::NoModifier, "\r", 13},
-        {"Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", 27},
-        {"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", 8},
-        {"Delete", Qt::Key_Delete, Qt::NoModifier, "\x7f", -1},
-        {"Alt+letter", Qt::Key_A, Qt::AltModifier, "a", -1},
-        {"Down", Qt::Key_Down, Qt::NoModifier, "", -1},
-    };
-    for (const KeyCase& c : cases) {
-        typed.clear();
-        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, QString::fromLatin1(c.text));
-        QApplication::sendEvent(&view, &press);
-        ASSERT_EQ(typed.size(), c.sent < 0 ? 0 : 1) << c.name;
-        if (c.sent >= 0) {
-            EXPECT_EQ(static_cast<int>(typed[0][0].value<char32_t>()), c.sent) << c.name;
-        }
-    }
     const struct {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
@@ -318,21 +250,6 @@ TEST_F(Traffic, ARejectedSendKeepsTheLineButNotTheLog) {
     ASSERT_EQ(Model().rowCount(), 1);
     EXPECT_EQ(Text(0, 1), "302");
     EXPECT_EQ(ReadBytes(LogPath()).find("SEND"), std::string::npos);
-}
-
-TEST_F(Traffic, UnpluggingIsReportedOnce) {
-    fixture.Simulator().Unplug(0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return fixture.dialogs.Count(kDeviceGone) == 1; }));
-    RunEvents(400);
-    EXPECT_EQ(fixture.dialogs.messages.size(), 1u);
-    EXPECT_EQ(fixture.dialogs.Count(kDeviceGone, QStringLiteral("Внимание"), MessageIcon::None), 1);
-    EXPECT_FALSE(fixture.Frame().GetDevice().IsOpen());
-    EXPECT_EQ(fixture.Frame().windowTitle(), "Tavrin") << "the title drops the unit at once";
-    // Receiving resumes once the unit is opened again.
-    fixture.Simulator().Plug(0, 0);
-    ASSERT_TRUE(fixture.Frame().GetDevice().Open(0, 0));
-    Receive(0x07, {});
-    EXPECT_TRUE(WaitRows(1));
 }
 
 }  // namespace
