@@ -53,7 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"quit", "OK\n", true, nullptr},
                       ShellCase{"send USB0 0A0102", "ERROR USB0 is not open*", false, nullptr},
                       ShellCase{"send USB0 0G", "ERROR not an even number*", false, nullptr},
-                      ShellCase{"send USB0 0A1", "ERROR not an even number*", false, nullptr},
                       ShellCase{"send USB0", "ERROR usage: send UNIT HEX\n", false, nullptr},
                       ShellCase{"send USB10 0A", "ERROR usage: send UNIT HEX\n", false, nullptr},
                       ShellCase{"frame USB0 ", "ERROR usage: frame UNIT HEX\n", false, nullptr},
@@ -76,15 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"flash USB0 0x1FFFF 2", "ERROR past the end*", false, nullptr},
                       ShellCase{"flash USB0 0 0", "ERROR usage: flash*", false, nullptr},
                       ShellCase{"flash USB0 -1 2", "ERROR usage: flash*", false, nullptr},
-                      ShellCase{"flash PCI5 0 1", "ERROR no unit PCI5\n", false, nullptr},
                       ShellCase{"status -5", "ERROR unknown command*", false, nullptr},
                       ShellCase{"replay USB0", "ERROR usage: replay*", false, nullptr},
                       ShellCase{"replay USB0 f -1", "ERROR usage: replay*", false, nullptr},
-                      ShellCase{"replay USB0 f 0.0001", "ERROR usage: replay*", false, nullptr},
                       ShellCase{"replay USB0 f loop 2", "ERROR usage: replay*", false, nullptr},
                       ShellCase{"replay USB0 stop", "ERROR USB0 plays no*", false, nullptr},
-                      ShellCase{"replay USB0 no 2", "ERROR no: Невозможно*", false, nullptr},
-                      ShellCase{"reboot", "ERROR unknown command*", false, nullptr}));
+                      ShellCase{"replay USB0 no 2", "ERROR no: Невозможно*", false, nullptr}));
 
 TEST_F(ShellTest, SendReachesTheOpenHostAndFramesShowWhatItWrote) {
     ASSERT_EQ(m_device.Open(0, 0), 1);
@@ -197,9 +193,6 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{{"--dir", "/d", "--speed", "0"}, false, "bad value for --speed: 0"},
         OptionsCase{
             {"--dir", "/d", "--flash-size", "12k"}, false, "bad value for --flash-size: 12k"},
-        OptionsCase{{"--dir", "/d", "--flash-size", "16777217"},
-                    false,
-                    "bad value for --flash-size: 16777217"},
         OptionsCase{{"--dir", "/d", "--echo", "maybe"}, false, "bad value for --echo: maybe"},
         OptionsCase{{"--dir", "/d", "--verbose"},
                     false,
