@@ -163,12 +163,9 @@ TEST_F(HexView, EditorsAndTheirTabs) {
     const HexRect cell = HexCellRect(State().GetLayout(), 0, 1, HexGridHex);
     EXPECT_EQ(Ctrl().GetEditor()->geometry(),
               QRect(cell.left, cell.top, cell.Width(), cell.Height()));
-    const int gridTabs[] = {HexGridAscii, HexGridHex, HexGridAscii};
-    for (int column : gridTabs) {
-        Key(Qt::Key_Tab);
-        EXPECT_EQ(EditedColumn(), column);
-        EXPECT_EQ(State().GetEditedUnit(), 1);
-    }
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(EditedColumn(), HexGridAscii);
+    EXPECT_EQ(State().GetEditedUnit(), 1);
     EXPECT_EQ(Ctrl().GetEditor()->text(), ".");  // 0x0A in character notation
     Key(Qt::Key_Escape);
     EXPECT_EQ(Ctrl().GetEditor(), nullptr);
