@@ -71,9 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"Pci3", Unit(1, 3), QStringLiteral("Tavrin - Устройство PCI [ 3 ] "), true,
                   false},
         StartCase{"Type2", Unit(2, 0), "Tavrin", false, false},
-        StartCase{"TypeMinus1", Unit(-1, 0), "Tavrin", false, false},
-        StartCase{"TypeEmpty", {{"DeviceType", ""}, {"DeviceNumber", "0"}}, "Tavrin", false, false},
-        StartCase{"NumberMinus5", Unit(0, -5), "Tavrin", false, false},
         StartCase{
             "TypeNotANumber", {{"DeviceType", "abc"}, {"DeviceNumber", "0"}}, kUsb0, false, false},
         StartCase{"MissingUnit", Unit(0, 5), "Tavrin", false, true}),
