@@ -317,10 +317,8 @@ TEST_F(CliMonitor, MillisecondsByOptionOrSetting) {
         const char* option;
         const char* setting;
         std::size_t stampLength;  // up to "] - "
-    } cases[] = {{nullptr, nullptr, 21},
-                 {"--ms", nullptr, 25},
-                 {nullptr, "1", 25},
-                 {"--ms", "0", 25}};
+    } cases[] = {
+        {nullptr, nullptr, 21}, {"--ms", nullptr, 25}, {nullptr, "1", 25}, {"--ms", "0", 25}};
     for (const auto& c : cases) {
         const std::string ini =
             c.setting == nullptr ? std::string()
