@@ -44,13 +44,16 @@ TEST_P(ConfiguredDevice, OpensOnlyAValidUnit) {
     }
 }
 
-// Start-up itself (the window against the simulator) covers 2, -1, empty, "abc" and -5.
+// Start-up itself (the window against the simulator) covers a type of 2 and one of "abc".
 INSTANTIATE_TEST_SUITE_P(Settings, ConfiguredDevice,
                          ::testing::Values(ChoiceCase{"1", "3", "-4", true, 1, 3, false},
                                            ChoiceCase{"1", "3", "0", true, 1, 3, true},
                                            ChoiceCase{"1", "3", "x", true, 1, 3, true},
                                            ChoiceCase{nullptr, "0", nullptr, false, 0, 0, true},
                                            ChoiceCase{"0", "", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"", "0", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"-1", "0", nullptr, false, 0, 0, true},
+                                           ChoiceCase{"0", "-5", nullptr, false, 0, 0, true},
                                            ChoiceCase{"0", nullptr, nullptr, false, 0, 0, true},
                                            ChoiceCase{"1x", "2z", nullptr, true, 1, 2, true},
                                            ChoiceCase{"99999999999", "0", nullptr, false, 0, 0,

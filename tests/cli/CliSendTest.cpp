@@ -1,8 +1,6 @@
 // list and send against the simulator: what the unit receives, frame for frame, and the codes
 // and messages of what cannot be sent.
 
-#include <pcap/pcap.h>
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -222,16 +220,7 @@ TEST_P(CliSendSignal, EndsTheWaitInOrder) {
     EXPECT_NE(send.Err().find("прервано"), std::string::npos) << send.Err();
     ASSERT_EQ(Lines(ReadBytes(log)).size(), 1U);
     EXPECT_EQ(WithoutStamp(Lines(ReadBytes(log))[0]), "SEND: 04 0A 0102");
-    char error[PCAP_ERRBUF_SIZE];
-    pcap_t* capture = pcap_open_offline(pcap.c_str(), error);
-    ASSERT_NE(capture, nullptr) << error;
-    pcap_pkthdr* header = nullptr;
-    const u_char* data = nullptr;
-    ASSERT_EQ(pcap_next_ex(capture, &header, &data), 1);
-    EXPECT_EQ(std::vector<unsigned char>(data, data + header->caplen),
-              (std::vector<unsigned char>{1, 0x0A, 0x01, 0x02}));
-    EXPECT_EQ(pcap_next_ex(capture, &header, &data), PCAP_ERROR_BREAK);
-    pcap_close(capture);
+    EXPECT_EQ(ReadCapture(pcap), std::vector<std::string>{"010A0102"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliSendSignal,

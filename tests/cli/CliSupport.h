@@ -2,12 +2,14 @@
 // Runs tavrin-cli as a user would, against a simulator serving a temporary folder.
 
 #include <gtest/gtest.h>
+#include <pcap/pcap.h>
 
 #include <string>
 #include <vector>
 
 #include "sim/Simulator.h"
 #include "support/ChildProcess.h"
+#include "support/PacketBytes.h"
 #include "support/TempFiles.h"
 
 // A finished run of tavrin-cli.
@@ -66,6 +68,31 @@ inline ::testing::AssertionResult IsOneLineMessage(const std::string& err) {
         return ::testing::AssertionFailure() << "not one message line: \"" << err << "\"";
     }
     return ::testing::AssertionSuccess();
+}
+
+// The records of a capture file: direction, command, payload as hex; "error" when unreadable.
+inline std::vector<std::string> ReadCapture(const std::string& path, int* linkType = nullptr) {
+    char error[PCAP_ERRBUF_SIZE];
+    pcap_t* capture = pcap_open_offline(path.c_str(), error);
+    if (capture == nullptr) {
+        return {std::string("error: ") + error};
+    }
+    if (linkType != nullptr) {
+        *linkType = pcap_datalink(capture);
+    }
+    std::vector<std::string> records;
+    pcap_pkthdr* header = nullptr;
+    const u_char* data = nullptr;
+    int got;
+    while ((got = pcap_next_ex(capture, &header, &data)) == 1) {
+        std::vector<unsigned char> bytes(data, data + header->caplen);
+        records.push_back(HexOf(bytes));
+    }
+    if (got != PCAP_ERROR_BREAK) {
+        records.push_back("error: cut short");
+    }
+    pcap_close(capture);
+    return records;
 }
 
 class CliTest : public ::testing::Test {

@@ -254,7 +254,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, PacketHexText,
                                          HexTextCase{"07", 1, 0x07, {}},
                                          HexTextCase{"0001", 1, 0, {0x01}},
                                          HexTextCase{"0a1B2", 1, 0x0A, {0x1B}},
-                                         HexTextCase{"0A0102", 1, 0x0A, {0x01, 0x02}},
                                          HexTextCase{"ff00Ff", 1, 0xFF, {0x00, 0xFF}}));
 
 TEST(PacketHexText, ByteToHexGivesUpperCaseDigitsForEveryByte) {

@@ -75,7 +75,6 @@ TEST_P(LogLine, HasTheExactForm) {
 }
 
 const LineCase kLines[] = {
-    {"NoBytes", "hello", {}, "hello"},
     {"UpperCaseHex", "RECV: 05 10 ", {0x01, 0xab, 0x00, 0xff}, "RECV: 05 10 01AB00FF"},
     {"EmptyPayloadEndsWithSpace", "SEND: 02 05 ", {}, "SEND: 02 05 "},
     {"PercentSignsInTextStayLiteral", "100% %s %d", {0x0a}, "100% %s %d0A"},

@@ -53,7 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"quit", "OK\n", true, nullptr},
                       ShellCase{"send USB0 0A0102", "ERROR USB0 is not open*", false, nullptr},
                       ShellCase{"send USB0 0G", "ERROR not an even number*", false, nullptr},
-                      ShellCase{"send USB0 0A1", "ERROR not an even number*", false, nullptr},
                       ShellCase{"send USB0", "ERROR usage: send UNIT HEX\n", false, nullptr},
                       ShellCase{"send USB10 0A", "ERROR usage: send UNIT HEX\n", false, nullptr},
                       ShellCase{"frame USB0 ", "ERROR usage: frame UNIT HEX\n", false, nullptr},
@@ -76,15 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"flash USB0 0x1FFFF 2", "ERROR past the end*", false, nullptr},
                       ShellCase{"flash USB0 0 0", "ERROR usage: flash*", false, nullptr},
                       ShellCase{"flash USB0 -1 2", "ERROR usage: flash*", false, nullptr},
-                      ShellCase{"flash PCI5 0 1", "ERROR no unit PCI5\n", false, nullptr},
                       ShellCase{"status -5", "ERROR unknown command*", false, nullptr},
                       ShellCase{"replay USB0", "ERROR usage: replay*", false, nullptr},
                       ShellCase{"replay USB0 f -1", "ERROR usage: replay*", false, nullptr},
-                      ShellCase{"replay USB0 f 0.0001", "ERROR usage: replay*", false, nullptr},
                       ShellCase{"replay USB0 f loop 2", "ERROR usage: replay*", false, nullptr},
                       ShellCase{"replay USB0 stop", "ERROR USB0 plays no*", false, nullptr},
-                      ShellCase{"replay USB0 no 2", "ERROR no: Невозможно*", false, nullptr},
-                      ShellCase{"reboot", "ERROR unknown command*", false, nullptr}));
+                      ShellCase{"replay USB0 no 2", "ERROR no: Невозможно*", false, nullptr}));
 
 TEST_F(ShellTest, SendReachesTheOpenHostAndFramesShowWhatItWrote) {
     ASSERT_EQ(m_device.Open(0, 0), 1);
@@ -190,24 +186,17 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{{"--help"}, true, ""},
         OptionsCase{{"--unit", "USB0"}, false, "--dir is required"},
         OptionsCase{{"--dir"}, false, "--dir: 1 required TEXT missing"},
-        OptionsCase{{"--dir", "/d", "--unit", "USB"}, false, "bad value for --unit: USB"},
         OptionsCase{
             {"--dir", "/d", "--unit", "PCI0:double"}, false, "bad value for --unit: PCI0:double"},
         OptionsCase{{"--dir", "/d", "--status", "-1"}, false, "bad value for --status: -1"},
         OptionsCase{{"--dir", "/d", "--speed", "0"}, false, "bad value for --speed: 0"},
         OptionsCase{
             {"--dir", "/d", "--flash-size", "12k"}, false, "bad value for --flash-size: 12k"},
-        OptionsCase{{"--dir", "/d", "--flash-size", "16777217"},
-                    false,
-                    "bad value for --flash-size: 16777217"},
         OptionsCase{{"--dir", "/d", "--echo", "maybe"}, false, "bad value for --echo: maybe"},
         OptionsCase{{"--dir", "/d", "--verbose"},
                     false,
                     "The following argument was not expected: --verbose"},
         OptionsCase{{"--dir=/d", "--unit=USB0", "--status=5"}, true, ""},
-        OptionsCase{{"--dir", "/d", "--unit", "USB0", "USB1"},
-                    false,
-                    "The following argument was not expected: USB1"},
         OptionsCase{{"--dir", "/d", "--unit", "USB0", "--replay", "f", "--replay-speed", "inf"},
                     false,
                     "bad value for --replay-speed: inf (0, or from 0.001 to 1000000)"},

@@ -147,23 +147,6 @@ TEST_F(Traffic, ResendAndClearFromTheContextMenu) {
     EXPECT_EQ(View().GetSelectedLine(), -1);
 }
 
-// The tip belongs to the line under the mouse from the second move over it; a press forgets it.
-TEST_F(Traffic, ToolTipFollowsTheMouse) {
-    View().AddPacket(MakePacket(0x01).get(), true);
-    View().AddPacket(MakePacket(0x02).get(), true);
-
-    const QPoint first = View().visualRect(Model().index(0, 2)).center();
-    const QPoint second = View().visualRect(Model().index(1, 2)).center();
-    QTest::mouseMove(View().viewport(), first);
-    RunEvents(20);
-    EXPECT_EQ(View().GetHoverLine(), 0);
-    QTest::mouseMove(View().viewport(), second);
-    RunEvents(20);
-    EXPECT_EQ(View().GetHoverLine(), 1);
-    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, second);
-    EXPECT_EQ(View().GetHoverLine(), -1);
-}
-
 // Resting on a line it has moved on twice, the pointer gets the line's tip, seven lines for 100
 // bytes; it stays while the pointer rests, though the view's own tool-tip event comes and
 // traffic scrolls the list along.
