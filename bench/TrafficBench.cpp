@@ -17,6 +17,14 @@
 //    the half and at the end (the oldest lines leave, so it must not grow), and the packets the
 //    log file missed (none).
 // Prints plain figures; the program runs headless (offscreen) unless QT_QPA_PLATFORM says else.
+//
+// Figures on 2 cores shared with other work, the list before and after its lines went into one
+// block of an arena each (packet bytes, direction and stamp), with the text made when painted:
+//                                       before          after
+//   list alone, 62-byte payloads        162 bytes/line  87 bytes/line
+//   list alone, 8-byte payloads         113 bytes/line  32 bytes/line
+//   bounded at 1,000,000, 60 s at 19,000 packets/s: resident memory +3.3 % from the half to the
+//   end, 0 packets missing from the log (before the bound there was none: 7 GB an hour).
 
 #include <malloc.h>
 #include <unistd.h>
