@@ -55,13 +55,16 @@ bool FillParameters(std::vector<PacketParameter>& parameters, ScriptEncoding enc
     if (!ReadParams(params, &values, error)) {
         return false;
     }
+    // What was given is checked before what is missing: a misspelt name or a mistyped value is
+    // what the user has to mend first, and names the parameter typed.
     std::map<std::string, bool> used;
+    std::string missing;
     for (PacketParameter& parameter : parameters) {
         const std::string name = DecodeScriptText(parameter.name, encoding);
         const auto found = values.find(name);
         if (found == values.end()) {
-            *error = "Не задан параметр \"" + name + "\" (--param " + name + "=ЗНАЧЕНИЕ)";
-            return false;
+            missing = missing.empty() ? name : missing;
+            continue;
         }
         parameter.value = ValueBytes(found->second);
         used[name] = true;
@@ -77,6 +80,10 @@ bool FillParameters(std::vector<PacketParameter>& parameters, ScriptEncoding enc
     if (bad >= 0) {
         const std::string& name = parameters[static_cast<std::size_t>(bad)].name;
         *error = ParameterValueMessage(DecodeScriptText(name, encoding), problem);
+        return false;
+    }
+    if (!missing.empty()) {
+        *error = "Не задан параметр \"" + missing + "\" (--param " + missing + "=ЗНАЧЕНИЕ)";
         return false;
     }
     return true;
