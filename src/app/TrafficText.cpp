@@ -14,12 +14,7 @@ constexpr std::size_t kTooltipMaxText = 1023;
 }  // namespace
 
 std::string FormatLineTime(std::int64_t micros, TrafficClock clock) {
-    const std::int64_t milliseconds = FloorDivide(micros, 1000);
-    const std::int64_t seconds = FloorDivide(milliseconds, 1000);
-    const LogTime time =
-        clock == TrafficClock::Utc
-            ? LocalLogTimeAt(milliseconds)
-            : LogTime(CivilTimeOf(seconds), static_cast<int>(milliseconds - seconds * 1000));
+    const LogTime time = StampTimeOf(micros, clock == TrafficClock::WallClock);
     const std::tm& local = time.local;
     char text[64];
     std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d.%03d", local.tm_mday,

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "app/PacketLogLine.h"
@@ -10,12 +9,6 @@
 #include "packet/Packet.h"
 #include "settings/AppendFile.h"
 #include "settings/LogFile.h"
-
-namespace {
-
-constexpr std::int64_t kMicrosPerSecond = 1000000;
-
-}  // namespace
 
 std::string RecordPacketFault(unsigned char command, std::size_t payloadLength) {
     if (command == 0) {
@@ -35,14 +28,12 @@ bool MakeRecordPacket(const TrafficRecord& record, CPacket* packet) {
 }
 
 std::string FormatTrafficLine(const TrafficRecord& record, bool localTime, bool milliseconds) {
-    const std::int64_t seconds = FloorDivide(record.time, kMicrosPerSecond);
-    const int ms = static_cast<int>((record.time - seconds * kMicrosPerSecond) / 1000);
+    const LogTime time = StampTimeOf(record.time, localTime);
     CPacket packet;
     packet.SetPacket(record.command, record.payload.data(),
                      static_cast<int>(record.payload.size()));
-    return FormatPacketLogLine(
-        localTime ? CivilTimeOf(seconds) : LocalTimeOf(static_cast<std::time_t>(seconds)),
-        record.sent, packet, milliseconds ? ms : -1);
+    return FormatPacketLogLine(time.local, record.sent, packet,
+                               milliseconds ? time.milliseconds : -1);
 }
 
 bool ParseTrafficFile(std::string_view bytes, TrafficFile* file, std::string* error) {

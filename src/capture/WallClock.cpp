@@ -23,6 +23,15 @@ std::int64_t FloorDivide(std::int64_t value, std::int64_t size) {
     return value / size - (value % size < 0 ? 1 : 0);
 }
 
+LogTime StampTimeOf(std::int64_t micros, bool wallClock) {
+    const std::int64_t milliseconds = FloorDivide(micros, 1000);
+    if (!wallClock) {
+        return LocalLogTimeAt(milliseconds);
+    }
+    const std::int64_t seconds = FloorDivide(milliseconds, 1000);
+    return LogTime(CivilTimeOf(seconds), static_cast<int>(milliseconds - seconds * 1000));
+}
+
 std::tm CivilTimeOf(std::int64_t seconds) {
     const std::int64_t days = FloorDivide(seconds, kSecondsPerDay);
     const std::int64_t inDay = seconds - days * kSecondsPerDay;

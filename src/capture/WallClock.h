@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <ctime>
 
+struct LogTime;
+
 // Whole units of size in value, rounded down also below 0.
 std::int64_t FloorDivide(std::int64_t value, std::int64_t size);
 
@@ -15,6 +17,10 @@ std::tm CivilTimeOf(std::int64_t seconds);
 // The seconds since 1970-01-01 00:00:00 of a calendar date and time (month 1 to 12), in no
 // time zone; the Gregorian calendar carried back before its start.
 std::int64_t CivilSecondsOf(int year, int month, int day, int hour, int minute, int second);
+
+// The time a stamp shows for microseconds since 1970, to the millisecond: a UTC time in this
+// machine's local time, a wall-clock time (wallClock) as it stands.
+LogTime StampTimeOf(std::int64_t micros, bool wallClock);
 
 // Wall-clock times in the order a log holds them, turned into UTC with the time zone of this
 // machine (its rules for each date, summer time included). Where the clock was put back (the
